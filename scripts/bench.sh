@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (optimised build). Extra arguments go to each benchmark.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh" bench
+build="$root/build/bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DWRENNOTE_BENCH=ON >/dev/null
+cmake --build "$build"
+export QT_QPA_PLATFORM=offscreen
+for b in "$build"/bench/bench_*; do
+    [ -x "$b" ] && "$b" "$@"
+done

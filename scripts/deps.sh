@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing. Usage: deps.sh build|test|bench|fuzz
+set -euo pipefail
+
+build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+    libgl-dev zlib1g-dev libxcb1-dev libxcb-keysyms1-dev fonts-noto-cjk)
+test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils)
+bench_pkgs=(libbenchmark-dev hyperfine)
+fuzz_pkgs=(clang libclang-rt-14-dev)
+
+want=("${build_pkgs[@]}")
+for kind in "$@"; do
+    case "$kind" in
+        build) ;;
+        test) want+=("${test_pkgs[@]}") ;;
+        bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+        fuzz) want+=("${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
+        *) echo "deps.sh: unknown kind '$kind'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for p in "${want[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// A wrennote-cli command. Each command file registers its commands with a
+// static TCliRegistrar, so main.cpp never needs to know them.
+struct TCliCommand {
+    QString Name;
+    QString Usage; // one line, shown by "wrennote-cli help"
+    // Receives the arguments after the command name; returns the exit code
+    // (0 ok, 1 failure, 2 usage error).
+    std::function<int(const QStringList&)> Run;
+    // Rich text needs a QGuiApplication (fonts); it runs on the offscreen platform.
+    bool NeedsGui = false;
+};
+
+// Thrown by a command for a usage error; main prints it and exits with 2.
+struct TCliUsageError {
+    QString Message;
+};
+
+std::vector<TCliCommand>& CliCommands();
+
+struct TCliRegistrar {
+    explicit TCliRegistrar(TCliCommand command) { CliCommands().push_back(std::move(command)); }
+};
+
+// Prints one line on standard error and returns 1: "<file>: <what is wrong>".
+int CliFail(const QString& file, const QString& message);
+// Writes UTF-8 to standard output.
+void CliOut(const QString& text);

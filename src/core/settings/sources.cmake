@@ -1,0 +1,1 @@
+# sources of src/core/settings

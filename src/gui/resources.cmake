@@ -1,0 +1,1 @@
+# Images of the main window (drawn by us).

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+// Builds binary fixtures byte by byte, little-endian, as the file layouts
+// describe them; independent of our own writer.
+class ByteBuilder {
+public:
+    ByteBuilder& u8(int v);
+    ByteBuilder& u16(int v);
+    ByteBuilder& i32(int32_t v);
+    ByteBuilder& f64(double v);
+    ByteBuilder& raw(const QByteArray& bytes);
+    ByteBuilder& zeros(int count);
+    // i32 length followed by the bytes.
+    ByteBuilder& str(const QByteArray& bytes);
+    // A UTF-8 literal written as cp932 bytes.
+    ByteBuilder& sjis(const char* utf8);
+    const QByteArray& bytes() const { return m_bytes; }
+    int size() const { return int(m_bytes.size()); }
+
+private:
+    QByteArray m_bytes;
+};
+
+// UTF-8 source text to cp932 bytes.
+QByteArray Sjis(const char* utf8);
+// cp932 bytes to QString (for readable failure messages).
+QString FromSjis(const QByteArray& bytes);
+
+// A device that accepts the first N bytes written and then fails.
+class FailDevice : public QIODevice {
+public:
+    explicit FailDevice(qint64 failAfter);
+    QByteArray written() const { return m_data; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    qint64 m_failAfter;
+    QByteArray m_data;
+};
+
+// A temporary directory whose name holds Japanese characters, set as
+// WRENNOTE_HOME and XDG_CONFIG_HOME for the life of the object.
+class TestHome {
+public:
+    TestHome();
+    ~TestHome();
+    QString path() const { return m_path; }
+    QString file(const QString& name) const { return m_path + QLatin1Char('/') + name; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QByteArray m_oldHome, m_oldConfig;
+};
+
+// Path of a checked-in fixture under tests/data.
+QString TestDataPath(const QString& relative);
