@@ -1,1 +1,4 @@
-# sources of src/core/file
+list(APPEND WRENCORE_SOURCES
+    file/ByteStream.cpp
+    file/Cp932.cpp
+)

@@ -1,1 +1,4 @@
-# sources of src/core/outline
+list(APPEND WRENCORE_SOURCES
+    outline/Outline.cpp
+    outline/LeafNote.cpp
+)

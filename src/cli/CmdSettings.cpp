@@ -1,0 +1,2 @@
+// Commands are registered here as they are built.
+#include "CliCommand.h"

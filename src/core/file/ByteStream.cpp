@@ -1,0 +1,128 @@
+#include "file/ByteStream.h"
+
+
+#include <cstring>
+
+namespace ByteOrder {
+
+int32_t i32At(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return int32_t(uint32_t(u[0]) | uint32_t(u[1]) << 8 | uint32_t(u[2]) << 16 | uint32_t(u[3]) << 24);
+}
+
+uint16_t u16At(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return uint16_t(u[0] | u[1] << 8);
+}
+
+double f64At(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = bits << 8 | u[i];
+    double v;
+    std::memcpy(&v, &bits, 8);
+    return v;
+}
+
+void putI32(char* p, int32_t v) {
+    const uint32_t u = uint32_t(v);
+    for (int i = 0; i < 4; ++i)
+        p[i] = char((u >> (8 * i)) & 0xFF);
+}
+
+void putU16(char* p, uint16_t v) {
+    p[0] = char(v & 0xFF);
+    p[1] = char(v >> 8);
+}
+
+void putF64(char* p, double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    for (int i = 0; i < 8; ++i)
+        p[i] = char((bits >> (8 * i)) & 0xFF);
+}
+
+} // namespace ByteOrder
+
+void TByteReader::need(qint64 n, const char* what) {
+    if (n < 0)
+        throw EReadError(QStringLiteral("ファイルが壊れています: %1 の長さが負です (%2, 位置 %3)")
+                             .arg(QLatin1String(what))
+                             .arg(n)
+                             .arg(m_pos));
+    if (n > remaining())
+        throw EReadError(
+            QStringLiteral("ファイルが壊れています: %1 の途中でファイルが終わっています (位置 %2, "
+                           "必要 %3 バイト, 残り %4 バイト)")
+                .arg(QLatin1String(what))
+                .arg(m_pos)
+                .arg(n)
+                .arg(remaining()));
+}
+
+uint8_t TByteReader::u8() {
+    need(1, "byte");
+    return uint8_t(m_data.at(m_pos++));
+}
+
+uint16_t TByteReader::u16() {
+    need(2, "integer");
+    const uint16_t v = ByteOrder::u16At(m_data.constData() + m_pos);
+    m_pos += 2;
+    return v;
+}
+
+int32_t TByteReader::i32() {
+    need(4, "integer");
+    const int32_t v = ByteOrder::i32At(m_data.constData() + m_pos);
+    m_pos += 4;
+    return v;
+}
+
+double TByteReader::f64() {
+    need(8, "date");
+    const double v = ByteOrder::f64At(m_data.constData() + m_pos);
+    m_pos += 8;
+    return v;
+}
+
+QByteArray TByteReader::bytes(qint64 n, const char* what) {
+    need(n, what);
+    QByteArray out = m_data.mid(m_pos, qsizetype(n));
+    m_pos += qsizetype(n);
+    return out;
+}
+
+void TByteReader::skip(qint64 n, const char* what) {
+    need(n, what);
+    m_pos += qsizetype(n);
+}
+
+QByteArray TByteReader::string(const char* what) {
+    const int32_t n = i32();
+    return bytes(n, what);
+}
+
+void TByteWriter::u16(uint16_t v) {
+    char b[2];
+    ByteOrder::putU16(b, v);
+    m_out.append(b, 2);
+}
+
+void TByteWriter::i32(int32_t v) {
+    char b[4];
+    ByteOrder::putI32(b, v);
+    m_out.append(b, 4);
+}
+
+void TByteWriter::f64(double v) {
+    char b[8];
+    ByteOrder::putF64(b, v);
+    m_out.append(b, 8);
+}
+
+void TByteWriter::string(const QByteArray& s) {
+    i32(int32_t(s.size()));
+    m_out.append(s);
+}

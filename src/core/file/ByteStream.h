@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+
+// A read error of a document or record: the file ends inside a field, or a
+// length cannot be right. The message is shown to the user as it stands.
+class EReadError : public std::runtime_error {
+public:
+    explicit EReadError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Little-endian reading from a block held in memory. Every read checks the
+// bytes that remain first, so a damaged length never becomes an allocation.
+class TByteReader {
+public:
+    explicit TByteReader(const QByteArray& data, qsizetype pos = 0) : m_data(data), m_pos(pos) {}
+
+    qsizetype pos() const { return m_pos; }
+    qsizetype size() const { return m_data.size(); }
+    qsizetype remaining() const { return m_data.size() - m_pos; }
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    const QByteArray& data() const { return m_data; }
+
+    uint8_t u8();
+    uint16_t u16();
+    int32_t i32();
+    double f64();
+    bool boolean() { return u8() != 0; }
+    // n bytes; n must be >= 0 and fit in what remains.
+    QByteArray bytes(qint64 n, const char* what = "data");
+    void skip(qint64 n, const char* what = "data");
+    // i32 length followed by that many bytes.
+    QByteArray string(const char* what = "string");
+
+private:
+    void need(qint64 n, const char* what);
+
+    const QByteArray& m_data;
+    qsizetype m_pos;
+};
+
+// Little-endian writing into a growing buffer.
+class TByteWriter {
+public:
+    explicit TByteWriter(QByteArray& out) : m_out(out) {}
+
+    void u8(uint8_t v) { m_out.append(char(v)); }
+    void u16(uint16_t v);
+    void i32(int32_t v);
+    void f64(double v);
+    void boolean(bool v) { u8(v ? 1 : 0); }
+    void bytes(const QByteArray& b) { m_out.append(b); }
+    void zeros(int n) { m_out.append(QByteArray(n, '\0')); }
+    void string(const QByteArray& s);
+    qsizetype size() const { return m_out.size(); }
+
+private:
+    QByteArray& m_out;
+};
+
+namespace ByteOrder {
+int32_t i32At(const char* p);
+uint16_t u16At(const char* p);
+double f64At(const char* p);
+void putI32(char* p, int32_t v);
+void putU16(char* p, uint16_t v);
+void putF64(char* p, double v);
+} // namespace ByteOrder
