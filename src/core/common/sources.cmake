@@ -1,1 +1,4 @@
-# sources of src/core/common
+list(APPEND WRENCORE_SOURCES
+    common/Clock.cpp
+    common/DateTime.cpp
+)
