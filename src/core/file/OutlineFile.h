@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class TOptionDesc;
+class TOutline;
+class TOutlineNode;
+
+// Whole documents: the settings record followed by every item record.
+namespace OutlineFile {
+
+struct ReadResult {
+    // False when reading stopped early; the items read so far stay in the
+    // outline and the document must be treated as not read correctly.
+    bool ok = true;
+    QString error;
+    // The node of the last record marked selected, if any (already selected).
+    TOutlineNode* selected = nullptr;
+};
+
+// Reads a ".wrn" image into settings and outline (the outline is cleared first).
+ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline);
+// The ".wrn" image of the whole outline, or of branch alone as the only
+// top-level record. Ids are kept (export flag off). Compresses pages that
+// have no valid compressed copy yet.
+QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline,
+                         TOutlineNode* branch = nullptr);
+// Item records alone (clipboard and drag payloads): node and its subtree.
+QByteArray writeItems(TOutlineNode* node, bool exportFlag);
+// Reads item records until the end of bytes, each as a new item at code of
+// ref (see TLeafNote::Create); returns the first created node via result.selected.
+ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref);
+
+// Reads an older ".lkp" text outline into outline (appended to what is there).
+ReadResult readLkp(const QByteArray& bytes, TOutline& outline);
+
+// Reads the file at path (".lkp" by its extension, else ".wrn"). A file that
+// cannot be opened gives ok = false with the reason.
+ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outline);
+
+} // namespace OutlineFile
