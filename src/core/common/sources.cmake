@@ -1,4 +1,5 @@
 list(APPEND WRENCORE_SOURCES
     common/Clock.cpp
     common/DateTime.cpp
+    common/DateFormat.cpp
 )

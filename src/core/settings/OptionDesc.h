@@ -28,6 +28,16 @@ private:
     QString m_message;
 };
 
+// The defaults store could not be written.
+class ESettingsStoreError : public std::runtime_error {
+public:
+    explicit ESettingsStoreError(const QString& message);
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
 // Name in cp932 bytes, size in points, colour 0x00BBGGRR.
 struct TFontDesc {
     QByteArray Name;
@@ -153,6 +163,7 @@ public:
     // Every setting kept in the defaults store; a missing or unreadable value
     // gives the setting's default.
     void LoadDefaults();
+    // Throws ESettingsStoreError when the store cannot be written.
     void SaveDefaults() const;
 
     // The document settings record. Throws EIllegalOptionRecord, EReadError.

@@ -1,1 +1,5 @@
 # sources of src/core/settings
+list(APPEND WRENCORE_SOURCES
+    settings/OptionDesc.cpp
+    settings/DefaultsStore.cpp
+)
