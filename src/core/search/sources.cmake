@@ -1,1 +1,4 @@
 # sources of src/core/search
+list(APPEND WRENCORE_SOURCES
+    search/FindDesc.cpp
+)

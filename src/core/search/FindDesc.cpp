@@ -1,0 +1,221 @@
+#include "search/FindDesc.h"
+
+#include "common/Clock.h"
+#include "file/Cp932.h"
+#include "outline/LeafNote.h"
+
+#include <cmath>
+
+void TFindDesc::Reset() {
+    OnString = false;
+    OnDate = false;
+    OnProcStatus = false;
+    OnLabel = false;
+    CurrentLevel = false;
+    InFocusTray = false;
+    HasDueDate = false;
+    HasFinishDate = false;
+    ShowDueInTitle = false;
+}
+
+void TFindDesc::SetStringCondition(const QByteArray& pattern, bool matchWord, bool inTitle,
+                                   bool inText, bool ignoreCase) {
+    if (pattern.isEmpty())
+        return;
+    OnString = true;
+    Pattern = pattern;
+    MatchWord = matchWord;
+    InTitle = inTitle;
+    InText = inText;
+    IgnoreCase = ignoreCase;
+    PatternLength = int32_t(pattern.size());
+}
+
+void TFindDesc::SetDateCondition(uint8_t dateType, bool beforeDate, bool afterDate, bool isDate,
+                                 int32_t maxDays, double keyDate) {
+    OnDate = true;
+    DateType = dateType;
+    BeforeDate = beforeDate;
+    AfterDate = afterDate;
+    IsDate = isDate;
+    MaxDays = maxDays;
+    KeyDate = keyDate;
+}
+
+void TFindDesc::SetProgressCondition(bool notStarted, bool inProgress, bool done, bool onHold) {
+    OnProcStatus = true;
+    ProcStatus = {notStarted, inProgress, done, onHold};
+}
+
+void TFindDesc::SetLabelCondition(const std::array<bool, 8>& labels) {
+    OnLabel = true;
+    Labels = labels;
+}
+
+bool TFindDesc::Matches(const TLeafNote& item) {
+    // Values from a damaged file must not index past the tables.
+    if (OnProcStatus && (item.Progress >= ProcStatus.size() || !ProcStatus[item.Progress]))
+        return false;
+    if (OnLabel && (item.LabelIndex < 0 || item.LabelIndex >= int32_t(Labels.size()) ||
+                    !Labels[size_t(item.LabelIndex)]))
+        return false;
+    if (HasDueDate && item.DueDate == 0)
+        return false;
+    if (HasFinishDate && item.FinishDate == 0)
+        return false;
+
+    if (OnDate) {
+        const double g = KeyDate != 0 ? KeyDate : Clock::today();
+        double f = 0;
+        switch (DateType) {
+        case 0:
+            f = item.CreatedDate;
+            break;
+        case 1:
+            f = item.ModifiedDate;
+            break;
+        case 2:
+            f = item.DueDate;
+            if (f == 0)
+                return false;
+            break;
+        case 3:
+            f = item.FinishDate;
+            if (f == 0)
+                return false;
+            break;
+        default:
+            return false;
+        }
+        bool accepted = false;
+        if (BeforeDate)
+            accepted = f < g && (MaxDays == 0 || f >= g - MaxDays);
+        if (!accepted && AfterDate)
+            accepted = f > g && (MaxDays == 0 || f <= g + MaxDays);
+        if (!accepted && IsDate)
+            accepted = std::trunc(f) == std::trunc(g);
+        if (!accepted)
+            return false;
+    }
+
+    if (!OnString)
+        return true;
+    bool found = false;
+    if (InTitle) {
+        found = FindFirst(item.Title);
+        ReleaseSearchText();
+    }
+    if (!found && InText) {
+        found = FindFirst(item.PageText);
+        ReleaseSearchText();
+    }
+    return found;
+}
+
+QByteArray TFindDesc::FoldCase(const QByteArray& text) {
+    QByteArray out = text;
+    const qsizetype n = out.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (Cp932::isLeadByte(c)) {
+            // The second byte may look like a letter; it is not one.
+            ++i;
+        } else if (c >= 'a' && c <= 'z') {
+            out[i] = char(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
+void TFindDesc::prepare(const QByteArray& text) {
+    if (IgnoreCase) {
+        SearchPattern = FoldCase(Pattern);
+        SearchText = FoldCase(text);
+    } else {
+        SearchPattern = Pattern;
+        SearchText = text;
+    }
+    PatternLength = int32_t(SearchPattern.size());
+    LastStart = int32_t(SearchText.size()) - PatternLength + 1;
+}
+
+bool TFindDesc::scan() {
+    m_found = false;
+    const qsizetype n = SearchText.size();
+    const qsizetype m = SearchPattern.size();
+    // An empty pattern has no occurrence to step over.
+    if (m == 0 || m > n)
+        return false;
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(SearchText.constData());
+    const unsigned char* pat = reinterpret_cast<const unsigned char*>(SearchPattern.constData());
+    // 1-based byte of the text; -1 beyond either end never equals a pattern byte.
+    auto at = [t, n](qsizetype pos) -> int { return pos >= 1 && pos <= n ? t[pos - 1] : -1; };
+    const qsizetype lastStart = n - m + 1;
+    const int first = pat[0];
+
+    qsizetype p = Position < 1 ? 1 : Position;
+    while (p <= lastStart) {
+        const int c = t[p - 1];
+        if (c == first) {
+            qsizetype k = 0;
+            bool ok = true;
+            for (qsizetype j = 1; j < m; ++j) {
+                const int want = pat[j];
+                int x = at(p + j + k);
+                while (x != want && x >= 0 && IsBlank(static_cast<unsigned char>(x)) &&
+                       k <= lastStart - p) {
+                    ++k;
+                    x = at(p + j + k);
+                }
+                if (x != want) {
+                    ok = false;
+                    break;
+                }
+            }
+            if (ok) {
+                if (MatchWord) {
+                    const bool before = p == 1 || IsBlank(t[p - 2]);
+                    const qsizetype next = p + m + k;
+                    const bool after = next > n || IsBlank(t[next - 1]);
+                    // The first occurrence decides; later ones are not tried.
+                    if (!before || !after)
+                        return false;
+                }
+                Position = int32_t(p);
+                MatchLength = int32_t(m + k);
+                m_found = true;
+                return true;
+            }
+        }
+        p += Cp932::isLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
+    }
+    return false;
+}
+
+bool TFindDesc::FindFrom(const QByteArray& text, int32_t start) {
+    prepare(text);
+    Position = start;
+    MatchLength = 0;
+    const bool found = scan();
+    ReleaseSearchText();
+    return found;
+}
+
+bool TFindDesc::FindFirst(const QByteArray& text) {
+    prepare(text);
+    Position = 1;
+    MatchLength = 0;
+    return scan();
+}
+
+bool TFindDesc::FindNext() {
+    if (!m_found || SearchPattern.isEmpty())
+        return false;
+    Position += MatchLength;
+    return scan();
+}
+
+void TFindDesc::ReleaseSearchText() {
+    SearchPattern = QByteArray();
+    SearchText = QByteArray();
+}
