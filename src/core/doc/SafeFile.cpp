@@ -1,0 +1,162 @@
+#include "doc/SafeFile.h"
+
+#include "doc/DocPaths.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString reasonOf(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+[[noreturn]] void fail(const QString& what, const QString& path, const QString& reason) {
+    throw EFileError(what.arg(path) + QStringLiteral("\n") + reason);
+}
+
+// Writes everything or says why not; short writes are retried.
+void writeAll(int fd, const QByteArray& bytes, const QString& path) {
+    const char* p = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, reasonOf(err));
+        }
+        p += n;
+        left -= n;
+    }
+}
+
+} // namespace
+
+namespace SafeFile {
+
+QString LastReason() {
+    return reasonOf(errno);
+}
+
+void WriteDurably(const QString& path, const QByteArray& bytes) {
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
+    writeAll(fd, bytes, path);
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::close(fd);
+        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
+             reasonOf(err));
+    }
+    if (::close(fd) != 0)
+        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
+
+    // Trust only what can be read back.
+    QFile check(path);
+    if (!check.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
+             check.errorString());
+    const QByteArray back = check.readAll();
+    if (back != bytes)
+        fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
+             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(bytes.size()));
+}
+
+void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
+    const QString folder = FolderOf(path);
+    const QString temp = (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) +
+                         QStringLiteral(".") + FileNameOf(path) +
+                         QStringLiteral(".%1.part")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    try {
+        WriteDurably(temp, bytes);
+        const QFileInfo old(path);
+        if (old.exists())
+            QFile::setPermissions(temp, old.permissions());
+        RenameOver(temp, path);
+    } catch (...) {
+        ::unlink(native(temp).constData());
+        throw;
+    }
+    SyncFolderOf(path);
+}
+
+void RenameOver(const QString& from, const QString& to) {
+    if (::rename(native(from).constData(), native(to).constData()) != 0)
+        fail(QStringLiteral("ファイル「%1」の名前を変更できませんでした。"),
+             from + QStringLiteral("」→「") + to, LastReason());
+}
+
+void RenameNoReplace(const QString& from, const QString& to) {
+    // link() refuses an existing target; the old name goes only once the new one exists.
+    if (::link(native(from).constData(), native(to).constData()) == 0) {
+        if (::unlink(native(from).constData()) != 0) {
+            const int err = errno;
+            ::unlink(native(to).constData());
+            fail(QStringLiteral("ファイル「%1」の名前を変更できませんでした。"),
+                 from + QStringLiteral("」→「") + to, reasonOf(err));
+        }
+        return;
+    }
+    const int err = errno;
+    if (err == EEXIST || QFileInfo::exists(to))
+        fail(QStringLiteral("ファイル「%1」は既に存在します。"), to, reasonOf(EEXIST));
+    if (err != EPERM && err != EXDEV && err != ENOTSUP && err != EOPNOTSUPP)
+        fail(QStringLiteral("ファイル「%1」の名前を変更できませんでした。"),
+             from + QStringLiteral("」→「") + to, reasonOf(err));
+    // File systems without hard links: check, then rename.
+    RenameOver(from, to);
+}
+
+void LinkOrCopy(const QString& from, const QString& to) {
+    if (::link(native(from).constData(), native(to).constData()) == 0)
+        return;
+    const int err = errno;
+    if (err == EEXIST)
+        fail(QStringLiteral("ファイル「%1」は既に存在します。"), to, reasonOf(err));
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from, source.errorString());
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from, source.errorString());
+    try {
+        WriteDurably(to, bytes);
+    } catch (...) {
+        ::unlink(native(to).constData());
+        throw;
+    }
+}
+
+void Remove(const QString& path) {
+    if (::unlink(native(path).constData()) != 0 && errno != ENOENT)
+        fail(QStringLiteral("ファイル「%1」を削除できませんでした。"), path, LastReason());
+}
+
+void SyncFolderOf(const QString& path) {
+    QString folder = FolderOf(path);
+    if (folder.isEmpty())
+        folder = QStringLiteral(".");
+    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace SafeFile

@@ -1,0 +1,444 @@
+#include "doc/WrenDoc.h"
+
+#include "common/Clock.h"
+#include "doc/DocPaths.h"
+#include "doc/SafeFile.h"
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
+#include "file/OutlineFile.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+std::function<void(TWrenDoc::SaveStep)> TWrenDoc::SaveStepHook;
+
+namespace {
+
+const QString Product = QStringLiteral("WrenNOTE");
+
+bool isDocumentExt(const QString& path) {
+    const QString ext = ExtOf(path).toLower();
+    return ext == QLatin1String(".wrn") || ext == QLatin1String(".lkp");
+}
+
+bool isFile(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+QByteArray readWholeFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error =
+            QStringLiteral("ファイル「%1」を開けませんでした。\n%2").arg(path, file.errorString());
+        return QByteArray();
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        *error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
+                     .arg(path, file.errorString());
+    return bytes;
+}
+
+} // namespace
+
+TWrenDoc::TWrenDoc(const QString& programFolder) : m_programDir(programFolder) {
+    while (m_programDir.size() > 1 && m_programDir.endsWith(QLatin1Char('/')))
+        m_programDir.chop(1);
+}
+
+QString TWrenDoc::UnnamedDocument() {
+    return QStringLiteral("名称未設定");
+}
+
+QString TWrenDoc::RefusedSaveMessage() {
+    return QStringLiteral("正常に読み込まれなかったため、ファイルの保存を行いません。");
+}
+
+void TWrenDoc::Create(const QStringList& args) {
+    FileName.clear();
+    if (!args.isEmpty() && args.first() == QLatin1String("-n"))
+        return;
+    if (!args.isEmpty() && isDocumentExt(args.first()) && isFile(args.first())) {
+        FileName = CanonicalPath(args.first());
+        return;
+    }
+    const QStringList history = ReadHistory();
+    if (!history.isEmpty() && isDocumentExt(history.first()) && isFile(history.first())) {
+        FileName = history.first();
+        return;
+    }
+    const QDir folder(m_programDir);
+    const QStringList found =
+        folder.entryList({QStringLiteral("*.wrn")}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    if (!found.isEmpty())
+        FileName = folder.filePath(found.first());
+}
+
+QString TWrenDoc::CaptionFor(const QString& path) {
+    if (path.isEmpty())
+        return UnnamedDocument() + QStringLiteral(" - ") + Product;
+    QString shown = path;
+    if (ExtOf(path).compare(QLatin1String(".lkp"), Qt::CaseInsensitive) == 0)
+        shown = WithLastChars(path, QStringLiteral("wrn"));
+    return NameWithoutExt(path) + QStringLiteral(" - ") + Product + QStringLiteral(" < ") + shown +
+           QStringLiteral(" >");
+}
+
+QString TWrenDoc::GetDocumentName() const {
+    return HasFileName() ? NameWithoutExt(FileName) : UnnamedDocument();
+}
+
+QString TWrenDoc::GetAppTitle() const {
+    return GetDocumentName() + QStringLiteral(" - ") + Product;
+}
+
+QString TWrenDoc::DialogFileName() const {
+    return HasFileName() ? FileNameOf(FileName) : UnnamedDocument() + QStringLiteral(".wrn");
+}
+
+QString TWrenDoc::DialogFolder() const {
+    if (HasFileName())
+        return FolderOf(FileName);
+    const QStringList history = ReadHistory();
+    if (!history.isEmpty() && !history.first().isEmpty())
+        return FolderOf(history.first());
+    return m_programDir;
+}
+
+QString TWrenDoc::DialogFilter() {
+    return QStringLiteral("WrenNOTE files (*.wrn);;Larkspur files (*.lkp)");
+}
+
+QString TWrenDoc::MakeRelativePath(const QString& path) const {
+    if (!HasFileName())
+        return path;
+    const QString folder = FolderOf(FileName);
+    if (folder.isEmpty())
+        return path;
+    const int prefix =
+        folder.endsWith(QLatin1Char('/')) ? int(folder.size()) : int(folder.size()) + 1;
+    if (path.size() > prefix && path.startsWith(folder) &&
+        (folder.endsWith(QLatin1Char('/')) || path.at(folder.size()) == QLatin1Char('/') ||
+         path.at(folder.size()) == QLatin1Char('\\')))
+        return path.mid(prefix);
+    return path;
+}
+
+QString TWrenDoc::MakeAbsolutePath(const QString& name) const {
+    const QString folder = FolderOf(FileName);
+    if (name.isEmpty())
+        return folder;
+    if (!IsRelativePath(name))
+        return name;
+    QString relative = name;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (folder.isEmpty())
+        return relative;
+    return folder.endsWith(QLatin1Char('/')) ? folder + relative
+                                             : folder + QLatin1Char('/') + relative;
+}
+
+// ---------------------------------------------------------------------------
+// Load and save
+
+void TWrenDoc::Load(TWrenDocHost& host) {
+    TOptionDesc& settings = host.DocSettings();
+    TOutline& tree = host.DocOutline();
+    if (!isFile(FileName))
+        FileName.clear();
+
+    QString error;
+    TOutlineNode* newItem = nullptr;
+    const QString ext = ExtOf(FileName).toLower();
+    if (HasFileName() && ext == QLatin1String(".wrn")) {
+        LoadedOK = false;
+        const QByteArray bytes = readWholeFile(FileName, &error);
+        if (error.isEmpty()) {
+            const OutlineFile::ReadResult r = OutlineFile::readDocument(bytes, settings, tree);
+            if (r.ok)
+                LoadedOK = true;
+            else
+                error = r.error;
+        } else {
+            tree.clear();
+        }
+    } else if (HasFileName() && ext == QLatin1String(".lkp")) {
+        LoadedOK = false;
+        settings.ResetToDefaults();
+        tree.clear();
+        const QByteArray bytes = readWholeFile(FileName, &error);
+        if (error.isEmpty()) {
+            const OutlineFile::ReadResult r = OutlineFile::readLkp(bytes, tree);
+            if (!r.ok)
+                error = r.error;
+        }
+        if (error.isEmpty()) {
+            const QString converted = WithLastChars(FileName, QStringLiteral("wrn"));
+            host.ApplySettings();
+            LoadedOK = true;
+            // An existing document of the converted name is replaced only when the user agrees.
+            if (QFileInfo::exists(converted) &&
+                !host.Confirm(
+                    QStringLiteral("「%1」は既に存在します。変換した内容で上書きしますか？")
+                        .arg(converted))) {
+                FileName.clear();
+            } else {
+                FileName = converted;
+                if (!tree.trashNode())
+                    TLeafNote::CreateTrash(tree);
+                try {
+                    Save(host);
+                } catch (const EFileError& e) {
+                    error = e.message();
+                }
+            }
+        }
+    } else {
+        FileName.clear();
+        settings.ResetToDefaults();
+        tree.clear();
+        TLeafNote* item = TLeafNote::Create(tree, 1, nullptr);
+        newItem = item->TreeNode;
+        tree.setSelectedNode(newItem);
+        LoadedOK = true;
+    }
+
+    if (!tree.trashNode())
+        TLeafNote::CreateTrash(tree);
+    host.ApplySettings();
+    if (newItem)
+        host.BeginCaptionEdit(newItem);
+    LastSaveTime = Clock::now();
+
+    if (LoadedOK && HasFileName()) {
+        try {
+            AddToHistory();
+        } catch (const EFileError& e) {
+            host.ShowWarning(e.message());
+        }
+    }
+    if (!error.isEmpty())
+        throw EReadError(error);
+}
+
+QString TWrenDoc::TempFileName(const QString& path) {
+    return WithLastChars(path, QStringLiteral("tmp"));
+}
+
+QString TWrenDoc::BackupFileName(const QString& path) {
+    return WithLastChars(path, QStringLiteral("bak"));
+}
+
+QString TWrenDoc::AutoSaveFileName(const QString& path) {
+    return WithLastChars(path, QStringLiteral("~"));
+}
+
+void TWrenDoc::step(SaveStep s) const {
+    if (SaveStepHook)
+        SaveStepHook(s);
+}
+
+bool TWrenDoc::Save(TWrenDocHost& host) {
+    if (!LoadedOK) {
+        host.ShowWarning(RefusedSaveMessage());
+        return false;
+    }
+    host.StorePage();
+    if (FileName.size() < 4 || FileName.at(FileName.size() - 4) != QLatin1Char('.'))
+        FileName += QStringLiteral(".wrn");
+
+    const QString temp = TempFileName(FileName);
+    try {
+        host.CaptureSettings();
+        const QByteArray bytes = OutlineFile::writeDocument(host.DocSettings(), host.DocOutline());
+        SafeFile::WriteDurably(temp, bytes);
+        LastSaveTime = Clock::now();
+    } catch (const EFileError&) {
+        SafeFile::Remove(temp);
+        throw;
+    }
+    step(StepTempWritten);
+
+    // The old document stays under its name until the new one replaces it in
+    // one rename; the backup is a second name made before that.
+    const QFileInfo old(FileName);
+    try {
+        if (old.exists()) {
+            QFile::setPermissions(temp, old.permissions());
+            if (host.DocSettings().SaveBAKFile) {
+                const QString backup = BackupFileName(FileName);
+                SafeFile::Remove(backup);
+                SafeFile::LinkOrCopy(FileName, backup);
+                step(StepBackupMade);
+            }
+        }
+        SafeFile::RenameOver(temp, FileName);
+    } catch (const EFileError&) {
+        try {
+            SafeFile::Remove(temp);
+        } catch (const EFileError&) {
+        }
+        throw;
+    }
+    SafeFile::SyncFolderOf(FileName);
+    step(StepReplaced);
+
+    try {
+        SafeFile::Remove(AutoSaveFileName(FileName));
+    } catch (const EFileError& e) {
+        host.ShowWarning(e.message());
+    }
+    step(StepAutoSaveRemoved);
+    return true;
+}
+
+void TWrenDoc::WriteTo(const QString& path, TWrenDocHost& host, TOutlineNode* node) {
+    host.CaptureSettings();
+    const QByteArray bytes =
+        OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), node);
+    SafeFile::ReplaceAtomically(path, bytes);
+    LastSaveTime = Clock::now();
+}
+
+void TWrenDoc::SaveSelection(const QString& path, TWrenDocHost& host, TOutlineNode* node) {
+    host.StorePage();
+    WriteTo(path, host, node);
+}
+
+bool TWrenDoc::AutoSaveDue() const {
+    return HasFileName() && Clock::now() - LastSaveTime > AutoSaveInterval;
+}
+
+TWrenDoc::AutoSaveResult TWrenDoc::AutoSave(TWrenDocHost& host) {
+    if (!host.DocSettings().SaveTemporal || !AutoSaveDue())
+        return AutoSaveNotDue;
+    if (host.CompositionPending())
+        return AutoSaveDeferred;
+    host.StorePage();
+    try {
+        WriteTo(AutoSaveFileName(FileName), host, nullptr);
+    } catch (const EFileError& e) {
+        // Try again after the interval, not at every idle moment.
+        LastSaveTime = Clock::now();
+        host.ShowWarning(e.message());
+        return AutoSaveFailed;
+    }
+    return AutoSaveWritten;
+}
+
+void TWrenDoc::Rename(const QString& newName) {
+    if (!HasFileName())
+        return;
+    QString name = newName;
+    if (ExtOf(name).toLower() != QLatin1String(".wrn"))
+        name += QStringLiteral(".wrn");
+    const QString target = FolderOf(FileName) + QLatin1Char('/') + name;
+    if (target == FileName)
+        return;
+    if (QFileInfo::exists(FileName)) {
+        SafeFile::RenameNoReplace(FileName, target);
+        SafeFile::SyncFolderOf(target);
+    } else if (QFileInfo::exists(target)) {
+        // Nothing on disk to move, but the name belongs to another document.
+        throw EFileError(QStringLiteral("ファイル「%1」は既に存在します。").arg(target));
+    }
+    FileName = target;
+}
+
+// ---------------------------------------------------------------------------
+// History and siblings
+
+QString TWrenDoc::HistoryFileName() const {
+    return m_programDir + QStringLiteral("/History.txt");
+}
+
+QStringList TWrenDoc::ReadHistory() const {
+    QFile file(HistoryFileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringList();
+    const QByteArray bytes = file.readAll();
+    // Written as UTF-8; a list brought over from Windows is cp932.
+    QString text = QString::fromUtf8(bytes);
+    if (text.contains(QChar::ReplacementCharacter))
+        text = Cp932::toUnicode(bytes);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QString& line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return lines;
+}
+
+void TWrenDoc::writeHistory(const QStringList& lines) const {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + "\r\n";
+    SafeFile::ReplaceAtomically(HistoryFileName(), bytes);
+}
+
+void TWrenDoc::AddToHistory() {
+    if (!HasFileName())
+        return;
+    QStringList lines = ReadHistory();
+    const qsizetype at = lines.indexOf(FileName);
+    if (at >= 0)
+        lines.removeAt(at);
+    lines.prepend(FileName);
+    while (lines.size() > HistoryLimit)
+        lines.removeLast();
+    writeHistory(lines);
+}
+
+void TWrenDoc::RemoveMissingHistory() {
+    if (!QFileInfo::exists(HistoryFileName()))
+        return;
+    QStringList lines = ReadHistory();
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
+        if (lines.at(i).isEmpty() || !QFileInfo::exists(lines.at(i)))
+            lines.removeAt(i);
+    writeHistory(lines);
+}
+
+void TWrenDoc::ClearHistory() {
+    SafeFile::Remove(HistoryFileName());
+}
+
+QStringList TWrenDoc::HistoryMenuEntries() const {
+    QStringList entries;
+    const QString folder = FolderOf(FileName);
+    for (const QString& line : ReadHistory()) {
+        if (line.isEmpty() || FolderOf(line) == folder)
+            continue;
+        entries.append(line);
+        if (entries.size() >= HistoryMenuLimit)
+            break;
+    }
+    return entries;
+}
+
+std::vector<TSiblingEntry> TWrenDoc::SiblingEntries() const {
+    std::vector<TSiblingEntry> entries;
+    if (!HasFileName())
+        return entries;
+    const QString folder = FolderOf(FileName);
+    const QString own = FileNameOf(FileName);
+    const QDir dir(folder);
+    for (const QString& name :
+         dir.entryList({QStringLiteral("*.wrn")}, QDir::Files | QDir::Hidden, QDir::Unsorted)) {
+        if (ExtOf(name).toLower() != QLatin1String(".wrn") || name == own)
+            continue;
+        entries.push_back({NameWithoutExt(name), dir.filePath(name)});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const TSiblingEntry& a, const TSiblingEntry& b) {
+                         return a.Name.compare(b.Name, Qt::CaseInsensitive) < 0;
+                     });
+    return entries;
+}
