@@ -1,0 +1,4 @@
+wren_add_test(test_outline
+    SOURCES unit/outline/OutlineTest.cpp unit/outline/LeafNoteTest.cpp
+    LIBS wrencore Qt6::Test
+    LABELS unit)
