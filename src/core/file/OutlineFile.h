@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
 class TOptionDesc;
 class TOutline;
 class TOutlineNode;
@@ -37,6 +38,16 @@ ReadResult readLkp(const QByteArray& bytes, TOutline& outline);
 
 // Reads the file at path (".lkp" by its extension, else ".wrn"). A file that
 // cannot be opened gives ok = false with the reason.
+// The outline is cleared first in both cases; for ".lkp" the settings are left
+// as they are (the caller resets them to the defaults of a new document).
 ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outline);
+
+// Writes bytes to device in full. False with the reason when any write fails
+// or comes up short.
+bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error = nullptr);
+// Writes bytes to path through a temporary file in the same folder that
+// replaces path only when everything was written and flushed; on failure path
+// is left as it was. False with the reason.
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 } // namespace OutlineFile

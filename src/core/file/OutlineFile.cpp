@@ -1,0 +1,187 @@
+#include "file/OutlineFile.h"
+
+#include "file/ByteStream.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <new>
+
+namespace OutlineFile {
+
+namespace {
+
+// Views follow one reset instead of every node a load creates.
+class ResetGuard {
+public:
+    explicit ResetGuard(TOutline& outline) : m_outline(outline) { m_outline.beginReset(); }
+    ~ResetGuard() { m_outline.endReset(); }
+    ResetGuard(const ResetGuard&) = delete;
+    ResetGuard& operator=(const ResetGuard&) = delete;
+
+private:
+    TOutline& m_outline;
+};
+
+class UpdateGuard {
+public:
+    explicit UpdateGuard(TOutline& outline) : m_outline(outline) { m_outline.beginUpdate(); }
+    ~UpdateGuard() { m_outline.endUpdate(); }
+    UpdateGuard(const UpdateGuard&) = delete;
+    UpdateGuard& operator=(const UpdateGuard&) = delete;
+
+private:
+    TOutline& m_outline;
+};
+
+// Runs body; any failure becomes ok = false with its message.
+template <typename Body> void guarded(ReadResult& result, Body&& body) {
+    try {
+        body();
+    } catch (const EReadError& e) {
+        result.ok = false;
+        result.error = e.message();
+    } catch (const EIllegalOptionRecord& e) {
+        result.ok = false;
+        result.error = e.message();
+    } catch (const std::bad_alloc&) {
+        result.ok = false;
+        result.error = QStringLiteral("メモリが足りないため読み込めませんでした");
+    } catch (const std::exception& e) {
+        result.ok = false;
+        result.error = QString::fromLocal8Bit(e.what());
+    }
+}
+
+} // namespace
+
+ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline) {
+    ReadResult result;
+    ResetGuard reset(outline);
+    outline.clear();
+    TOutlineNode* selected = nullptr;
+    TByteReader in(bytes);
+    guarded(result, [&] {
+        settings.ReadFromStream(in);
+        while (!in.atEnd()) {
+            TLeafNote* item = TLeafNote::Create(outline, InsertBottomOfLevel, nullptr);
+            item->ReadFromStream(in, selected);
+        }
+    });
+    // The last record marked selected wins, also of a document read only in part.
+    if (selected)
+        outline.setSelectedNode(selected);
+    result.selected = selected;
+    return result;
+}
+
+QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
+    QByteArray bytes;
+    TByteWriter out(bytes);
+    settings.WriteToStream(out);
+    if (branch) {
+        branch->item()->WriteToStream(out, false);
+    } else {
+        for (TOutlineNode* top : outline.topLevelNodes())
+            top->item()->WriteToStream(out, false);
+    }
+    return bytes;
+}
+
+QByteArray writeItems(TOutlineNode* node, bool exportFlag) {
+    QByteArray bytes;
+    if (!node)
+        return bytes;
+    TByteWriter out(bytes);
+    node->item()->WriteToStream(out, exportFlag);
+    return bytes;
+}
+
+ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref) {
+    ReadResult result;
+    UpdateGuard update(outline);
+    TOutlineNode* ignored = nullptr; // a pasted record's selected flag does not move the selection
+    TByteReader in(bytes);
+    guarded(result, [&] {
+        while (!in.atEnd()) {
+            // The first record goes where asked, each further one just below the one before.
+            TLeafNote* item = result.selected ? TLeafNote::Create(outline, InsertBelow, ref)
+                                              : TLeafNote::Create(outline, code, ref);
+            if (!result.selected)
+                result.selected = item->TreeNode;
+            ref = item->TreeNode;
+            item->ReadFromStream(in, ignored);
+        }
+    });
+    return result;
+}
+
+ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outline) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ReadResult result;
+        result.ok = false;
+        result.error = QStringLiteral("ファイルを開けません: %1").arg(file.errorString());
+        return result;
+    }
+    QByteArray bytes;
+    try {
+        bytes = file.readAll();
+    } catch (const std::bad_alloc&) {
+        ReadResult result;
+        result.ok = false;
+        result.error = QStringLiteral("ファイルが大きすぎて読み込めません");
+        return result;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        ReadResult result;
+        result.ok = false;
+        result.error = QStringLiteral("ファイルを読み込めません: %1").arg(file.errorString());
+        return result;
+    }
+    if (QFileInfo(path).suffix().compare(QLatin1String("lkp"), Qt::CaseInsensitive) == 0) {
+        ResetGuard reset(outline);
+        outline.clear();
+        return readLkp(bytes, outline);
+    }
+    return readDocument(bytes, settings, outline);
+}
+
+bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            if (error)
+                *error = QStringLiteral("書き込みに失敗しました: %1").arg(device.errorString());
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("ファイルを作成できません: %1").arg(file.errorString());
+        return false;
+    }
+    if (!writeToDevice(file, bytes, error)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("ファイルを保存できません: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace OutlineFile
