@@ -30,6 +30,7 @@ int32_t parseDay(const QString& text) {
         const int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
         if (IsValidDate(y, mo, d))
             return DateToJulius(y, mo, d);
+        throw TCliUsageError{QStringLiteral("no such day: %1").arg(text)};
     }
     throw TCliUsageError{QStringLiteral("not a date (YYYY-MM-DD): %1").arg(text)};
 }
