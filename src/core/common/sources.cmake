@@ -2,4 +2,5 @@ list(APPEND WRENCORE_SOURCES
     common/Clock.cpp
     common/DateTime.cpp
     common/DateFormat.cpp
+    common/ProgramFolder.cpp
 )

@@ -1,0 +1,177 @@
+#include "output/rtf/RtfExport.h"
+
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "output/TemplateFill.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+namespace OutputEngine {
+
+namespace {
+
+// Line breaks of inserted text become paragraph breaks, counted as one
+// position each, as the document counts them.
+QString toDocumentText(const QString& text) {
+    QString s = text;
+    s.replace(QStringLiteral("\r\n"), QString(QChar::ParagraphSeparator));
+    s.replace(QLatin1Char('\r'), QChar::ParagraphSeparator);
+    s.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
+    return s;
+}
+
+// The document seen as one string whose indices are cursor positions.
+class DocBuffer {
+public:
+    using Text = QString;
+
+    explicit DocBuffer(QTextDocument& doc) : m_doc(doc) { reload(); }
+
+    int size() const { return int(m_text.size()); }
+    int at(int i) const { return m_text.at(i).unicode(); }
+    bool matchesAt(int pos, const QString& what) const {
+        return pos >= 0 && pos <= m_text.size() && QStringView(m_text).mid(pos).startsWith(what);
+    }
+    int indexOf(const QString& what, int from) const { return int(m_text.indexOf(what, from)); }
+    QString mid(int pos, int length) const { return m_text.mid(pos, length); }
+    static QString fromUnicode(const QString& s) { return s; }
+    static QString toUnicode(const QString& s) { return s; }
+    static QString fromCp932(const QByteArray& b) { return Cp932::toUnicode(b); }
+    static QString repeated(const QString& s, int times) { return s.repeated(times); }
+
+    // The text's own format (that of its first character) carries over to the value.
+    void replace(int pos, int length, const QString& value) {
+        const QString text = toDocumentText(value);
+        QTextCursor c(&m_doc);
+        c.setPosition(length > 0 ? pos + 1 : pos);
+        const QTextCharFormat format = c.charFormat();
+        c.setPosition(pos);
+        c.setPosition(pos + length, QTextCursor::KeepAnchor);
+        if (text.isEmpty())
+            c.removeSelectedText();
+        else
+            c.insertText(text, format);
+        m_text.replace(pos, length, text);
+        // Tables and frames may refuse an edit; then start again from what is there.
+        if (m_doc.characterCount() != m_text.size())
+            reload();
+    }
+
+    QTextCharFormat formatAt(int pos) const {
+        QTextCursor c(&m_doc);
+        c.setPosition(pos + 1);
+        return c.charFormat();
+    }
+
+private:
+    void reload() {
+        const int n = m_doc.characterCount();
+        m_text.resize(n);
+        for (int i = 0; i < n; ++i)
+            m_text[i] = m_doc.characterAt(i);
+    }
+
+    QTextDocument& m_doc;
+    QString m_text;
+};
+
+const OutputMacros::Names<QString>& docNames() {
+    static const OutputMacros::Names<QString> names([](const QString& s) { return s; });
+    return names;
+}
+
+} // namespace
+
+TRtfTemplate::TRtfTemplate(const QByteArray& bytes, const QString& path)
+    : m_doc(std::make_unique<QTextDocument>()) {
+    if (!Rtf::isRtf(bytes)) {
+        QTextCursor(m_doc.get()).insertText(toDocumentText(Cp932::toUnicode(bytes)));
+        return;
+    }
+    const Rtf::ReadResult r = Rtf::load(bytes, *m_doc);
+    if (!r.ok)
+        throw EOutputError(EOutputError::readMessage(path, r.error));
+}
+
+TRtfTemplate::~TRtfTemplate() = default;
+
+std::unique_ptr<QTextDocument> TRtfTemplate::Fill(TOutlineNode* node, TOutlineNode* walkRoot,
+                                                  const TOptionDesc* settings) const {
+    std::unique_ptr<QTextDocument> work(m_doc->clone());
+    DocBuffer buf(*work);
+    OutputMacros::FillMacros(buf, docNames(), TTemplateItem(node, walkRoot, settings));
+
+    // Only the first "&Content" takes the page; "&Link" has no meaning here.
+    const int at = buf.indexOf(docNames().content, 0);
+    if (at < 0)
+        return work;
+    TLeafNote& item = *node->item();
+    const QTextCharFormat format = buf.formatAt(at);
+    QTextCursor c(work.get());
+    c.setPosition(at);
+    c.setPosition(at + int(docNames().content.size()), QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+
+    QByteArray rich;
+    try {
+        rich = item.GetPage();
+    } catch (const EReadError& e) {
+        throw EOutputError(QStringLiteral("\"%1\" のページを読み込めません。\n%2")
+                               .arg(Cp932::toUnicode(item.Title), e.message()));
+    }
+    if (!rich.isEmpty()) {
+        QTextDocument page;
+        // A damaged rich form falls back to the plain text, which is always kept.
+        if (Rtf::load(rich, page).ok) {
+            c.insertFragment(QTextDocumentFragment(&page));
+            return work;
+        }
+    }
+    const QString text = toDocumentText(Cp932::toUnicode(item.PageText));
+    if (!text.isEmpty())
+        c.insertText(text, format);
+    return work;
+}
+
+} // namespace OutputEngine
+
+void ExportRtf(TOutline& outline, TOutlineNode* root, const QString& destination,
+               const QString& templatePath, const TOutputProgress* progress) {
+    const OutputEngine::TRtfTemplate tmpl(OutputEngine::ReadTemplateFile(templatePath),
+                                          templatePath);
+    // Opened first so that an unwritable destination stops the export before any work.
+    QSaveFile out(destination);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
+
+    QTextDocument result;
+    result.setDefaultFont(tmpl.document().defaultFont());
+    QTextCursor end(&result);
+
+    const int maximum = OutputEngine::ItemCount(outline, root);
+    if (progress && progress->started)
+        progress->started(OutputEngine::ProgressCaption(destination, TTemplateKind::Rtf), maximum);
+    int position = 0;
+    const TOptionDesc* settings = outline.settings();
+    OutputEngine::Walk(outline, root, [&](TOutlineNode* node, TOutlineNode* walkRoot) {
+        ++position;
+        if (progress && progress->itemStarting)
+            progress->itemStarting(position, maximum);
+        const std::unique_ptr<QTextDocument> filled = tmpl.Fill(node, walkRoot, settings);
+        end.movePosition(QTextCursor::End);
+        end.insertFragment(QTextDocumentFragment(filled.get()));
+        if (progress && progress->itemWritten)
+            progress->itemWritten();
+    });
+
+    const QByteArray bytes = Rtf::write(result);
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
+}
