@@ -1,0 +1,9 @@
+wren_add_test(doc_unit_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/doc/DocPathsTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/WrenDocTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/HistoryTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/SaveFaultsTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/DocTestMain.cpp
+    LIBS wrencore
+    LABELS unit)

@@ -1,0 +1,205 @@
+#include "DocTestHost.h"
+
+#include "TestSupport.h"
+#include "doc/DocPaths.h"
+#include "doc/SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A saved document whose next save is much larger than the first.
+struct SavedDocument {
+    TestHome home;
+    DocTestHost host;
+    TWrenDoc doc{home.path()};
+    QByteArray old;
+
+    SavedDocument() {
+        doc.Load(host);
+        doc.SetFileName(home.file(QStringLiteral("大事.wrn")));
+        EXPECT_TRUE(doc.Save(host));
+        old = readAll(doc.FileName);
+        // Pages that do not compress away.
+        QRandomGenerator random(42);
+        for (int i = 0; i < 20; ++i) {
+            QByteArray page(4000, '\0');
+            for (char& c : page)
+                c = char('A' + random.bounded(26));
+            host.addBook("頁")->item()->SetPage(page, QByteArray());
+        }
+    }
+    QString companion(const char* ext) const {
+        return WithLastChars(doc.FileName, QString::fromLatin1(ext));
+    }
+};
+
+// Limits the size of every file this process writes, for one scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int);
+};
+
+struct SimulatedCrash {};
+
+} // namespace
+
+TEST(SaveFaults, AWriteThatFailsHalfWayLeavesTheOldDocument) {
+    SavedDocument d;
+    const double before = d.doc.LastSaveTime;
+    try {
+        FileSizeLimit limit(20000);
+        d.doc.Save(d.host);
+        FAIL() << "the save passed as done";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.message().contains(d.companion("tmp"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(readAll(d.doc.FileName), d.old);
+    EXPECT_FALSE(QFileInfo::exists(d.companion("tmp")));
+    EXPECT_EQ(d.doc.LastSaveTime, before);
+    // Once the device accepts again, the same document saves.
+    EXPECT_TRUE(d.doc.Save(d.host));
+    EXPECT_NE(readAll(d.doc.FileName), d.old);
+}
+
+TEST(SaveFaults, ADeviceThatRefusesEveryByte) {
+    SavedDocument d;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), d.companion("tmp")));
+    EXPECT_THROW(d.doc.Save(d.host), EFileError);
+    EXPECT_EQ(readAll(d.doc.FileName), d.old);
+}
+
+TEST(SaveFaults, ABackupThatCannotBeReplacedStopsTheSave) {
+    SavedDocument d;
+    d.host.settings.SaveBAKFile = true;
+    ASSERT_TRUE(QDir(d.home.path()).mkpath(QStringLiteral("大事.bak/中身")));
+    try {
+        d.doc.Save(d.host);
+        FAIL() << "the save passed as done";
+    } catch (const EFileError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("削除できませんでした")))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(readAll(d.doc.FileName), d.old);
+    EXPECT_FALSE(QFileInfo::exists(d.companion("tmp")));
+}
+
+TEST(SaveFaults, AFailedRenameIsReported) {
+    SavedDocument d;
+    // A folder where the document should be cannot be replaced by a file.
+    const QString folderDoc = d.home.file(QStringLiteral("棚.wrn"));
+    ASSERT_TRUE(QDir(d.home.path()).mkpath(QStringLiteral("棚.wrn/中身")));
+    d.doc.SetFileName(folderDoc);
+    EXPECT_THROW(d.doc.Save(d.host), EFileError);
+    EXPECT_TRUE(QFileInfo(folderDoc).isDir());
+    EXPECT_FALSE(QFileInfo::exists(d.home.file(QStringLiteral("棚.tmp"))));
+}
+
+TEST(SaveFaults, AnUndeletableAutoSaveIsReportedAfterASuccessfulSave) {
+    SavedDocument d;
+    ASSERT_TRUE(QDir(d.home.path()).mkpath(QStringLiteral("大事.wr~/中身")));
+    EXPECT_TRUE(d.doc.Save(d.host));
+    ASSERT_EQ(d.host.warnings.size(), 1);
+    EXPECT_TRUE(d.host.warnings.first().contains(d.companion("wr~")));
+    EXPECT_NE(readAll(d.doc.FileName), d.old);
+}
+
+// A crash between any two steps of a save leaves the old or the new
+// document under its name, never neither.
+TEST(SaveFaults, ACrashBetweenStepsNeverLosesBothDocuments) {
+    int crashes = 0;
+    for (const bool backup : {false, true}) {
+        for (const auto crashAt : {TWrenDoc::StepTempWritten, TWrenDoc::StepBackupMade,
+                                   TWrenDoc::StepReplaced, TWrenDoc::StepAutoSaveRemoved}) {
+            SCOPED_TRACE(testing::Message() << "backup " << backup << " step " << crashAt);
+            SavedDocument d;
+            d.host.settings.SaveBAKFile = backup;
+            bool crashed = false;
+            TWrenDoc::SaveStepHook = [&](TWrenDoc::SaveStep s) {
+                if (s == crashAt) {
+                    crashed = true;
+                    throw SimulatedCrash();
+                }
+            };
+            try {
+                d.doc.Save(d.host);
+            } catch (const SimulatedCrash&) {
+            }
+            TWrenDoc::SaveStepHook = nullptr;
+            if (!crashed) // a step the save does not take with this setting
+                continue;
+            ++crashes;
+            const QByteArray now = readAll(d.doc.FileName);
+            const bool hasNew = now != d.old && now != "<missing>";
+            EXPECT_TRUE(now == d.old || hasNew) << "the document is always whole";
+            // What is under the name reads as a document.
+            DocTestHost reader;
+            TWrenDoc check(d.home.path());
+            check.SetFileName(d.doc.FileName);
+            EXPECT_NO_THROW(check.Load(reader));
+            EXPECT_TRUE(check.LoadedOK);
+            if (crashAt == TWrenDoc::StepTempWritten) {
+                EXPECT_EQ(now, d.old) << "nothing replaced before the rename";
+            }
+            if (crashAt >= TWrenDoc::StepReplaced) {
+                EXPECT_EQ(reader.outline.count(), d.host.outline.count());
+            }
+            if (backup && crashAt >= TWrenDoc::StepBackupMade) {
+                EXPECT_EQ(readAll(d.companion("bak")), d.old);
+            }
+        }
+    }
+    EXPECT_EQ(crashes, 7) << "every step of both sequences was interrupted";
+}
+
+TEST(SafeFileOps, ReplaceAtomicallyKeepsTheOldFileWhenTheWriteFails) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("枝.wrn"));
+    writeFile(path, "old content");
+    {
+        FileSizeLimit limit(4);
+        EXPECT_THROW(SafeFile::ReplaceAtomically(path, QByteArray(100, 'x')), EFileError);
+    }
+    EXPECT_EQ(readAll(path), QByteArray("old content"));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"枝.wrn"}))
+        << "no temporary file is left behind";
+    SafeFile::ReplaceAtomically(path, "new");
+    EXPECT_EQ(readAll(path), QByteArray("new"));
+}
+
+TEST(SafeFileOps, LinkOrCopyAndRenameNoReplace) {
+    TestHome home;
+    const QString a = home.file(QStringLiteral("a")), b = home.file(QStringLiteral("b"));
+    writeFile(a, "A");
+    SafeFile::LinkOrCopy(a, b);
+    EXPECT_EQ(readAll(b), QByteArray("A"));
+    EXPECT_THROW(SafeFile::LinkOrCopy(a, b), EFileError);
+    EXPECT_THROW(SafeFile::RenameNoReplace(a, b), EFileError);
+    EXPECT_EQ(readAll(a), QByteArray("A"));
+    SafeFile::Remove(b);
+    SafeFile::RenameNoReplace(a, b);
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(readAll(b), QByteArray("A"));
+    EXPECT_NO_THROW(SafeFile::Remove(a));
+}
