@@ -1,1 +1,5 @@
 # sources of src/platform
+list(APPEND WRENPLATFORM_SOURCES
+    SingleInstance.cpp
+    FileTypes.cpp
+)

@@ -1,0 +1,92 @@
+#include "platform/FileTypes.h"
+
+#include "TestSupport.h"
+#include "doc/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)) {
+        m_had = qEnvironmentVariableIsSet(name);
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had = false;
+};
+
+} // namespace
+
+TEST(FileTypes, DataHomeFollowsXdg) {
+    {
+        ScopedEnv env("XDG_DATA_HOME", "/tmp/xdg-data");
+        EXPECT_EQ(FileTypes::DataHome(), QStringLiteral("/tmp/xdg-data"));
+    }
+    {
+        // A relative value is not valid and is ignored.
+        ScopedEnv env("XDG_DATA_HOME", "relative/path");
+        EXPECT_EQ(FileTypes::DataHome(), QDir::homePath() + QStringLiteral("/.local/share"));
+    }
+}
+
+TEST(FileTypes, ExecQuotesThePath) {
+    const QString entry = FileTypes::DesktopEntry(QStringLiteral("/opt/My Apps/wren\"note$1\\x%"));
+    EXPECT_TRUE(entry.contains(
+        QStringLiteral("Exec=\"/opt/My Apps/wren\\\\\"note\\\\$1\\\\\\\\x%%\" %f\n")))
+        << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("MimeType=application/x-wrennote;\n")));
+    EXPECT_TRUE(entry.startsWith(QStringLiteral("[Desktop Entry]\n")));
+}
+
+TEST(FileTypes, RegisterWritesTheEntryAndTheMimePackage) {
+    TestHome home;
+    const QString data = home.file(QStringLiteral("データ"));
+    const FileTypes::Result r = FileTypes::Register(QStringLiteral("/usr/bin/wrennote"), data);
+    const QString entry = data + QStringLiteral("/applications/wrennote.desktop");
+    const QString mime = data + QStringLiteral("/mime/packages/wrennote.xml");
+    EXPECT_EQ(r.written, QStringList({mime, entry}));
+    EXPECT_EQ(readAll(entry),
+              FileTypes::DesktopEntry(QStringLiteral("/usr/bin/wrennote")).toUtf8());
+    const QByteArray xml = readAll(mime);
+    EXPECT_TRUE(xml.contains("<glob pattern=\"*.wrn\"/>"));
+    EXPECT_TRUE(xml.contains("<glob pattern=\"*.wr~\"/>"));
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
+        EXPECT_TRUE(r.toolsRun.contains(QStringLiteral("update-mime-database")));
+        // The cache now knows the glob.
+        EXPECT_TRUE(readAll(data + QStringLiteral("/mime/globs2")).contains("*.wrn"));
+    }
+    // Registering again replaces the files in place.
+    EXPECT_NO_THROW(FileTypes::Register(QStringLiteral("/usr/local/bin/wrennote"), data));
+    EXPECT_TRUE(readAll(entry).contains("/usr/local/bin/wrennote"));
+}
+
+TEST(FileTypes, AFolderThatCannotBeMadeIsReported) {
+    TestHome home;
+    const QString blocker = home.file(QStringLiteral("file"));
+    QFile f(blocker);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_THROW(FileTypes::Register(QStringLiteral("/usr/bin/wrennote"), blocker), EFileError);
+}
