@@ -85,8 +85,9 @@ int32_t JulianCalendarDay(int year, int month, int day) {
 
 int32_t GregorianCalendarDay(int year, int month, int day) {
     const Shifted s = shift(year, month);
-    const Real a = std::trunc(s.year / 100);
-    const Real b = std::trunc(a / 4);
+    // floor: the same as trunc from year 0 on, and right before it too.
+    const Real a = std::floor(s.year / 100);
+    const Real b = std::floor(a / 4);
     return toDayNumber(std::trunc(30.6001L * (s.month + 1)) + b + s.yearDays + Real(day) - a +
                        1720997);
 }

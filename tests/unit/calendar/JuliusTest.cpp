@@ -103,6 +103,20 @@ TEST(Julius, DatesAgreeWithIndependentConversionsOverTheWholeRange) {
     }
 }
 
+TEST(Julius, BothCalendarsHoldForNegativeYears) {
+    for (int year : {-4713, -1001, -400, -101, -100, -99, -1, 0, 1, 99, 100, 1600}) {
+        for (int month : {1, 2, 3, 12}) {
+            const int qtYear = year <= 0 ? year - 1 : year;
+            EXPECT_EQ(GregorianCalendarDay(year, month, 1), QDate(qtYear, month, 1).toJulianDay())
+                << year << "-" << month;
+            EXPECT_EQ(
+                JulianCalendarDay(year, month, 1),
+                QCalendar(QCalendar::System::Julian).dateFromParts(qtYear, month, 1).toJulianDay())
+                << year << "-" << month;
+        }
+    }
+}
+
 TEST(Julius, DatesBeyondTheDayRangeRaise) {
     const TJuliusDate last = JuliusToDate(std::numeric_limits<int32_t>::max());
     EXPECT_THROW(DateToJulius(last.Year, last.Month, last.Day + 1), EJuliusError);
