@@ -265,6 +265,7 @@ void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed
     }
 
     TLeafNote* trash = TLeafNote::CreateTrash(outline);
+    trash->CreatedDate = trash->ModifiedDate = base; // not "now": the same seed, the same bytes
     for (int i = 0; i < trashItems; ++i)
         fill(*TLeafNote::Create(outline, InsertLastChild, trash->TreeNode), rnd, words, base);
     outline.endReset();
