@@ -1,0 +1,1165 @@
+#include "rtf/RtfParser.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+
+namespace Rtf {
+
+const FontInfo* Tables::font(int index) const {
+    auto it = fonts.constFind(index < 0 ? defaultFont : index);
+    return it == fonts.constEnd() ? nullptr : &it.value();
+}
+
+bool looksLikeRtf(QByteArrayView bytes) {
+    qsizetype i = 0;
+    while (i < bytes.size() &&
+           (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+        ++i;
+    return bytes.sliced(i).startsWith("{\\rtf");
+}
+
+namespace {
+
+// Deeper groups still parse but share the state of the deepest kept one,
+// so a file of nothing but braces cannot eat memory.
+constexpr size_t kMaxDepth = 1000;
+constexpr int kMaxUc = 16;
+constexpr qsizetype kMaxTabs = 64;
+constexpr int kMaxTwips = 200000;
+constexpr int kMaxHalfPoints = 3276;
+constexpr int kMaxListLevel = 8;
+
+enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, Pict, Pn, Upr, UprChild, ListText };
+
+enum class Op : quint8 {
+    // destinations
+    DestFontTable,
+    DestColorTable,
+    DestSkip,
+    DestText,
+    DestPict,
+    DestPn,
+    DestListText,
+    Upr,
+    Ud,
+    // document
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCpg,
+    Deff,
+    Uc,
+    U,
+    Bin,
+    // character
+    Plain,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    FontSize,
+    Font,
+    Fg,
+    Bg,
+    Up,
+    Dn,
+    Super,
+    Sub,
+    NoSuperSub,
+    // paragraph
+    Pard,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    Fi,
+    Li,
+    Ri,
+    Tx,
+    Tqr,
+    Tqc,
+    Tqdec,
+    InTbl,
+    Ls,
+    Ilvl,
+    // content
+    Par,
+    Line,
+    Tab,
+    Cell,
+    Row,
+    Char,
+    // font table
+    FCharset,
+    Cpg,
+    // colour table
+    Red,
+    Green,
+    Blue,
+    // picture
+    PngBlip,
+    JpegBlip,
+    OtherBlip,
+    PicW,
+    PicH,
+    PicWGoal,
+    PicHGoal,
+    PicScaleX,
+    PicScaleY,
+    // old-style bullets
+    PnBullet,
+    PnNoBullet,
+};
+
+bool isDestination(Op op) {
+    return op <= Op::Ud;
+}
+
+struct Entry {
+    Op op;
+    char16_t value = 0;
+};
+
+const std::unordered_map<std::string_view, Entry>& controlTable() {
+    static const std::unordered_map<std::string_view, Entry> table = [] {
+        std::unordered_map<std::string_view, Entry> t;
+        // Groups whose text is not shown on a page.
+        for (const char* w : {"stylesheet",
+                              "info",
+                              "header",
+                              "headerl",
+                              "headerr",
+                              "headerf",
+                              "footer",
+                              "footerl",
+                              "footerr",
+                              "footerf",
+                              "footnote",
+                              "annotation",
+                              "fldinst",
+                              "nonshppict",
+                              "nonesttables",
+                              "shpinst",
+                              "objdata",
+                              "objclass",
+                              "objname",
+                              "listtable",
+                              "listoverridetable",
+                              "revtbl",
+                              "rsidtbl",
+                              "filetbl",
+                              "generator",
+                              "xmlnstbl",
+                              "themedata",
+                              "colorschememapping",
+                              "latentstyles",
+                              "datastore",
+                              "mmathPr",
+                              "pgdsctbl",
+                              "ftnsep",
+                              "ftnsepc",
+                              "ftncn",
+                              "aftnsep",
+                              "aftnsepc",
+                              "aftncn",
+                              "txe",
+                              "xe",
+                              "tc",
+                              "rxe",
+                              "do",
+                              "bkmkstart",
+                              "bkmkend",
+                              "template",
+                              "docvar",
+                              "private",
+                              "fldtype",
+                              "formfield",
+                              "datafield",
+                              "pnseclvl",
+                              "nesttableprops",
+                              "background",
+                              "userprops",
+                              "passwordhash",
+                              "protusertbl",
+                              "blipuid",
+                              "panose",
+                              "falt",
+                              "fname",
+                              "comment",
+                              "doccomm",
+                              "title",
+                              "subject",
+                              "author",
+                              "operator",
+                              "keywords",
+                              "company",
+                              "category",
+                              "manager",
+                              "hlinkbase",
+                              "creatim",
+                              "revtim",
+                              "printim",
+                              "buptim",
+                              "atnid",
+                              "atnauthor",
+                              "atndate",
+                              "atnref",
+                              "atrfstart",
+                              "atrfend",
+                              "sp",
+                              "sn",
+                              "sv",
+                              "wgrffmtfilter",
+                              "mhtmltag",
+                              "htmltag",
+                              "listpicture",
+                              "picprop"})
+            t[w] = {Op::DestSkip};
+        for (const char* w : {"field", "fldrslt", "shppict", "shp", "shprslt", "object", "result",
+                              "htmlrtf", "ltrpar", "rtlpar"})
+            t[w] = {Op::DestText};
+        t["fonttbl"] = {Op::DestFontTable};
+        t["colortbl"] = {Op::DestColorTable};
+        t["pict"] = {Op::DestPict};
+        t["pn"] = {Op::DestPn};
+        t["pntext"] = {Op::DestListText};
+        t["listtext"] = {Op::DestListText};
+        t["upr"] = {Op::Upr};
+        t["ud"] = {Op::Ud};
+
+        t["ansi"] = {Op::Ansi};
+        t["mac"] = {Op::Mac};
+        t["pc"] = {Op::Pc};
+        t["pca"] = {Op::Pca};
+        t["ansicpg"] = {Op::AnsiCpg};
+        t["deff"] = {Op::Deff};
+        t["uc"] = {Op::Uc};
+        t["u"] = {Op::U};
+        t["bin"] = {Op::Bin};
+
+        t["plain"] = {Op::Plain};
+        t["b"] = {Op::Bold};
+        t["i"] = {Op::Italic};
+        for (const char* w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave",
+                              "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd",
+                              "ulthldash", "ululdbwave", "ulw", "ulwave"})
+            t[w] = {Op::Underline};
+        t["ulnone"] = {Op::UnderlineNone};
+        t["strike"] = {Op::Strike};
+        t["striked"] = {Op::Strike};
+        t["v"] = {Op::Hidden};
+        t["fs"] = {Op::FontSize};
+        t["f"] = {Op::Font};
+        t["cf"] = {Op::Fg};
+        t["highlight"] = {Op::Bg};
+        t["cb"] = {Op::Bg};
+        t["chcbpat"] = {Op::Bg};
+        t["up"] = {Op::Up};
+        t["dn"] = {Op::Dn};
+        t["super"] = {Op::Super};
+        t["sub"] = {Op::Sub};
+        t["nosupersub"] = {Op::NoSuperSub};
+
+        t["pard"] = {Op::Pard};
+        t["ql"] = {Op::Ql};
+        t["qc"] = {Op::Qc};
+        t["qr"] = {Op::Qr};
+        t["qj"] = {Op::Qj};
+        t["fi"] = {Op::Fi};
+        t["li"] = {Op::Li};
+        t["ri"] = {Op::Ri};
+        t["tx"] = {Op::Tx};
+        t["tqr"] = {Op::Tqr};
+        t["tqc"] = {Op::Tqc};
+        t["tqdec"] = {Op::Tqdec};
+        t["intbl"] = {Op::InTbl};
+        t["ls"] = {Op::Ls};
+        t["ilvl"] = {Op::Ilvl};
+
+        t["par"] = {Op::Par};
+        t["page"] = {Op::Par};
+        t["line"] = {Op::Line};
+        t["tab"] = {Op::Tab};
+        t["cell"] = {Op::Cell};
+        t["nestcell"] = {Op::Cell};
+        t["row"] = {Op::Row};
+        t["nestrow"] = {Op::Row};
+        t["emdash"] = {Op::Char, 0x2014};
+        t["endash"] = {Op::Char, 0x2013};
+        t["emspace"] = {Op::Char, 0x2003};
+        t["enspace"] = {Op::Char, 0x2002};
+        t["qmspace"] = {Op::Char, 0x2005};
+        t["bullet"] = {Op::Char, 0x2022};
+        t["lquote"] = {Op::Char, 0x2018};
+        t["rquote"] = {Op::Char, 0x2019};
+        t["ldblquote"] = {Op::Char, 0x201C};
+        t["rdblquote"] = {Op::Char, 0x201D};
+        t["zwj"] = {Op::Char, 0x200D};
+        t["zwnj"] = {Op::Char, 0x200C};
+        t["ltrmark"] = {Op::Char, 0x200E};
+        t["rtlmark"] = {Op::Char, 0x200F};
+
+        t["fcharset"] = {Op::FCharset};
+        t["cpg"] = {Op::Cpg};
+        t["red"] = {Op::Red};
+        t["green"] = {Op::Green};
+        t["blue"] = {Op::Blue};
+
+        t["pngblip"] = {Op::PngBlip};
+        t["jpegblip"] = {Op::JpegBlip};
+        for (const char* w :
+             {"wmetafile", "emfblip", "macpict", "dibitmap", "wbitmap", "pmmetafile"})
+            t[w] = {Op::OtherBlip};
+        t["picw"] = {Op::PicW};
+        t["pich"] = {Op::PicH};
+        t["picwgoal"] = {Op::PicWGoal};
+        t["pichgoal"] = {Op::PicHGoal};
+        t["picscalex"] = {Op::PicScaleX};
+        t["picscaley"] = {Op::PicScaleY};
+
+        for (const char* w : {"pnlvlblt", "pnlvlbody", "pnlvl"})
+            t[w] = {Op::PnBullet};
+        t["pnlvlcont"] = {Op::PnNoBullet};
+        return t;
+    }();
+    return table;
+}
+
+int clampInt(int v, int lo, int hi) {
+    return std::min(std::max(v, lo), hi);
+}
+
+int hexNibble(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Characters a document must not receive: controls, Qt's own frame and
+// block markers, unpaired surrogates.
+void sanitize(QString& s) {
+    bool clean = true;
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1 || u == 0xFFFC ||
+            QChar::isSurrogate(u)) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean)
+        return;
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s.at(i).unicode();
+        if (u == '\t') {
+            out.append(QChar(u));
+        } else if (u < 0x20) {
+            continue;
+        } else if (u == 0x2029) {
+            out.append(QChar(QChar::LineSeparator));
+        } else if (u == 0xFDD0 || u == 0xFDD1 || u == 0xFFFC) {
+            out.append(QChar(QChar::ReplacementCharacter));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < s.size() &&
+                   QChar::isLowSurrogate(s.at(i + 1).unicode())) {
+            out.append(s.at(i));
+            out.append(s.at(i + 1));
+            ++i;
+        } else if (QChar::isSurrogate(u)) {
+            out.append(QChar(QChar::ReplacementCharacter));
+        } else {
+            out.append(QChar(u));
+        }
+    }
+    s = std::move(out);
+}
+
+struct Group {
+    CharState ch;
+    ParaState para;
+    Dest dest = Dest::Text;
+    Dest uprParent = Dest::Text;
+    quint8 uc = 1;
+    bool star = false;
+};
+
+struct PendingFont {
+    bool active = false;
+    int id = 0;
+    int charset = 1;
+    int cpg = 0;
+    QByteArray bytes;
+    QString name;
+};
+
+struct PendingPicture {
+    QByteArray data;
+    int kind = -1; // ImageKind, or -1 for kinds we do not show
+    int nibble = -1;
+    int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
+};
+
+class Parser {
+public:
+    Parser(QByteArrayView rtf, Sink& sink, Tables& tables)
+        : m_tok(rtf), m_sink(sink), m_tables(tables) {}
+
+    ParseResult run();
+
+private:
+    Group& top() { return m_stack.back(); }
+    void push();
+    void pop();
+    void controlWord(const Token& t);
+    void destination(Op op);
+    void textBytes(QByteArrayView bytes);
+    void appendBytes(QByteArrayView bytes);
+    void appendChars(QStringView chars);
+    void unicodeChar(int code);
+    void beginContent();
+    void syncFormat();
+    void flushBytes();
+    void flushText();
+    void paragraph();
+    int currentCodePage() const;
+    void commitFont();
+    void finishPicture(const CharState& ch);
+    void pictureBytes(QByteArrayView bytes);
+    void markChars(QStringView chars);
+    void finishMark();
+
+    Tokenizer m_tok;
+    Sink& m_sink;
+    Tables& m_tables;
+    CodePages m_codePages;
+    std::vector<Group> m_stack;
+    size_t m_overflow = 0;
+    int m_ucSkip = 0;
+    bool m_formatDirty = true;
+
+    QByteArray m_bytes;
+    int m_bytesCp = 1252;
+    QString m_text;
+    CharState m_textFormat;
+    bool m_pendingBreak = false;
+    bool m_cellPending = false;
+    TabKind m_tabKind = TabKind::Left;
+    ParaState m_finalPara;
+
+    // The shown mark of a list item: a bullet is dropped (the paragraph
+    // becomes a list item), a number is kept as text.
+    QByteArray m_markBytes;
+    int m_markCp = 1252;
+    QString m_mark;
+    bool m_numbered = false;
+
+    PendingFont m_font;
+    quint32 m_color = 0;
+    bool m_colorSet = false;
+    PendingPicture m_pict;
+};
+
+void Parser::push() {
+    if (m_stack.size() >= kMaxDepth) {
+        ++m_overflow;
+        return;
+    }
+    Group g = m_stack.empty() ? Group() : m_stack.back();
+    g.star = false;
+    if (g.dest == Dest::Upr)
+        g.dest = Dest::UprChild;
+    else if (g.dest == Dest::UprChild)
+        g.dest = Dest::Skip;
+    m_stack.push_back(std::move(g));
+}
+
+void Parser::pop() {
+    m_ucSkip = 0;
+    if (m_overflow > 0) {
+        --m_overflow;
+        return;
+    }
+    const Dest closing = top().dest;
+    const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
+    if (closing == Dest::FontTable)
+        commitFont();
+    if (m_stack.size() == 1)
+        m_finalPara = top().para;
+    m_stack.pop_back();
+    m_formatDirty = true;
+    if (closing == Dest::Pict && parent != Dest::Pict)
+        finishPicture(m_stack.empty() ? CharState() : top().ch);
+    if (closing == Dest::ListText && parent != Dest::ListText)
+        finishMark();
+}
+
+int Parser::currentCodePage() const {
+    const Group& g = m_stack.back();
+    if (const FontInfo* f = m_tables.font(g.ch.font))
+        return f->codePage;
+    return m_tables.ansiCodePage;
+}
+
+void Parser::flushBytes() {
+    if (m_bytes.isEmpty())
+        return;
+    m_text += m_codePages.decode(m_bytesCp, m_bytes);
+    m_bytes.clear();
+}
+
+void Parser::flushText() {
+    flushBytes();
+    if (m_text.isEmpty())
+        return;
+    sanitize(m_text);
+    if (!m_text.isEmpty()) {
+        if (m_pendingBreak) {
+            m_sink.breakParagraph();
+            m_pendingBreak = false;
+        }
+        m_sink.text(m_text, m_textFormat);
+    }
+    m_text.clear();
+}
+
+void Parser::syncFormat() {
+    if (!m_formatDirty)
+        return;
+    m_formatDirty = false;
+    if (top().ch != m_textFormat) {
+        flushText();
+        m_textFormat = top().ch;
+    }
+}
+
+void Parser::beginContent() {
+    if (m_cellPending) {
+        m_cellPending = false;
+        syncFormat();
+        flushBytes();
+        m_text.append(QLatin1Char('\t'));
+    }
+}
+
+void Parser::appendBytes(QByteArrayView bytes) {
+    beginContent();
+    syncFormat();
+    const int cp = currentCodePage();
+    if (cp != m_bytesCp) {
+        flushBytes();
+        m_bytesCp = cp;
+    }
+    m_bytes.append(bytes);
+}
+
+void Parser::appendChars(QStringView chars) {
+    beginContent();
+    syncFormat();
+    flushBytes();
+    m_text.append(chars);
+}
+
+void Parser::paragraph() {
+    flushText();
+    m_cellPending = false;
+    if (m_pendingBreak)
+        m_sink.breakParagraph();
+    if (m_numbered) {
+        ParaState p = top().para;
+        p.bullet = false;
+        m_sink.formatParagraph(p);
+        m_numbered = false;
+    } else {
+        m_sink.formatParagraph(top().para);
+    }
+    m_pendingBreak = true;
+}
+
+void Parser::markChars(QStringView chars) {
+    if (!m_markBytes.isEmpty()) {
+        m_mark += m_codePages.decode(m_markCp, m_markBytes);
+        m_markBytes.clear();
+    }
+    m_mark.append(chars);
+}
+
+void Parser::finishMark() {
+    markChars({});
+    QString mark = std::move(m_mark);
+    m_mark.clear();
+    const bool number =
+        std::any_of(mark.cbegin(), mark.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+    if (!number || m_stack.empty() || top().dest != Dest::Text)
+        return;
+    m_numbered = true;
+    sanitize(mark);
+    appendChars(mark);
+}
+
+void Parser::commitFont() {
+    if (!m_font.active)
+        return;
+    const int cp =
+        m_font.cpg > 0 ? m_font.cpg : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
+    QString name = m_font.name + m_codePages.decode(cp, m_font.bytes);
+    sanitize(name);
+    m_tables.fonts.insert(m_font.id, FontInfo{name.trimmed(), m_font.charset, cp});
+    m_font = PendingFont();
+}
+
+void Parser::pictureBytes(QByteArrayView bytes) {
+    for (char c : bytes) {
+        const int v = hexNibble(c);
+        if (v < 0)
+            continue;
+        if (m_pict.nibble < 0) {
+            m_pict.nibble = v;
+        } else {
+            m_pict.data.append(char(m_pict.nibble * 16 + v));
+            m_pict.nibble = -1;
+        }
+    }
+}
+
+void Parser::finishPicture(const CharState& ch) {
+    PendingPicture p = std::move(m_pict);
+    m_pict = PendingPicture();
+    if (m_stack.empty() || top().dest != Dest::Text || ch.hidden || p.kind < 0)
+        return;
+    const QByteArray& d = p.data;
+    const bool png = d.startsWith("\x89PNG");
+    const bool jpeg = d.startsWith("\xFF\xD8\xFF");
+    if (!(p.kind == int(ImageKind::Png) ? png : jpeg))
+        return;
+    Picture pic;
+    pic.data = d;
+    pic.kind = ImageKind(p.kind);
+    if (p.goalw > 0 && p.goalh > 0) {
+        pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
+        pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+    }
+    beginContent();
+    syncFormat();
+    flushText();
+    if (m_pendingBreak) {
+        m_sink.breakParagraph();
+        m_pendingBreak = false;
+    }
+    m_sink.picture(pic, ch);
+}
+
+void Parser::unicodeChar(int code) {
+    if (code < 0)
+        code += 65536;
+    char16_t u = (code < 0 || code > 0xFFFF) ? char16_t(0xFFFD) : char16_t(code);
+    if (u == 0)
+        return;
+    const QChar c(u);
+    switch (top().dest) {
+    case Dest::Text:
+        if (!top().ch.hidden)
+            appendChars(QStringView(&c, 1));
+        break;
+    case Dest::ListText:
+        markChars(QStringView(&c, 1));
+        break;
+    case Dest::FontTable:
+        if (m_font.active) {
+            const int cp = m_font.cpg > 0
+                               ? m_font.cpg
+                               : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
+            m_font.name += m_codePages.decode(cp, m_font.bytes);
+            m_font.bytes.clear();
+            m_font.name.append(c);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void Parser::textBytes(QByteArrayView bytes) {
+    Group& g = top();
+    switch (g.dest) {
+    case Dest::Text:
+        if (!g.ch.hidden)
+            appendBytes(bytes);
+        break;
+    case Dest::FontTable:
+        for (char c : bytes) {
+            if (c == ';')
+                commitFont();
+            else if (m_font.active)
+                m_font.bytes.append(c);
+        }
+        break;
+    case Dest::ColorTable:
+        for (char c : bytes) {
+            if (c != ';')
+                continue;
+            m_tables.colors.append(m_colorSet ? (0xFF000000u | m_color) : 0u);
+            m_color = 0;
+            m_colorSet = false;
+        }
+        break;
+    case Dest::Pict:
+        pictureBytes(bytes);
+        break;
+    case Dest::UprChild:
+        g.dest = Dest::Skip;
+        break;
+    case Dest::ListText: {
+        const int cp = currentCodePage();
+        if (cp != m_markCp)
+            markChars({});
+        m_markCp = cp;
+        m_markBytes.append(bytes);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Parser::destination(Op op) {
+    Group& g = top();
+    switch (op) {
+    case Op::DestFontTable:
+        g.dest = Dest::FontTable;
+        break;
+    case Op::DestColorTable:
+        g.dest = Dest::ColorTable;
+        m_color = 0;
+        m_colorSet = false;
+        break;
+    case Op::DestSkip:
+        g.dest = Dest::Skip;
+        break;
+    case Op::DestText:
+        break;
+    case Op::DestPict:
+        g.dest = Dest::Pict;
+        m_pict = PendingPicture();
+        break;
+    case Op::DestListText:
+        g.dest = Dest::ListText;
+        m_mark.clear();
+        m_markBytes.clear();
+        break;
+    case Op::DestPn:
+        g.dest = Dest::Pn;
+        // The bullet belongs to the paragraph around this group.
+        if (m_overflow == 0 && m_stack.size() >= 2)
+            m_stack[m_stack.size() - 2].para.bullet = true;
+        break;
+    case Op::Upr:
+        g.uprParent = g.dest;
+        g.dest = Dest::Upr;
+        break;
+    case Op::Ud:
+        break;
+    default:
+        break;
+    }
+}
+
+void Parser::controlWord(const Token& t) {
+    const auto& table = controlTable();
+    const auto it = table.find(std::string_view(t.word.data(), size_t(t.word.size())));
+    Group& g = top();
+    const bool star = g.star;
+    g.star = false;
+    if (g.dest == Dest::Skip) {
+        if (it != table.end() && it->second.op == Op::Bin)
+            m_tok.takeBinary(t.hasParam ? t.param : 0);
+        return;
+    }
+    if (g.dest == Dest::UprChild) {
+        // Of the two versions, only the Unicode one is read.
+        if (it != table.end() && it->second.op == Op::Ud)
+            g.dest = g.uprParent;
+        else
+            g.dest = Dest::Skip;
+        return;
+    }
+    if (it == table.end()) {
+        if (star)
+            g.dest = Dest::Skip;
+        return;
+    }
+    const Op op = it->second.op;
+    const int p = t.param;
+    const bool on = !t.hasParam || p != 0;
+    if (isDestination(op)) {
+        // Only the body opens new destinations; fonts, colours and
+        // pictures hold none we read.
+        if (g.dest == Dest::Text || op == Op::DestSkip)
+            destination(op);
+        else if (star)
+            g.dest = Dest::Skip;
+        return;
+    }
+    if (star) {
+        g.dest = Dest::Skip;
+        return;
+    }
+    m_formatDirty = true;
+    switch (op) {
+    case Op::Ansi:
+        m_tables.ansiCodePage = 1252;
+        break;
+    case Op::Mac:
+        m_tables.ansiCodePage = 10000;
+        break;
+    case Op::Pc:
+        m_tables.ansiCodePage = 437;
+        break;
+    case Op::Pca:
+        m_tables.ansiCodePage = 850;
+        break;
+    case Op::AnsiCpg:
+        if (t.hasParam && p > 0 && p < 100000)
+            m_tables.ansiCodePage = p;
+        break;
+    case Op::Deff:
+        if (t.hasParam)
+            m_tables.defaultFont = p;
+        break;
+    case Op::Uc:
+        g.uc = quint8(clampInt(t.hasParam ? p : 1, 0, kMaxUc));
+        break;
+    case Op::U:
+        if (t.hasParam)
+            unicodeChar(p);
+        m_ucSkip = top().uc;
+        break;
+    case Op::Bin: {
+        const QByteArrayView data = m_tok.takeBinary(t.hasParam ? p : 0);
+        if (g.dest == Dest::Pict)
+            m_pict.data.append(data);
+        break;
+    }
+    case Op::Plain:
+        g.ch = CharState();
+        break;
+    case Op::Bold:
+        g.ch.bold = on;
+        break;
+    case Op::Italic:
+        g.ch.italic = on;
+        break;
+    case Op::Underline:
+        g.ch.underline = on;
+        break;
+    case Op::UnderlineNone:
+        g.ch.underline = false;
+        break;
+    case Op::Strike:
+        g.ch.strike = on;
+        break;
+    case Op::Hidden:
+        g.ch.hidden = on;
+        break;
+    case Op::FontSize:
+        g.ch.sizeHalfPoints = (t.hasParam && p > 0) ? clampInt(p, 2, kMaxHalfPoints) : 24;
+        break;
+    case Op::Font:
+        if (g.dest == Dest::FontTable) {
+            commitFont();
+            m_font.active = true;
+            m_font.id = p;
+        } else if (t.hasParam) {
+            g.ch.font = p;
+        }
+        break;
+    case Op::Fg:
+        g.ch.fg = std::max(0, p);
+        break;
+    case Op::Bg:
+        g.ch.bg = std::max(0, p);
+        break;
+    case Op::Up:
+        g.ch.offsetHalfPoints = t.hasParam ? clampInt(p, 0, kMaxHalfPoints) : 6;
+        g.ch.valign = g.ch.offsetHalfPoints > 0 ? VAlign::Super : VAlign::Normal;
+        break;
+    case Op::Dn:
+        g.ch.offsetHalfPoints = -(t.hasParam ? clampInt(p, 0, kMaxHalfPoints) : 6);
+        g.ch.valign = g.ch.offsetHalfPoints < 0 ? VAlign::Sub : VAlign::Normal;
+        break;
+    case Op::Super:
+        g.ch.valign = VAlign::Super;
+        g.ch.offsetHalfPoints = 0;
+        break;
+    case Op::Sub:
+        g.ch.valign = VAlign::Sub;
+        g.ch.offsetHalfPoints = 0;
+        break;
+    case Op::NoSuperSub:
+        g.ch.valign = VAlign::Normal;
+        g.ch.offsetHalfPoints = 0;
+        break;
+    case Op::Pard:
+        g.para = ParaState();
+        m_tabKind = TabKind::Left;
+        break;
+    case Op::Ql:
+        g.para.align = Align::Left;
+        break;
+    case Op::Qc:
+        g.para.align = Align::Center;
+        break;
+    case Op::Qr:
+        g.para.align = Align::Right;
+        break;
+    case Op::Qj:
+        g.para.align = Align::Justify;
+        break;
+    case Op::Fi:
+        g.para.firstIndent = clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::Li:
+        g.para.leftIndent = clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::Ri:
+        g.para.rightIndent = clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::Tx:
+        if (t.hasParam && g.para.tabs.size() < kMaxTabs)
+            g.para.tabs.append(TabStop{clampInt(p, 0, kMaxTwips), m_tabKind});
+        m_tabKind = TabKind::Left;
+        break;
+    case Op::Tqr:
+        m_tabKind = TabKind::Right;
+        break;
+    case Op::Tqc:
+        m_tabKind = TabKind::Center;
+        break;
+    case Op::Tqdec:
+        m_tabKind = TabKind::Decimal;
+        break;
+    case Op::InTbl:
+        g.para.inTable = on;
+        break;
+    case Op::Ls:
+        g.para.bullet = t.hasParam && p > 0;
+        break;
+    case Op::Ilvl:
+        g.para.listLevel = clampInt(p, 0, kMaxListLevel);
+        break;
+    case Op::Par:
+        if (g.dest == Dest::Text)
+            paragraph();
+        break;
+    case Op::Line:
+        if (g.dest == Dest::Text && !g.ch.hidden)
+            appendChars(u"\u2028");
+        break;
+    case Op::Tab:
+        if (g.dest == Dest::Text && !g.ch.hidden)
+            appendChars(u"\t");
+        else if (g.dest == Dest::ListText)
+            markChars(u"\t");
+        break;
+    case Op::Cell:
+        // The separator is written only when more of the row follows.
+        if (g.dest == Dest::Text)
+            m_cellPending = true;
+        break;
+    case Op::Row:
+        if (g.dest == Dest::Text)
+            paragraph();
+        break;
+    case Op::Char:
+        if (g.dest == Dest::Text && !g.ch.hidden) {
+            const QChar c(it->second.value);
+            appendChars(QStringView(&c, 1));
+        } else if (g.dest == Dest::ListText) {
+            const QChar c(it->second.value);
+            markChars(QStringView(&c, 1));
+        }
+        break;
+    case Op::FCharset:
+        if (g.dest == Dest::FontTable && m_font.active)
+            m_font.charset = p;
+        break;
+    case Op::Cpg:
+        if (g.dest == Dest::FontTable && m_font.active && p > 0 && p < 100000)
+            m_font.cpg = p;
+        break;
+    case Op::Red:
+        m_color = (m_color & 0x00FFFFu) | (quint32(clampInt(p, 0, 255)) << 16);
+        m_colorSet = true;
+        break;
+    case Op::Green:
+        m_color = (m_color & 0xFF00FFu) | (quint32(clampInt(p, 0, 255)) << 8);
+        m_colorSet = true;
+        break;
+    case Op::Blue:
+        m_color = (m_color & 0xFFFF00u) | quint32(clampInt(p, 0, 255));
+        m_colorSet = true;
+        break;
+    case Op::PngBlip:
+        m_pict.kind = int(ImageKind::Png);
+        break;
+    case Op::JpegBlip:
+        m_pict.kind = int(ImageKind::Jpeg);
+        break;
+    case Op::OtherBlip:
+        m_pict.kind = -1;
+        break;
+    case Op::PicW:
+        m_pict.picw = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::PicH:
+        m_pict.pich = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::PicWGoal:
+        m_pict.goalw = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::PicHGoal:
+        m_pict.goalh = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::PicScaleX:
+        m_pict.scalex = clampInt(p, 1, 1000);
+        break;
+    case Op::PicScaleY:
+        m_pict.scaley = clampInt(p, 1, 1000);
+        break;
+    case Op::PnBullet:
+    case Op::PnNoBullet:
+        if (g.dest == Dest::Pn && m_overflow == 0 && m_stack.size() >= 2)
+            m_stack[m_stack.size() - 2].para.bullet = (op == Op::PnBullet);
+        break;
+    default:
+        break;
+    }
+}
+
+ParseResult Parser::run() {
+    ParseResult result;
+    // Leading white space is tolerated; anything else is not RTF.
+    while (!m_tok.atEnd()) {
+        Token t = m_tok.next();
+        if (m_stack.empty() && m_overflow == 0) {
+            if (t.type == Token::GroupStart) {
+                push();
+                Token w = m_tok.next();
+                if (w.type != Token::ControlWord || !w.word.startsWith("rtf")) {
+                    result.ok = false;
+                    result.error = QStringLiteral("RTF: the data does not begin with {\\rtf");
+                    return result;
+                }
+                continue;
+            }
+            if (t.type == Token::Text && QByteArrayView(t.text).trimmed().isEmpty())
+                continue;
+            result.ok = false;
+            result.error = QStringLiteral("RTF: the data does not begin with {\\rtf");
+            return result;
+        }
+        if (m_ucSkip > 0) {
+            // The fallback after \uN: \'xx, one text byte and any control
+            // count as one character each; a brace ends the skipping.
+            switch (t.type) {
+            case Token::Text: {
+                const qsizetype k = std::min<qsizetype>(m_ucSkip, t.text.size());
+                m_ucSkip -= int(k);
+                t.text = t.text.sliced(k);
+                if (t.text.isEmpty())
+                    continue;
+                break;
+            }
+            case Token::HexByte:
+            case Token::ControlSymbol:
+                --m_ucSkip;
+                continue;
+            case Token::ControlWord:
+                --m_ucSkip;
+                if (t.word == "bin" && t.hasParam)
+                    m_tok.takeBinary(t.param);
+                continue;
+            default:
+                m_ucSkip = 0;
+                break;
+            }
+        }
+        switch (t.type) {
+        case Token::GroupStart:
+            m_ucSkip = 0;
+            push();
+            break;
+        case Token::GroupEnd:
+            pop();
+            if (m_stack.empty() && m_overflow == 0) {
+                // The document ends with its outer group; trailing bytes
+                // (RichEdit writes a NUL) are not part of it.
+                flushText();
+                if (!m_pendingBreak)
+                    m_sink.lastParagraph(m_finalPara);
+                return result;
+            }
+            break;
+        case Token::ControlWord:
+            controlWord(t);
+            break;
+        case Token::ControlSymbol: {
+            Group& g = top();
+            if (t.value == '*') {
+                g.star = true;
+                break;
+            }
+            if (g.dest == Dest::UprChild)
+                g.dest = Dest::Skip;
+            if (g.dest != Dest::Text || g.ch.hidden)
+                break;
+            if (t.value == '~')
+                appendChars(u"\u00A0");
+            else if (t.value == '-')
+                appendChars(u"\u00AD");
+            else if (t.value == '_')
+                appendChars(u"\u2011");
+            break;
+        }
+        case Token::HexByte: {
+            const char b = char(t.value);
+            textBytes(QByteArrayView(&b, 1));
+            break;
+        }
+        case Token::Text:
+            textBytes(t.text);
+            break;
+        case Token::End:
+            break;
+        }
+    }
+    if (m_stack.empty() && m_overflow == 0) {
+        result.ok = false;
+        result.error = QStringLiteral("RTF: the data is empty");
+        return result;
+    }
+    flushText();
+    if (!m_pendingBreak)
+        m_sink.lastParagraph(top().para);
+    result.ok = false;
+    result.error = QStringLiteral("RTF: unexpected end of file inside a group");
+    return result;
+}
+
+} // namespace
+
+ParseResult parse(QByteArrayView rtf, Sink& sink, Tables& tables) {
+    tables = Tables();
+    Parser parser(rtf, sink, tables);
+    return parser.run();
+}
+
+} // namespace Rtf

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "rtf/RtfCodePages.h"
+#include "rtf/RtfTokenizer.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+// The reader core: turns RTF into a stream of runs for a sink. Needs only
+// Qt Core, so plain text can be read without a GUI.
+namespace Rtf {
+
+enum class VAlign : quint8 { Normal, Super, Sub };
+
+struct CharState {
+    int font = -1; // -1: the default font (\deff)
+    int sizeHalfPoints = 24;
+    int fg = 0; // colour table index, 0 = automatic
+    int bg = 0;
+    int offsetHalfPoints = 0; // \up (positive) or \dn (negative)
+    VAlign valign = VAlign::Normal;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+
+    bool operator==(const CharState& o) const {
+        return font == o.font && sizeHalfPoints == o.sizeHalfPoints && fg == o.fg && bg == o.bg &&
+               offsetHalfPoints == o.offsetHalfPoints && valign == o.valign && bold == o.bold &&
+               italic == o.italic && underline == o.underline && strike == o.strike &&
+               hidden == o.hidden;
+    }
+    bool operator!=(const CharState& o) const { return !(*this == o); }
+};
+
+enum class Align : quint8 { Left, Center, Right, Justify };
+enum class TabKind : quint8 { Left, Center, Right, Decimal };
+
+struct TabStop {
+    int twips = 0;
+    TabKind kind = TabKind::Left;
+    bool operator==(const TabStop& o) const { return twips == o.twips && kind == o.kind; }
+};
+
+struct ParaState {
+    QList<TabStop> tabs;
+    int firstIndent = 0; // twips
+    int leftIndent = 0;
+    int rightIndent = 0;
+    int listLevel = 0;
+    Align align = Align::Left;
+    bool bullet = false;
+    bool inTable = false;
+};
+
+struct FontInfo {
+    QString name;
+    int charset = 1;
+    int codePage = 1252;
+};
+
+enum class ImageKind : quint8 { Png, Jpeg };
+
+struct Picture {
+    QByteArray data;
+    ImageKind kind = ImageKind::Png;
+    double widthPx = 0; // display size; 0 = the image's own
+    double heightPx = 0;
+};
+
+// The fonts and colours of the document being read.
+struct Tables {
+    QHash<int, FontInfo> fonts;
+    QList<quint32> colors; // 0xAARRGGBB; alpha 0 = automatic
+    int defaultFont = -1;
+    int ansiCodePage = 1252;
+
+    const FontInfo* font(int index) const;
+};
+
+// Receives what the reader finds, in document order.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    // Text without paragraph breaks; may hold '\t' and U+2028 (line break).
+    virtual void text(const QString& text, const CharState& format) = 0;
+    virtual void picture(const Picture& picture, const CharState& format) = 0;
+    // Applies paragraph properties to the paragraph being filled.
+    virtual void formatParagraph(const ParaState& para) = 0;
+    // Starts a new paragraph after the current one.
+    virtual void breakParagraph() = 0;
+    // The properties in force at the end, for a last paragraph that has no
+    // paragraph mark of its own.
+    virtual void lastParagraph(const ParaState& para) = 0;
+};
+
+struct ParseResult {
+    bool ok = true;
+    QString error;
+};
+
+ParseResult parse(QByteArrayView rtf, Sink& sink, Tables& tables);
+
+// True when the bytes begin (after white space) with "{\rtf".
+bool looksLikeRtf(QByteArrayView bytes);
+
+// Twips per pixel of a 96 dpi screen: indents, tab stops and picture sizes
+// are kept in pixels in documents.
+constexpr double kTwipsPerPixel = 15.0;
+
+} // namespace Rtf

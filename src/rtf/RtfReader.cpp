@@ -1,0 +1,235 @@
+#include "rtf/RtfReader.h"
+
+#include "rtf/RtfParser.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QUrl>
+
+#include <atomic>
+
+namespace Rtf {
+
+namespace {
+
+std::atomic<quint64> g_imageSerial{0};
+
+QString toPlain(QString s) {
+    // As QTextDocument::toPlainText gives it.
+    s.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
+    s.replace(QChar(QChar::Nbsp), QLatin1Char(' '));
+    return s;
+}
+
+class PlainSink final : public Sink {
+public:
+    QString out;
+    void text(const QString& t, const CharState&) override { out += t; }
+    void picture(const Picture&, const CharState&) override {
+        out += QChar(QChar::ObjectReplacementCharacter);
+    }
+    void formatParagraph(const ParaState&) override {}
+    void breakParagraph() override { out += QLatin1Char('\n'); }
+    void lastParagraph(const ParaState&) override {}
+};
+
+class DocumentSink final : public Sink {
+public:
+    DocumentSink(QTextCursor& cursor, const Tables& tables, bool ownsFirstBlock)
+        : m_cursor(cursor), m_tables(tables), m_ownsBlock(ownsFirstBlock) {}
+
+    void text(const QString& t, const CharState& ch) override {
+        m_cursor.insertText(t, charFormat(ch));
+    }
+
+    void picture(const Picture& pic, const CharState& ch) override {
+        QImage image;
+        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG"))
+            return; // damaged picture data: the text around it stays
+        QTextDocument* doc = m_cursor.document();
+        const QString name = QStringLiteral("rtfimage:%1").arg(++g_imageSerial);
+        doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        QTextImageFormat f;
+        f.merge(charFormat(ch));
+        f.setName(name);
+        if (pic.widthPx > 0 && pic.heightPx > 0) {
+            f.setWidth(pic.widthPx);
+            f.setHeight(pic.heightPx);
+        }
+        m_cursor.insertImage(f);
+    }
+
+    void formatParagraph(const ParaState& p) override {
+        QTextBlockFormat bf;
+        switch (p.align) {
+        case Align::Left:
+            bf.setAlignment(Qt::AlignLeft);
+            break;
+        case Align::Center:
+            bf.setAlignment(Qt::AlignHCenter);
+            break;
+        case Align::Right:
+            bf.setAlignment(Qt::AlignRight);
+            break;
+        case Align::Justify:
+            bf.setAlignment(Qt::AlignJustify);
+            break;
+        }
+        if (p.firstIndent)
+            bf.setTextIndent(p.firstIndent / kTwipsPerPixel);
+        if (p.leftIndent)
+            bf.setLeftMargin(p.leftIndent / kTwipsPerPixel);
+        if (p.rightIndent)
+            bf.setRightMargin(p.rightIndent / kTwipsPerPixel);
+        if (!p.tabs.isEmpty()) {
+            QList<QTextOption::Tab> tabs;
+            for (const TabStop& t : p.tabs) {
+                QTextOption::TabType type = QTextOption::LeftTab;
+                if (t.kind == TabKind::Right)
+                    type = QTextOption::RightTab;
+                else if (t.kind == TabKind::Center)
+                    type = QTextOption::CenterTab;
+                else if (t.kind == TabKind::Decimal)
+                    type = QTextOption::DelimiterTab;
+                tabs.append(QTextOption::Tab(t.twips / kTwipsPerPixel, type,
+                                             type == QTextOption::DelimiterTab ? QLatin1Char('.')
+                                                                               : QChar()));
+            }
+            bf.setTabPositions(tabs);
+        }
+        // A fresh format also takes the paragraph out of any list it
+        // inherited from the paragraph before it.
+        m_cursor.setBlockFormat(bf);
+        if (!p.bullet)
+            return;
+        const QTextBlock block = m_cursor.block();
+        const int number = block.blockNumber();
+        if (m_list && m_listLevel == p.listLevel && m_listBlock + 1 == number) {
+            m_list->add(block);
+        } else {
+            QTextListFormat lf;
+            lf.setStyle(QTextListFormat::ListDisc);
+            lf.setIndent(p.listLevel + 1);
+            m_list = m_cursor.createList(lf);
+            m_listLevel = p.listLevel;
+        }
+        m_listBlock = number;
+    }
+
+    void breakParagraph() override {
+        // Text after an insertion point keeps its paragraph's look, but
+        // not its list: lists are rebuilt from what the RTF says.
+        QTextBlockFormat bf = m_cursor.blockFormat();
+        bf.clearProperty(QTextFormat::ObjectIndex);
+        m_cursor.insertBlock(bf, m_cursor.charFormat());
+        m_ownsBlock = true;
+    }
+
+    void lastParagraph(const ParaState& p) override {
+        if (m_ownsBlock)
+            formatParagraph(p);
+    }
+
+private:
+    const QTextCharFormat& charFormat(const CharState& ch) {
+        if (m_haveFormat && ch == m_lastState)
+            return m_lastFormat;
+        QTextCharFormat f;
+        if (const FontInfo* font = m_tables.font(ch.font)) {
+            if (!font->name.isEmpty())
+                f.setFontFamilies(QStringList{font->name});
+            f.setProperty(CharsetProperty, font->charset);
+        }
+        f.setFontPointSize(ch.sizeHalfPoints / 2.0);
+        if (ch.bold)
+            f.setFontWeight(QFont::Bold);
+        if (ch.italic)
+            f.setFontItalic(true);
+        if (ch.underline)
+            f.setFontUnderline(true);
+        if (ch.strike)
+            f.setFontStrikeOut(true);
+        if (ch.fg >= 0 && ch.fg < m_tables.colors.size() && (m_tables.colors[ch.fg] >> 24))
+            f.setForeground(QColor::fromRgb(m_tables.colors[ch.fg]));
+        if (ch.bg >= 0 && ch.bg < m_tables.colors.size() && (m_tables.colors[ch.bg] >> 24))
+            f.setBackground(QColor::fromRgb(m_tables.colors[ch.bg]));
+        if (ch.valign == VAlign::Super)
+            f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        else if (ch.valign == VAlign::Sub)
+            f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+        if (ch.offsetHalfPoints != 0)
+            f.setProperty(OffsetProperty, ch.offsetHalfPoints);
+        m_lastFormat = f;
+        m_lastState = ch;
+        m_haveFormat = true;
+        return m_lastFormat;
+    }
+
+    QTextCursor& m_cursor;
+    const Tables& m_tables;
+    bool m_ownsBlock;
+    QTextList* m_list = nullptr;
+    int m_listLevel = 0;
+    int m_listBlock = -2;
+    bool m_haveFormat = false;
+    CharState m_lastState;
+    QTextCharFormat m_lastFormat;
+};
+
+ReadResult toReadResult(const ParseResult& r) {
+    ReadResult out;
+    out.ok = r.ok;
+    out.error = r.error;
+    return out;
+}
+
+ReadResult readAt(const QByteArray& rtf, QTextCursor& cursor, bool ownsFirstBlock) {
+    Tables tables;
+    DocumentSink sink(cursor, tables, ownsFirstBlock);
+    return toReadResult(parse(rtf, sink, tables));
+}
+
+} // namespace
+
+ReadResult readInto(const QByteArray& rtf, QTextCursor& cursor) {
+    cursor.beginEditBlock();
+    if (cursor.hasSelection())
+        cursor.removeSelectedText();
+    // Paragraph properties of an inserted last paragraph without a mark of
+    // its own apply only where it does not share the paragraph with text
+    // that was there before.
+    const bool owns = cursor.block().length() <= 1;
+    ReadResult r = readAt(rtf, cursor, owns);
+    cursor.endEditBlock();
+    return r;
+}
+
+ReadResult load(const QByteArray& rtf, QTextDocument& doc) {
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false); // a loaded page starts a fresh history
+    doc.clear();
+    QTextCursor cursor(&doc);
+    ReadResult r = readAt(rtf, cursor, true);
+    doc.setUndoRedoEnabled(undo);
+    return r;
+}
+
+QString plainText(const QByteArray& rtf, ReadResult* result) {
+    Tables tables;
+    PlainSink sink;
+    const ParseResult r = parse(rtf, sink, tables);
+    if (result)
+        *result = toReadResult(r);
+    return toPlain(std::move(sink.out));
+}
+
+bool isRtf(const QByteArray& bytes) {
+    return looksLikeRtf(bytes);
+}
+
+} // namespace Rtf

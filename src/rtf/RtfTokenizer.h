@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArrayView>
+
+namespace Rtf {
+
+// One lexical unit of RTF. Views point into the tokenizer's input, which
+// must outlive the token.
+struct Token {
+    enum Type { GroupStart, GroupEnd, ControlWord, ControlSymbol, HexByte, Text, End };
+    Type type = End;
+    QByteArrayView word; // ControlWord: the letters
+    bool hasParam = false;
+    int param = 0;           // ControlWord: the numeric parameter, clamped to int
+    unsigned char value = 0; // ControlSymbol: the character; HexByte: the byte
+    QByteArrayView text;     // Text: a run of literal bytes (no CR/LF, no specials)
+};
+
+// Splits RTF bytes into tokens. It knows nothing of groups or destinations,
+// never allocates and always advances, so any input ends in End.
+class Tokenizer {
+public:
+    explicit Tokenizer(QByteArrayView data) : m_data(data) {}
+
+    Token next();
+
+    // Takes up to n raw bytes (the data of \binN), fewer when the input ends.
+    QByteArrayView takeBinary(qint64 n);
+
+    qsizetype position() const { return m_pos; }
+    bool atEnd() const { return m_pos >= m_data.size(); }
+
+private:
+    Token controlSequence();
+
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+};
+
+} // namespace Rtf

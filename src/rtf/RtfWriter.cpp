@@ -1,0 +1,439 @@
+#include "rtf/RtfWriter.h"
+
+#include "rtf/RtfCodePages.h"
+#include "rtf/RtfParser.h"
+#include "rtf/RtfReader.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QUrl>
+
+#include <cmath>
+
+namespace Rtf {
+
+namespace {
+
+constexpr int kJapaneseCharset = 128;
+constexpr int kSymbolCharset = 2;
+
+int twips(qreal px) {
+    return int(std::lround(px * kTwipsPerPixel));
+}
+
+QByteArray num(int v) {
+    return QByteArray::number(v);
+}
+
+struct Run {
+    int font = 0;
+    int size = 24;
+    int fg = 0;
+    int bg = 0;
+    int offset = 0;
+    QTextCharFormat::VerticalAlignment valign = QTextCharFormat::AlignNormal;
+    bool bold = false, italic = false, underline = false, strike = false;
+};
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument& doc) : m_doc(doc) {
+        const QFont def = doc.defaultFont();
+        m_defaultSize = def.pointSizeF() > 0 ? int(std::lround(def.pointSizeF() * 2)) : 24;
+        m_run.size = m_defaultSize;
+        fontIndex(def.family(), kJapaneseCharset);
+    }
+
+    QByteArray run(int from, int to);
+
+private:
+    int fontIndex(const QString& name, int charset);
+    int colorIndex(const QColor& c);
+    Run runFor(const QTextCharFormat& f);
+    void applyRun(const Run& r);
+    QByteArray paraProps(const QTextBlock& block);
+    void control(const QByteArray& word);
+    void literal(char c);
+    void hexByte(unsigned char b);
+    void writeText(QStringView text, int charset);
+    void writeEncoded(QStringView chars, int codePage, QByteArray& out);
+    void writePicture(const QTextImageFormat& f);
+    QByteArray fontTable();
+
+    const QTextDocument& m_doc;
+    CodePages m_codePages;
+    QByteArray m_out;
+    bool m_needDelimiter = false;
+    int m_defaultSize = 24;
+    QList<QPair<QString, int>> m_fonts;
+    QList<QRgb> m_colors;
+    Run m_run;
+    int m_symbolFont = -1;
+};
+
+int Writer::fontIndex(const QString& name, int charset) {
+    const QPair<QString, int> key(name, charset);
+    const qsizetype i = m_fonts.indexOf(key);
+    if (i >= 0)
+        return int(i);
+    m_fonts.append(key);
+    return int(m_fonts.size() - 1);
+}
+
+int Writer::colorIndex(const QColor& c) {
+    const QRgb rgb = c.rgb() & 0xFFFFFFu;
+    const qsizetype i = m_colors.indexOf(rgb);
+    if (i >= 0)
+        return int(i) + 1;
+    m_colors.append(rgb);
+    return int(m_colors.size()); // index 0 is "automatic"
+}
+
+Run Writer::runFor(const QTextCharFormat& f) {
+    Run r;
+    QString family;
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty())
+        family = families.first();
+    if (family.isEmpty()) {
+        r.font = 0;
+    } else {
+        const QVariant cs = f.property(CharsetProperty);
+        r.font = fontIndex(family, cs.isValid() ? cs.toInt() : kJapaneseCharset);
+    }
+    r.size = f.fontPointSize() > 0 ? int(std::lround(f.fontPointSize() * 2)) : m_defaultSize;
+    r.bold = f.fontWeight() >= QFont::DemiBold;
+    r.italic = f.fontItalic();
+    r.underline = f.fontUnderline();
+    r.strike = f.fontStrikeOut();
+    if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+        r.fg = colorIndex(f.foreground().color());
+    if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
+        r.bg = colorIndex(f.background().color());
+    r.valign = f.verticalAlignment();
+    if (r.valign != QTextCharFormat::AlignSuperScript &&
+        r.valign != QTextCharFormat::AlignSubScript)
+        r.valign = QTextCharFormat::AlignNormal;
+    const int offset = f.property(OffsetProperty).toInt();
+    if ((offset > 0 && r.valign == QTextCharFormat::AlignSuperScript) ||
+        (offset < 0 && r.valign == QTextCharFormat::AlignSubScript))
+        r.offset = offset;
+    return r;
+}
+
+void Writer::control(const QByteArray& word) {
+    m_out += word;
+    m_needDelimiter = true;
+}
+
+void Writer::literal(char c) {
+    if (m_needDelimiter) {
+        m_out += ' ';
+        m_needDelimiter = false;
+    }
+    m_out += c;
+}
+
+void Writer::hexByte(unsigned char b) {
+    static const char digits[] = "0123456789abcdef";
+    m_out += "\\'";
+    m_out += digits[b >> 4];
+    m_out += digits[b & 15];
+    m_needDelimiter = false;
+}
+
+void Writer::applyRun(const Run& r) {
+    Run& w = m_run;
+    if (r.font != w.font)
+        control("\\f" + num(r.font));
+    if (r.size != w.size)
+        control("\\fs" + num(r.size));
+    if (r.bold != w.bold)
+        control(r.bold ? "\\b" : "\\b0");
+    if (r.italic != w.italic)
+        control(r.italic ? "\\i" : "\\i0");
+    if (r.underline != w.underline)
+        control(r.underline ? "\\ul" : "\\ulnone");
+    if (r.strike != w.strike)
+        control(r.strike ? "\\strike" : "\\strike0");
+    if (r.fg != w.fg)
+        control("\\cf" + num(r.fg));
+    if (r.bg != w.bg)
+        control("\\highlight" + num(r.bg));
+    if (r.valign != w.valign || r.offset != w.offset) {
+        if (w.offset > 0 && r.offset <= 0)
+            control("\\up0");
+        if (w.offset < 0 && r.offset >= 0)
+            control("\\dn0");
+        if (r.offset > 0)
+            control("\\up" + num(r.offset));
+        else if (r.offset < 0)
+            control("\\dn" + num(-r.offset));
+        else if (r.valign == QTextCharFormat::AlignSuperScript)
+            control("\\super");
+        else if (r.valign == QTextCharFormat::AlignSubScript)
+            control("\\sub");
+        else
+            control("\\nosupersub");
+    }
+    w = r;
+}
+
+QByteArray Writer::paraProps(const QTextBlock& block) {
+    const QTextBlockFormat f = block.blockFormat();
+    QByteArray p;
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignJustify)
+        p += "\\qj";
+    else if (a & Qt::AlignHCenter)
+        p += "\\qc";
+    else if (a & Qt::AlignRight)
+        p += "\\qr";
+    if (int v = twips(f.textIndent()))
+        p += "\\fi" + num(v);
+    if (int v = twips(f.leftMargin()))
+        p += "\\li" + num(v);
+    if (int v = twips(f.rightMargin()))
+        p += "\\ri" + num(v);
+    const QList<QTextOption::Tab> tabs = f.tabPositions();
+    for (const QTextOption::Tab& t : tabs) {
+        if (t.type == QTextOption::RightTab)
+            p += "\\tqr";
+        else if (t.type == QTextOption::CenterTab)
+            p += "\\tqc";
+        else if (t.type == QTextOption::DelimiterTab)
+            p += "\\tqdec";
+        p += "\\tx" + num(twips(t.position));
+    }
+    if (block.textList()) {
+        if (m_symbolFont < 0)
+            m_symbolFont = fontIndex(QStringLiteral("Symbol"), kSymbolCharset);
+        p += "{\\*\\pn\\pnlvlblt\\pnf" + num(m_symbolFont) + "\\pnindent0{\\pntxtb\\'b7}}";
+    }
+    return p;
+}
+
+void Writer::writeEncoded(QStringView chars, int codePage, QByteArray& bytes) {
+    if (m_codePages.encode(codePage, chars, &bytes)) {
+        for (char b : bytes)
+            hexByte(static_cast<unsigned char>(b));
+        return;
+    }
+    // One character at a time: those the code page lacks become \uN with
+    // '?' for readers that cannot take Unicode.
+    for (qsizetype i = 0; i < chars.size();) {
+        const qsizetype n =
+            (chars[i].isHighSurrogate() && i + 1 < chars.size() && chars[i + 1].isLowSurrogate())
+                ? 2
+                : 1;
+        const QStringView one = chars.mid(i, n);
+        if (m_codePages.encode(codePage, one, &bytes)) {
+            for (char b : bytes)
+                hexByte(static_cast<unsigned char>(b));
+        } else {
+            for (QChar c : one) {
+                control("\\u" + num(qint16(c.unicode())));
+                m_out += '?';
+                m_needDelimiter = false;
+            }
+        }
+        i += n;
+    }
+}
+
+void Writer::writeText(QStringView text, int charset) {
+    const int codePage = codePageForCharset(charset, 932);
+    QByteArray bytes;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u < 0x80) {
+            if (u == '\\' || u == '{' || u == '}') {
+                m_out += '\\';
+                m_out += char(u);
+                m_needDelimiter = false;
+            } else {
+                literal(char(u));
+            }
+            ++i;
+            continue;
+        }
+        switch (u) {
+        case '\t':
+            control("\\tab");
+            ++i;
+            continue;
+        case QChar::LineSeparator:
+            control("\\line");
+            ++i;
+            continue;
+        case QChar::Nbsp:
+            m_out += "\\~";
+            m_needDelimiter = false;
+            ++i;
+            continue;
+        case 0x00AD:
+            m_out += "\\-";
+            m_needDelimiter = false;
+            ++i;
+            continue;
+        case 0x2011:
+            m_out += "\\_";
+            m_needDelimiter = false;
+            ++i;
+            continue;
+        default:
+            break;
+        }
+        if (u < 0x20 || u == QChar::ObjectReplacementCharacter || u == QChar::ParagraphSeparator) {
+            ++i; // nothing a page can show
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < n) {
+            const char16_t v = text[j].unicode();
+            if (v < 0x80 || v == QChar::LineSeparator || v == QChar::Nbsp || v == 0x00AD ||
+                v == 0x2011 || v == QChar::ObjectReplacementCharacter ||
+                v == QChar::ParagraphSeparator)
+                break;
+            ++j;
+        }
+        writeEncoded(text.mid(i, j - i), codePage, bytes);
+        i = j;
+    }
+}
+
+void Writer::writePicture(const QTextImageFormat& f) {
+    const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
+    QImage image;
+    QByteArray png;
+    if (v.typeId() == QMetaType::QByteArray) {
+        const QByteArray raw = v.toByteArray();
+        if (raw.startsWith("\x89PNG"))
+            png = raw;
+        image.loadFromData(raw);
+    } else if (v.typeId() == QMetaType::QImage) {
+        image = v.value<QImage>();
+    } else if (v.typeId() == QMetaType::QPixmap) {
+        image = v.value<QPixmap>().toImage();
+    }
+    if (image.isNull())
+        return; // nothing to write; the text around it stays
+    if (png.isEmpty()) {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return;
+    }
+    const qreal w = f.width() > 0 ? f.width() : image.width();
+    const qreal h = f.height() > 0 ? f.height() : image.height();
+    m_out += "{\\pict\\pngblip\\picw" + num(image.width()) + "\\pich" + num(image.height()) +
+             "\\picwgoal" + num(twips(w)) + "\\pichgoal" + num(twips(h)) + "\n";
+    static const char digits[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < png.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(png[i]);
+        m_out += digits[b >> 4];
+        m_out += digits[b & 15];
+        if (i % 64 == 63)
+            m_out += '\n';
+    }
+    m_out += '}';
+    m_needDelimiter = false;
+}
+
+QByteArray Writer::fontTable() {
+    QByteArray out = "{\\fonttbl";
+    std::swap(out, m_out);
+    for (qsizetype i = 0; i < m_fonts.size(); ++i) {
+        m_out += "{\\f" + num(int(i)) + "\\fnil\\fcharset" + num(m_fonts[i].second);
+        m_needDelimiter = true;
+        QString name = m_fonts[i].first;
+        name.replace(QLatin1Char(';'), QLatin1Char(' '));
+        writeText(name, m_fonts[i].second);
+        m_out += ";}";
+        m_needDelimiter = false;
+    }
+    m_out += '}';
+    std::swap(out, m_out);
+    return out;
+}
+
+QByteArray Writer::run(int from, int to) {
+    m_out.reserve(qsizetype(to - from) * 3 + 256);
+    QByteArray lastProps;
+    QTextBlock block = m_doc.findBlock(from);
+    const QTextBlock lastBlock = m_doc.findBlock(to);
+    while (block.isValid()) {
+        const QByteArray props = paraProps(block);
+        if (props != lastProps) {
+            control("\\pard" + props);
+            lastProps = props;
+        }
+        if (block.textList()) {
+            m_out += "{\\pntext\\f" + num(m_symbolFont) + "\\'b7\\tab}";
+            m_needDelimiter = false;
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            const int fs = frag.position();
+            const int fe = fs + frag.length();
+            const int s = std::max(fs, from);
+            const int e = std::min(fe, to);
+            if (s >= e)
+                continue;
+            const QTextCharFormat cf = frag.charFormat();
+            const QString text = frag.text().mid(s - fs, e - s);
+            applyRun(runFor(cf));
+            if (cf.isImageFormat()) {
+                for (QChar c : text)
+                    if (c == QChar::ObjectReplacementCharacter)
+                        writePicture(cf.toImageFormat());
+                continue;
+            }
+            writeText(text, m_fonts[m_run.font].second);
+        }
+        // Every paragraph ends with a mark; a reader drops the very last.
+        control("\\par");
+        m_out += '\n';
+        m_needDelimiter = false;
+        if (block == lastBlock)
+            break;
+        block = block.next();
+    }
+
+    QByteArray head = "{\\rtf1\\ansi\\ansicpg932\\deff0";
+    head += fontTable();
+    head += "{\\colortbl ;";
+    for (QRgb c : m_colors)
+        head +=
+            "\\red" + num(qRed(c)) + "\\green" + num(qGreen(c)) + "\\blue" + num(qBlue(c)) + ';';
+    head += "}\n\\viewkind4\\uc1";
+    if (m_defaultSize != 24)
+        head += "\\fs" + num(m_defaultSize);
+    head += '\n';
+    return head + m_out + "}\n";
+}
+
+} // namespace
+
+QByteArray write(const QTextDocument& doc) {
+    Writer w(doc);
+    return w.run(0, std::max(0, doc.characterCount() - 1));
+}
+
+QByteArray writeSelection(const QTextCursor& cursor) {
+    if (!cursor.document())
+        return write(QTextDocument());
+    Writer w(*cursor.document());
+    return w.run(cursor.selectionStart(), cursor.selectionEnd());
+}
+
+} // namespace Rtf

@@ -1,0 +1,216 @@
+#include "rtf/RtfReader.h"
+
+#include "TestSupport.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString read(const QByteArray& rtf, Rtf::ReadResult* r = nullptr) {
+    return Rtf::plainText(rtf, r);
+}
+
+QString readOk(const QByteArray& rtf) {
+    Rtf::ReadResult r;
+    const QString text = Rtf::plainText(rtf, &r);
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+    return text;
+}
+
+const char kJapaneseHead[] =
+    "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 "
+    "\\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}"
+    "{\\f1\\fswiss\\fcharset0 Arial;}}";
+
+} // namespace
+
+TEST(RtfPlainText, ParagraphsLinesTabsAndTheLastMark) {
+    EXPECT_EQ(readOk("{\\rtf1 one\\par two\\par}"), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(readOk("{\\rtf1 one\\par\\par}"), QStringLiteral("one\n"));
+    EXPECT_EQ(readOk("{\\rtf1 one\\par two}"), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(readOk("{\\rtf1 a\\line b\\tab c}"), QStringLiteral("a\nb\tc"));
+    EXPECT_EQ(readOk("{\\rtf1 a\r\nb}"), QStringLiteral("ab"));
+    EXPECT_EQ(readOk("{\\rtf1 \\{x\\}\\\\}"), QStringLiteral("{x}\\"));
+}
+
+TEST(RtfPlainText, SymbolWords) {
+    EXPECT_EQ(readOk("{\\rtf1 \\emdash\\endash\\lquote x\\rquote\\ldblquote y\\rdblquote\\bullet}"),
+              QString::fromUtf8("—–‘x’“y”•"));
+    // A non-breaking space reads as a space, as QTextDocument::toPlainText gives it.
+    EXPECT_EQ(readOk("{\\rtf1 a\\~b\\_c\\-d}"), QString::fromUtf8("a b\u2011c\u00ADd"));
+}
+
+TEST(RtfPlainText, JapaneseDoubleBytePairs) {
+    const QByteArray rtf = ByteBuilder()
+                               .raw(kJapaneseHead)
+                               .raw("\\f0\\'82\\'a0\\'8a\\'bf\\'8e\\'9a\\'83\\'5c \\f1 Hi}")
+                               .bytes();
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("あ漢字ソ Hi"));
+}
+
+TEST(RtfPlainText, RawShiftJisBytesAndDefaultFont) {
+    // Eight-bit bytes in the text decode like \'xx; the default font's code
+    // page applies before any \f.
+    const QByteArray rtf = ByteBuilder()
+                               .raw("{\\rtf1\\ansi\\deff3{\\fonttbl{\\f3\\fcharset128 X;}}")
+                               .sjis("あいう")
+                               .raw("}")
+                               .bytes();
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("あいう"));
+}
+
+TEST(RtfPlainText, CodePagesPerFont) {
+    const QByteArray rtf =
+        ByteBuilder()
+            .raw("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset238 CE;}"
+                 "{\\f1\\fcharset204 Cyr;}{\\f2\\fcharset0 W;}"
+                 "{\\f3\\fcharset128\\cpg65001 U;}{\\f4\\fcharset134 G;}}")
+            .raw("\\f0\\'b9 \\f1\\'c6 \\f2\\'e9 \\f3\\'e4\\'b8\\'ad \\f4\\'d6\\'d0}")
+            .bytes();
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("ą Ж é 中 中"));
+}
+
+TEST(RtfPlainText, AnsiCodePageForFontsWithoutCharset) {
+    EXPECT_EQ(readOk("{\\rtf1\\ansi\\ansicpg1251 \\'c6}"), QString::fromUtf8("Ж"));
+    EXPECT_EQ(readOk("{\\rtf1\\ansi \\'80}"), QString::fromUtf8("€"));
+}
+
+TEST(RtfPlainText, UnicodeEscapesAndSkipping) {
+    EXPECT_EQ(readOk("{\\rtf1\\uc1 \\u12354?x}"), QString::fromUtf8("あx"));
+    EXPECT_EQ(readOk("{\\rtf1\\uc2 \\u12354\\'82\\'a0x}"), QString::fromUtf8("あx"));
+    EXPECT_EQ(readOk("{\\rtf1\\uc0 \\u12354 x}"), QString::fromUtf8("あx"));
+    // A control word counts as one skipped character.
+    EXPECT_EQ(readOk("{\\rtf1\\uc1 \\u12354\\par x}"), QString::fromUtf8("あx"));
+    // Skipping ends at a group boundary.
+    EXPECT_EQ(readOk("{\\rtf1\\uc3 {\\u12354}x}"), QString::fromUtf8("あx"));
+    // \ucN is group-local.
+    EXPECT_EQ(readOk("{\\rtf1\\uc1 {\\uc2 \\u12354??}\\u12354?y}"), QString::fromUtf8("ああy"));
+    // Negative values stand for the upper half; pairs make one character.
+    EXPECT_EQ(readOk("{\\rtf1 \\u-3?\\u-10240?\\u-8398?}"), QString::fromUtf8("\uFFFD𐌲"));
+    EXPECT_EQ(readOk("{\\rtf1 \\u-1?}"), QString(QChar(0xFFFF)));
+}
+
+TEST(RtfPlainText, InvalidCodePointsBecomeReplacementCharacters) {
+    EXPECT_EQ(readOk("{\\rtf1\\uc0 a\\u-10240 b\\u-9216\\u-10240 c\\u70000 d\\u0 e\\'00f}"),
+              QString::fromUtf8("a\uFFFDb\uFFFD\uFFFDc\uFFFDdef"));
+}
+
+TEST(RtfPlainText, UprPrefersTheUnicodeVersion) {
+    const QByteArray rtf("{\\rtf1{\\upr{ansi text}{\\*\\ud{\\u12354?}}}!}");
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("あ!"));
+}
+
+TEST(RtfPlainText, BinaryDataIsSkippedByCount) {
+    const QByteArray rtf = ByteBuilder()
+                               .raw("{\\rtf1 a{\\*\\blob\\bin4 ")
+                               .u8('}')
+                               .u8('{')
+                               .u8(0)
+                               .u8(0xFF)
+                               .raw("}b\\bin2 }}c}")
+                               .bytes();
+    EXPECT_EQ(readOk(rtf), QStringLiteral("abc"));
+}
+
+TEST(RtfPlainText, HiddenAndUnshownDestinations) {
+    const QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 Font;}}{\\colortbl;\\red1\\green2\\blue3;}"
+                         "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}"
+                         "{\\*\\generator G;}{\\header H}{\\footer F}"
+                         "A{\\*\\unknowndest X}B\\unknownword C{\\v hidden}D{\\footnote N}"
+                         "{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}}"
+                         "{\\pntext \\'b7\\tab}{\\listtext \\u8226?\\tab}E{\\*\\bkmkstart b}F}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("ABCDlinkEF"));
+}
+
+TEST(RtfPlainText, TableCellsInReadingOrder) {
+    const QByteArray rtf(
+        "{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+        "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row\\pard after\\par}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("a\tb\nc\td\nafter"));
+}
+
+TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
+    const QByteArray png("89504e470d0a1a0a0000");
+    const QByteArray rtf = ByteBuilder()
+                               .raw("{\\rtf1 a{\\pict\\pngblip\\picw1\\pich1 ")
+                               .raw(png)
+                               .raw("}b{\\pict\\wmetafile8 0102}c{\\pict\\pngblip 0102}d"
+                                    "{\\*\\shppict{\\pict\\jpegblip ffd8ffe0}}{\\nonshppict x}e}")
+                               .bytes();
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("a\uFFFCbcd\uFFFCe"));
+}
+
+TEST(RtfPlainText, BulletMarksAreNotText) {
+    const QByteArray rtf(
+        "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}"
+        "\\pard{\\pntext\\f1\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}one\\par"
+        "{\\pntext\\f1\\'b7\\tab}two\\par}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("one\ntwo"));
+}
+
+TEST(RtfPlainText, ListNumbersStayAsText) {
+    const QByteArray rtf("{\\rtf1{\\listtext\\pard\\plain 10.\\tab}\\pard\\ls23\\ilvl0 Trade\\par"
+                         "{\\listtext \\u8226\\'95\\tab}\\ls1 Item\\par"
+                         "{\\pntext 2)\\tab}Next\\par}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("10.\tTrade\nItem\n2)\tNext"));
+}
+
+TEST(RtfPlainText, BadInputGivesClearErrors) {
+    struct Case {
+        QByteArray rtf;
+        QString text;
+        QString error;
+    };
+    const QString eof = QStringLiteral("RTF: unexpected end of file inside a group");
+    const QString notRtf = QStringLiteral("RTF: the data does not begin with {\\rtf");
+    const std::vector<Case> cases = {
+        {"", "", QStringLiteral("RTF: the data is empty")},
+        {"plain words", "", notRtf},
+        {"{\\pict}", "", notRtf},
+        {"{\\rtf1 kept\\par more", "kept\nmore", eof},
+        {"{\\rtf1 a{\\b b{\\i c", "abc", eof},
+        {"{\\rtf1 x\\'8", "x", eof},
+        {"{\\rtf1 x\\bin999999 abc", "x", eof},
+        {"{\\rtf1 \\u", "", eof},
+    };
+    for (const Case& c : cases) {
+        Rtf::ReadResult r;
+        EXPECT_EQ(read(c.rtf, &r), c.text) << c.rtf.constData();
+        EXPECT_FALSE(r.ok) << c.rtf.constData();
+        EXPECT_EQ(r.error, c.error) << c.rtf.constData();
+    }
+}
+
+TEST(RtfPlainText, TextAfterTheDocumentEndsIsIgnored) {
+    Rtf::ReadResult r;
+    EXPECT_EQ(read(QByteArray("{\\rtf1 a}}}junk{", 16), &r), QStringLiteral("a"));
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(read(ByteBuilder().raw("  \r\n{\\rtf1 b}").u8(0).bytes(), &r), QStringLiteral("b"));
+    EXPECT_TRUE(r.ok);
+}
+
+TEST(RtfPlainText, DeepNestingNeitherCrashesNorOverflows) {
+    const int depth = 200000;
+    QByteArray rtf("{\\rtf1 start");
+    rtf += QByteArray(depth, '{');
+    rtf += "\\b deep";
+    rtf += QByteArray(depth, '}');
+    rtf += " end}";
+    EXPECT_EQ(readOk(rtf), QStringLiteral("startdeep end"));
+
+    Rtf::ReadResult r;
+    QByteArray open("{\\rtf1 x");
+    open += QByteArray(depth, '{');
+    EXPECT_EQ(read(open, &r), QStringLiteral("x"));
+    EXPECT_FALSE(r.ok);
+}
+
+TEST(RtfPlainText, IsRtf) {
+    EXPECT_TRUE(Rtf::isRtf("{\\rtf1\\ansi x}"));
+    EXPECT_TRUE(Rtf::isRtf("\r\n{\\rtf1}"));
+    EXPECT_FALSE(Rtf::isRtf("{\\rt"));
+    EXPECT_FALSE(Rtf::isRtf("hello"));
+    EXPECT_FALSE(Rtf::isRtf(QByteArray()));
+}
