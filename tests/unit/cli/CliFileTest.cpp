@@ -1,0 +1,217 @@
+// wrennote-cli file commands, run as the user runs them.
+#include "FileFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+QString cliPath() {
+    const QString fromEnv = qEnvironmentVariable("WRENNOTE_CLI");
+    return fromEnv.isEmpty() ? QStringLiteral(WRENNOTE_CLI_PATH) : fromEnv;
+}
+
+CliRun cli(const QStringList& args) {
+    QProcess p;
+    p.start(cliPath(), args);
+    CliRun r;
+    if (!p.waitForFinished(120000)) {
+        r.err = QStringLiteral("did not finish: ") + p.errorString();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// One line on stderr, naming the file first.
+void expectFailureLine(const CliRun& r, const QString& file) {
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(file + QStringLiteral(": "))) << r.err.toStdString();
+    EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
+}
+
+class CliFile : public ::testing::Test {
+protected:
+    TestHome home;
+    QString path(const char* name) const { return home.file(QString::fromUtf8(name)); }
+};
+
+TEST_F(CliFile, GenerateIsDeterministicAndInfoCountsIt) {
+    const QString a = path("見本a.wrn"), b = path("見本b.wrn"), c = path("見本c.wrn");
+    ASSERT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("300"), a, QStringLiteral("5")}).exitCode,
+        0);
+    ASSERT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("300"), b, QStringLiteral("5")}).exitCode,
+        0);
+    ASSERT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("300"), c, QStringLiteral("6")}).exitCode,
+        0);
+    EXPECT_EQ(readAll(a), readAll(b));
+    EXPECT_NE(readAll(a), readAll(c));
+
+    const CliRun info = cli({QStringLiteral("info"), a});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("items: 300\n"))) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("trash: yes")));
+    EXPECT_TRUE(info.out.contains(QStringLiteral("expanded 0,"))); // info shows no page
+    EXPECT_TRUE(info.out.contains(QStringLiteral("なし, 至急")));
+}
+
+TEST_F(CliFile, RoundtripKeepsTheFileAndItsStoredPages) {
+    const QString gen = path("生成.wrn"), out = path("出力.wrn");
+    ASSERT_EQ(cli({QStringLiteral("generate"), QStringLiteral("200"), gen}).exitCode, 0);
+    const CliRun r = cli({QStringLiteral("roundtrip"), gen, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(readAll(out), readAll(gen));
+
+    // A page compressed at another level comes back with the same bytes.
+    QByteArray page = "{\\rtf1 ";
+    for (int i = 0; i < 100; ++i)
+        page += "abc def " + QByteArray::number(i % 9);
+    page += "}";
+    const QByteArray stored = Fixture::deflate(page, 9);
+    const QByteArray fixture =
+        Fixture::currentSettings() +
+        ByteBuilder().u8(0).u8(17).i32(stored.size()).raw(stored).u8(1).bytes();
+    const QString in = path("手製.wrn");
+    writeAll(in, fixture);
+    ASSERT_EQ(cli({QStringLiteral("roundtrip"), in, out}).exitCode, 0);
+    EXPECT_TRUE(readAll(out).contains(stored));
+}
+
+TEST_F(CliFile, RoundtripRefusesToWriteWhatWasNotReadCorrectly) {
+    const QString in = path("壊れた.wrn"), out = path("出力.wrn");
+    writeAll(in, Fixture::currentSettings() + ByteBuilder().u8(0).u8(4).i32(-3).bytes());
+    const CliRun r = cli({QStringLiteral("roundtrip"), in, out});
+    expectFailureLine(r, in);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_FALSE(QFile::exists(out));
+
+    const CliRun info = cli({QStringLiteral("info"), in});
+    expectFailureLine(info, in);
+    const CliRun missing = cli({QStringLiteral("dump"), path("無い.wrn")});
+    expectFailureLine(missing, path("無い.wrn"));
+}
+
+TEST_F(CliFile, WriteFailureIsReportedNotSuccess) {
+    const QString gen = path("生成.wrn");
+    ASSERT_EQ(cli({QStringLiteral("generate"), QStringLiteral("20"), gen}).exitCode, 0);
+    const QString nowhere = path("無いフォルダ/出力.wrn");
+    const CliRun r = cli({QStringLiteral("roundtrip"), gen, nowhere});
+    expectFailureLine(r, nowhere);
+    EXPECT_TRUE(r.out.isEmpty());
+
+    QDir(home.path()).mkdir(QStringLiteral("フォルダ.wrn"));
+    const CliRun g = cli({QStringLiteral("generate"), QStringLiteral("20"), path("フォルダ.wrn")});
+    expectFailureLine(g, path("フォルダ.wrn"));
+}
+
+TEST_F(CliFile, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(cli({QStringLiteral("info")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("dump"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("roundtrip"), QStringLiteral("a")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("convert-lkp")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("generate"), QStringLiteral("many"), path("x.wrn")}).exitCode, 2);
+    EXPECT_EQ(cli({QStringLiteral("generate"), QStringLiteral("0"), path("x.wrn")}).exitCode, 2);
+    EXPECT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("5"), path("x.wrn"), QStringLiteral("-1")})
+            .exitCode,
+        2);
+    EXPECT_FALSE(QFile::exists(path("x.wrn")));
+}
+
+TEST_F(CliFile, DumpIsJsonWithNestedChildren) {
+    const QByteArray page = "{\\rtf1 \\'82\\'a0}";
+    const QByteArray zipped = Fixture::deflate(page);
+    ByteBuilder b;
+    b.raw(Fixture::currentSettings());
+    Fixture::Block v;
+    v.nodeId = 9;
+    v.label = 2;
+    v.progress = 1;
+    v.created = 45419.5;
+    v.due = 45420;
+    v.children = 1;
+    v.expanded = 1;
+    b.u8(0).u8(18);
+    Fixture::block(b, v);
+    b.u8(4).sjis("親\"引用\"").u8(16).str("C:\\a\r\n").u8(14).sjis("本文\r\n二行目");
+    b.u8(17).i32(zipped.size()).raw(zipped).u8(1);
+    b.u8(0).u8(4).sjis("子").u8(13).u8(1);
+    b.u8(0).u8(15).i32(-1).u8(4).sjis("ごみ箱").u8(1);
+    const QString in = path("ダンプ.wrn");
+    writeAll(in, b.bytes());
+
+    const CliRun r = cli({QStringLiteral("dump"), in});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_EQ(json[QStringLiteral("Settings")][QStringLiteral("NextNodeId")].toInt(), 1);
+    const QJsonArray items = json[QStringLiteral("Items")].toArray();
+    ASSERT_EQ(items.size(), 2);
+    const QJsonObject parent = items[0].toObject();
+    EXPECT_EQ(parent[QStringLiteral("Title")].toString(), QStringLiteral("親\"引用\""));
+    EXPECT_EQ(parent[QStringLiteral("NodeId")].toInt(), 9);
+    EXPECT_EQ(parent[QStringLiteral("LabelIndex")].toInt(), 2);
+    EXPECT_EQ(parent[QStringLiteral("Progress")].toInt(), 1);
+    EXPECT_EQ(parent[QStringLiteral("CreatedDate")].toDouble(), 45419.5);
+    EXPECT_EQ(parent[QStringLiteral("CreatedDateText")].toString(),
+              QStringLiteral("2024-05-07 12:00:00"));
+    EXPECT_EQ(parent[QStringLiteral("DueDateText")].toString(),
+              QStringLiteral("2024-05-08 00:00:00"));
+    EXPECT_EQ(parent[QStringLiteral("Links")].toString(), QStringLiteral("C:\\a\r\n"));
+    EXPECT_EQ(parent[QStringLiteral("PageText")].toString(), QStringLiteral("本文\r\n二行目"));
+    EXPECT_EQ(parent[QStringLiteral("PageRich")].toString(), QString::fromLatin1(page));
+    EXPECT_EQ(parent[QStringLiteral("PageCompressedBytes")].toInt(), zipped.size());
+    EXPECT_TRUE(parent[QStringLiteral("Expanded")].toBool());
+    const QJsonArray children = parent[QStringLiteral("Children")].toArray();
+    ASSERT_EQ(children.size(), 1);
+    EXPECT_EQ(children[0][QStringLiteral("Title")].toString(), QStringLiteral("子"));
+    EXPECT_TRUE(children[0][QStringLiteral("Selected")].toBool());
+    EXPECT_TRUE(children[0][QStringLiteral("Children")].toArray().isEmpty());
+    EXPECT_TRUE(items[1][QStringLiteral("Trash")].toBool());
+}
+
+TEST_F(CliFile, ConvertLkp) {
+    const QString in = path("古い.lkp"), out = path("新しい.wrn");
+    writeAll(in, Sjis("本\t0\r\n本\t章\t1\r\n\x04\r\n一行目\r\n-\r\n\x04\r\n"));
+    const CliRun r = cli({QStringLiteral("convert-lkp"), in, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const CliRun info = cli({QStringLiteral("info"), out});
+    EXPECT_TRUE(info.out.contains(QStringLiteral("items: 2\n"))) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("depth: 2\n")));
+
+    const QString broken = path("壊れた.lkp"), out2 = path("出力2.wrn");
+    writeAll(broken, QByteArray("a\t0\r\n\x04\r\ntext\r\n"));
+    const CliRun bad = cli({QStringLiteral("convert-lkp"), broken, out2});
+    expectFailureLine(bad, broken);
+    EXPECT_FALSE(QFile::exists(out2));
+}
+
+} // namespace
