@@ -111,10 +111,12 @@ TEST_F(RtfExport, RichPageIsInsertedAsRichText) {
 
 TEST_F(RtfExport, WholeFileWithoutTheTrash) {
     EXPECT_EQ(exportPlain("&Index(&1.,&1.&1.&) &Title\\par "),
-              QStringLiteral("1. 本A\n1.1. A1\n1.1. A1a\n1.2. A2\n2. Book B\n"));
+              QStringLiteral("1. 本A\n1.1. A1\n1.1. A1a\n1.2. A2\n2. Book B"));
     EXPECT_EQ(exportPlain("&Title: &Content\\par ", a),
-              QStringLiteral("本A: 一行目\n二行目\nA1: \nA1a: \nA2: 太字\n"));
+              QStringLiteral("本A: 一行目\n二行目\nA1: \nA1a: \nA2: 太字"));
     EXPECT_EQ(exportPlain("&Title\\par ", trashNode), QString());
+    // Without a final paragraph mark the items run on in one paragraph.
+    EXPECT_EQ(exportPlain("&Title, ", a1), QStringLiteral("A1, A1a, "));
 }
 
 TEST_F(RtfExport, ProgressCaption) {
@@ -172,7 +174,7 @@ TEST_F(RtfExport, ShippedTemplateWithPages) {
         QStringLiteral("1. 本A\n［保留］　ラベル：必須　期日：2024/05/10\n一行目\n二行目\n")))
         << text.toStdString();
     EXPECT_TRUE(
-        text.contains(QStringLiteral("1.2. A2\n［未着手］　ラベル：なし　期日：--/--/--\n太字\n")))
+        text.contains(QStringLiteral("1.2. A2\n［未着手］　ラベル：なし　期日：--/--/--\n太字")))
         << text.toStdString();
     EXPECT_TRUE(bold(formatOf(doc, QStringLiteral("本A"))));
 }

@@ -8,6 +8,7 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -98,6 +99,8 @@ TRtfTemplate::TRtfTemplate(const QByteArray& bytes, const QString& path)
     const Rtf::ReadResult r = Rtf::load(bytes, *m_doc);
     if (!r.ok)
         throw EOutputError(EOutputError::readMessage(path, r.error));
+    static const QRegularExpression lastPar(QStringLiteral("\\\\par[\\s}\\x00]*$"));
+    m_endsWithParagraph = lastPar.match(QString::fromLatin1(bytes.right(64))).hasMatch();
 }
 
 TRtfTemplate::~TRtfTemplate() = default;
@@ -166,6 +169,8 @@ void ExportRtf(TOutline& outline, TOutlineNode* root, const QString& destination
             progress->itemStarting(position, maximum);
         const std::unique_ptr<QTextDocument> filled = tmpl.Fill(node, walkRoot, settings);
         end.movePosition(QTextCursor::End);
+        if (tmpl.endsWithParagraph() && position > 1)
+            end.insertBlock();
         end.insertFragment(QTextDocumentFragment(filled.get()));
         if (progress && progress->itemWritten)
             progress->itemWritten();

@@ -20,6 +20,10 @@ public:
     ~TRtfTemplate();
 
     const QTextDocument& document() const { return *m_doc; }
+    // The template's text ends with a paragraph mark, which the document
+    // does not show as a block of its own: filled copies are then whole
+    // paragraphs and follow each other as such.
+    bool endsWithParagraph() const { return m_endsWithParagraph; }
     // The template filled for one item. Throws EOutputError when the item's
     // page cannot be expanded.
     std::unique_ptr<QTextDocument> Fill(TOutlineNode* node, TOutlineNode* walkRoot,
@@ -27,6 +31,7 @@ public:
 
 private:
     std::unique_ptr<QTextDocument> m_doc;
+    bool m_endsWithParagraph = false;
 };
 
 } // namespace OutputEngine
