@@ -1,11 +1,18 @@
-#include <QApplication>
-#include <QLabel>
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+#include "shell/MainForm.h"
+#include "shell/WrenApplication.h"
 
-// Start-up is built with the main window; until then the program shows
-// nothing but its name.
+// A new, empty document in the main window.
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label(QStringLiteral("WrenNOTE"));
-    label.show();
+    TWrenApplication app(argc, argv);
+    TFormMain form;
+    form.Options->ResetToDefaults();
+    TLeafNote::CreateTrash(*form.Outline);
+    form.ApplySettings();
+    if (form.Outline->topLevelCount() > 0)
+        form.GoToItem(form.Outline->topLevel(0)->item());
+    form.show();
     return app.exec();
 }

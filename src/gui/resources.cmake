@@ -1,1 +1,2 @@
-# Images of the main window (drawn by us).
+# Images of the main window (drawn by us), compiled into wrengui.
+target_sources(wrengui PRIVATE ${CMAKE_SOURCE_DIR}/resources/icons/wrengui_icons.qrc)

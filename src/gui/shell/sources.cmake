@@ -1,1 +1,11 @@
 # sources of src/gui/shell
+list(APPEND WRENGUI_SOURCES
+    shell/CommandRows.cpp
+    shell/CommandTable.cpp
+    shell/MainForm.cpp
+    shell/MainFormCommands.cpp
+    shell/MainFormFile.cpp
+    shell/MainFormItems.cpp
+    shell/MainFormLayout.cpp
+    shell/WrenApplication.cpp
+)

@@ -1,1 +1,6 @@
 # sources of src/gui/tree
+list(APPEND WRENGUI_SOURCES
+    tree/ExplorerView.cpp
+    tree/NodeImages.cpp
+    tree/OutlineModel.cpp
+)

@@ -1,0 +1,536 @@
+#include "shell/DocumentCommands.h"
+
+#include "common/ProgramFolder.h"
+#include "dialogs/FileDialog.h"
+#include "dialogs/MessageBox.h"
+#include "doc/DocPaths.h"
+#include "doc/SafeFile.h"
+#include "doc/WrenDoc.h"
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "platform/FileTypes.h"
+#include "platform/SingleInstance.h"
+#include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
+#include "shell/MainForm.h"
+#include "shell/VersionForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QProcess>
+#include <QSessionManager>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+const QString Product = QStringLiteral("WrenNOTE");
+const QString Saving = QStringLiteral("[保存中]");
+
+} // namespace
+
+std::function<bool()> TDocumentCommands::CtrlHeld = [] {
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+};
+
+std::function<QString(const QString&, const QString&, const QString&, bool*)>
+    TDocumentCommands::InputBox = [](const QString& title, const QString& prompt,
+                                     const QString& preset, bool* ok) {
+        return QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
+                                     preset, ok);
+    };
+
+std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
+    [](const QStringList& args) {
+        return QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
+    };
+
+std::function<bool(const QString&)> TDocumentCommands::OpenWithDesktop = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+};
+
+// The window as the document sees it.
+class TDocumentCommands::Host : public TWrenDocHost {
+public:
+    explicit Host(TDocumentCommands& owner) : m_owner(owner) {}
+    TOptionDesc& DocSettings() override { return *m_owner.m_form.Options; }
+    TOutline& DocOutline() override { return *m_owner.m_form.Outline; }
+    void StorePage() override { m_owner.m_form.StorePage(); }
+    void CaptureSettings() override { m_owner.m_form.CaptureSettings(); }
+    void ApplySettings() override { m_owner.m_form.ApplySettings(); }
+    void BeginCaptionEdit(TOutlineNode* node) override { m_owner.m_editNew = node; }
+    bool CompositionPending() override { return m_owner.m_composing; }
+    void ShowWarning(const QString& text) override {
+        MessageBox::warning(&m_owner.m_form, Product, text);
+    }
+    bool Confirm(const QString& question) override {
+        return MessageBox::question(&m_owner.m_form, Product, question) == QMessageBox::Yes;
+    }
+
+private:
+    TDocumentCommands& m_owner;
+};
+
+TDocumentCommands::TDocumentCommands(TFormMain& form)
+    : QObject(&form), m_form(form), m_host(std::make_unique<Host>(*this)),
+      m_doc(std::make_unique<TWrenDoc>(ProgramFolder())),
+      m_instance(std::make_unique<TSingleInstance>()) {
+    setObjectName(QStringLiteral("DocumentCommands"));
+    m_form.Doc = m_doc.get();
+    connect(m_instance.get(), &TSingleInstance::showRequested, &m_form,
+            &TFormMain::ItemBecomeForegroundClick);
+
+    TCommandTable& c = *m_form.Commands;
+    c.setHandler(QStringLiteral("ItemNewClick"), [this](int) { ItemNewClick(); });
+    c.setHandler(QStringLiteral("ItemOpenClick"), [this](int) { ItemOpenClick(); });
+    c.setHandler(QStringLiteral("ItemSaveClick"), [this](int) { ItemSaveClick(); });
+    c.setHandler(QStringLiteral("ItemSaveAsClick"), [this](int) { ItemSaveAsClick(); });
+    c.setHandler(QStringLiteral("ItemSaveSelectionClick"), [this](int) { ItemSaveSelectionClick(); });
+    c.setHandler(QStringLiteral("ItemRevertClick"), [this](int) { ItemRevertClick(); });
+    c.setHandler(QStringLiteral("ItemRenameFileClick"), [this](int) { ItemRenameFileClick(); });
+    c.setHandler(QStringLiteral("ItemOpenWrenFolderClick"), [this](int) { ItemOpenWrenFolderClick(); });
+    c.setHandler(QStringLiteral("N50Click"), [this](int) { N50Click(); });
+    c.setHandler(QStringLiteral("N52Click"), [this](int) { N52Click(); });
+    c.setHandler(QStringLiteral("ItemSetWrnTypeClick"), [this](int) { ItemSetWrnTypeClick(); });
+    c.setHandler(QStringLiteral("ItemExitClick"), [this](int tag) { ItemExitClick(tag); });
+    c.setHandler(QStringLiteral("ItemCloseClick"), [this](int) { ItemCloseClick(); });
+    c.setHandler(QStringLiteral("ItemShowVersionClick"), [this](int) { ItemShowVersionClick(); });
+    c.setHandler(QStringLiteral("PopupMenuWrenBoxPopup"), [this](int) { PopupMenuWrenBoxPopup(); });
+    c.addStateUpdater([this] {
+        m_form.Commands->setCommandEnabled(QStringLiteral("ItemRevert"), m_doc->HasFileName());
+    });
+
+    m_form.CloseQuery = [this] { return FormCloseQuery(); };
+
+    // Auto-save looks at the clock once a second whenever the program is idle.
+    m_idle = new QTimer(this);
+    m_idle->setInterval(1000);
+    connect(m_idle, &QTimer::timeout, this, &TDocumentCommands::IdleAutoSave);
+    m_idle->start();
+
+    // Input-method composition, seen by every widget of the program.
+    qApp->installEventFilter(this);
+}
+
+TDocumentCommands::~TDocumentCommands() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+    m_form.CloseQuery = nullptr;
+    m_form.Doc = nullptr;
+}
+
+TDocumentCommands* TDocumentCommands::of(TFormMain& form) {
+    return form.findChild<TDocumentCommands*>(QStringLiteral("DocumentCommands"),
+                                              Qt::FindDirectChildrenOnly);
+}
+
+bool TDocumentCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::InputMethod)
+        m_composing = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
+    return QObject::eventFilter(watched, event);
+}
+
+void TDocumentCommands::showError(const QString& message) {
+    MessageBox::critical(&m_form, Product, message);
+}
+
+void TDocumentCommands::listen() {
+    if (!m_doc->HasFileName()) {
+        m_instance->Stop();
+        return;
+    }
+    // A document another instance also has open cannot be handed over to us.
+    m_instance->Listen(m_doc->FileName);
+}
+
+void TDocumentCommands::RefreshCaptions() {
+    m_form.setWindowTitle(m_doc->GetWindowCaption());
+    const QString appTitle = m_doc->GetAppTitle();
+    if (m_form.TrayIcon1)
+        m_form.TrayIcon1->setToolTip(appTitle);
+    if (QAction* a = m_form.Commands->action(QStringLiteral("ItemTrayFileTitle")))
+        a->setText(appTitle);
+    if (m_form.IBWrenBox)
+        m_form.IBWrenBox->setText(m_doc->GetDocumentName());
+}
+
+void TDocumentCommands::StartDocument(std::unique_ptr<TWrenDoc> doc,
+                                      std::unique_ptr<TSingleInstance> instance) {
+    if (doc) {
+        m_doc = std::move(doc);
+        m_form.Doc = m_doc.get();
+    }
+    if (instance) {
+        m_instance = std::move(instance);
+        connect(m_instance.get(), &TSingleInstance::showRequested, &m_form,
+                &TFormMain::ItemBecomeForegroundClick);
+    }
+    reload(m_doc->FileName);
+}
+
+// Loads path into the window: the part of opening and reverting after the
+// old document was given up.
+void TDocumentCommands::reload(const QString& path) {
+    TOutline& tree = *m_form.Outline;
+    tree.beginUpdate();
+    m_form.UnregisterHotKey();
+    m_form.GoToItem(nullptr);
+    m_editNew = nullptr;
+    m_doc->SetFileName(path);
+    QString error;
+    try {
+        m_doc->Load(*m_host);
+    } catch (const EReadError& e) {
+        error = e.message();
+    } catch (const EIllegalOptionRecord& e) {
+        error = e.message();
+    } catch (const EFileError& e) {
+        error = e.message();
+    }
+    RefreshCaptions();
+    listen();
+    m_form.RegisterHotKey();
+    TOutlineNode* selected = tree.selectedNode();
+    m_form.GoToItem(selected ? selected->item() : nullptr);
+    tree.endUpdate();
+    m_form.Commands->updateStates();
+    if (!error.isEmpty()) {
+        showError(error);
+        Q_EMIT loadFailed(error);
+    }
+    if (m_editNew && m_form.CurrentItem && m_form.CurrentItem->TreeNode == m_editNew) {
+        m_editNew = nullptr;
+        QTimer::singleShot(0, &m_form, [this] {
+            if (m_form.CurrentItem)
+                m_form.ItemRenameNodeClick();
+        });
+    }
+}
+
+void TDocumentCommands::ItemNewClick() {
+    if (!StartInstance({QStringLiteral("-n")}))
+        showError(QStringLiteral("新しいウィンドウを開けませんでした。"));
+}
+
+void TDocumentCommands::ItemOpenClick() {
+    const QString path =
+        FileDialog::getOpenFileName(&m_form, QStringLiteral("開く"),
+                                    m_doc->DialogFolder() + QLatin1Char('/') + m_doc->DialogFileName(),
+                                    TWrenDoc::DialogFilter());
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+bool TDocumentCommands::saveWithCaption() {
+    const QString caption = m_form.windowTitle();
+    m_form.setWindowTitle(caption + Saving);
+    bool saved = false;
+    try {
+        saved = m_doc->Save(*m_host);
+    } catch (const EFileError& e) {
+        m_form.setWindowTitle(caption);
+        showError(e.message());
+        return false;
+    }
+    RefreshCaptions();
+    return saved;
+}
+
+bool TDocumentCommands::ItemSaveClick() {
+    if (!m_doc->HasFileName())
+        return ItemSaveAsClick();
+    return saveWithCaption();
+}
+
+bool TDocumentCommands::ItemSaveAsClick() {
+    QString path = FileDialog::getSaveFileName(
+        &m_form, QStringLiteral("ファイル全体を保存"),
+        m_doc->DialogFolder() + QLatin1Char('/') + m_doc->DialogFileName(), TWrenDoc::DialogFilter());
+    if (path.isEmpty())
+        return false;
+    if (ExtOf(path).toLower() != QLatin1String(".wrn"))
+        path += QStringLiteral(".wrn");
+    m_doc->SetFileName(path);
+    RefreshCaptions();
+    listen();
+    return ItemSaveClick();
+}
+
+void TDocumentCommands::ItemSaveSelectionClick() {
+    TOutlineNode* node = m_form.Outline->selectedNode();
+    if (!node)
+        return;
+    const bool ctrl = CtrlHeld();
+    const QString title =
+        ctrl ? QStringLiteral("選択項目以下を保存した後に開く") : QStringLiteral("選択項目以下を保存");
+    TLeafNote* named = m_form.CurrentItem ? m_form.CurrentItem : node->item();
+    const QString preset = SafeFileName(Cp932::toUnicode(named->Title) + QStringLiteral(".wrn"));
+    const QString target = FileDialog::getSaveFileName(
+        &m_form, title, m_doc->DialogFolder() + QLatin1Char('/') + preset, TWrenDoc::DialogFilter());
+    if (target.isEmpty())
+        return;
+    const QString caption = m_form.windowTitle();
+    m_form.setWindowTitle(TWrenDoc::CaptionFor(target) + Saving);
+    try {
+        m_doc->SaveSelection(target, *m_host, node);
+    } catch (const EFileError& e) {
+        m_form.setWindowTitle(caption);
+        showError(e.message());
+        return;
+    }
+    m_form.setWindowTitle(caption);
+    if (ctrl)
+        OpenFile(target);
+}
+
+void TDocumentCommands::ItemRevertClick() {
+    if (MessageBox::question(&m_form, Product,
+                             QStringLiteral("最終保存時からの編集を破棄してよろしいですか？")) !=
+        QMessageBox::Yes)
+        return;
+    reload(m_doc->FileName);
+}
+
+void TDocumentCommands::ItemRenameFileClick() {
+    bool ok = false;
+    const QString answer = InputBox(QStringLiteral("ファイル名の変更"),
+                                    QStringLiteral("新しいファイル名を入力して下さい。"),
+                                    m_doc->GetDocumentName(), &ok);
+    if (!ok || answer.isEmpty())
+        return;
+    if (answer.contains(QLatin1Char('/'))) {
+        showError(QStringLiteral("ファイル名に「/」は使えません。"));
+        return;
+    }
+    try {
+        m_doc->Rename(answer);
+    } catch (const EFileError& e) {
+        showError(e.message());
+    }
+    RefreshCaptions();
+    listen();
+}
+
+void TDocumentCommands::ItemOpenWrenFolderClick() {
+    if (m_doc->HasFileName())
+        OpenWithDesktop(m_doc->MakeAbsolutePath(QString()));
+}
+
+void TDocumentCommands::N50Click() {
+    try {
+        m_doc->RemoveMissingHistory();
+    } catch (const EFileError& e) {
+        showError(e.message());
+    }
+}
+
+void TDocumentCommands::N52Click() {
+    try {
+        m_doc->ClearHistory();
+    } catch (const EFileError& e) {
+        showError(e.message());
+    }
+}
+
+void TDocumentCommands::ItemSetWrnTypeClick() {
+    if (MessageBox::question(&m_form, Product, FileTypes::Question(),
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) !=
+        QMessageBox::Yes)
+        return;
+    try {
+        FileTypes::Register(QCoreApplication::applicationFilePath());
+    } catch (const EFileError& e) {
+        showError(e.message());
+        return;
+    }
+    MessageBox::information(&m_form, Product, FileTypes::DoneMessage());
+}
+
+void TDocumentCommands::ItemExitClick(int tag) {
+    ReallyExit = true;
+    if (tag == 1)
+        ExitWithoutSaving = true;
+    m_form.close();
+    // A close that was refused (the save question cancelled) leaves us running.
+    if (!m_closed) {
+        ReallyExit = false;
+        ExitWithoutSaving = false;
+    }
+}
+
+void TDocumentCommands::ItemCloseClick() { m_form.close(); }
+
+void TDocumentCommands::ItemShowVersionClick() {
+    if (!m_version)
+        m_version = new TFormVersion(&m_form);
+    m_version->exec();
+}
+
+void TDocumentCommands::clearAdded() {
+    for (QAction* a : std::as_const(m_added))
+        delete a;
+    m_added.clear();
+}
+
+void TDocumentCommands::PopupMenuWrenBoxPopup() {
+    TCommandTable& c = *m_form.Commands;
+    QMenu* popup = c.menu(QStringLiteral("PopupMenuWrenBox"));
+    QMenu* history = c.menu(QStringLiteral("ItemHistory"));
+    if (!popup || !history)
+        return;
+    clearAdded();
+
+    // Siblings at the top, then a separator.
+    const bool named = m_doc->HasFileName();
+    c.setCommandEnabled(QStringLiteral("ItemRenameFile"), named);
+    c.setCommandEnabled(QStringLiteral("ItemOpenWrenFolder"), named);
+    QAction* first = popup->actions().value(0);
+    const auto siblings = m_doc->SiblingEntries();
+    for (const TSiblingEntry& entry : siblings) {
+        auto* a = new QAction(entry.Name, popup);
+        const QString path = entry.Path;
+        connect(a, &QAction::triggered, this,
+                [this, path] { m_form.Commands->guarded([&] { OpenFile(path); }); });
+        popup->insertAction(first, a);
+        m_added << a;
+    }
+    if (!siblings.empty()) {
+        QAction* sep = new QAction(popup);
+        sep->setSeparator(true);
+        popup->insertAction(first, sep);
+        m_added << sep;
+    }
+
+    // History entries above the fixed ones of the submenu.
+    QAction* fixed = history->actions().value(0);
+    const QStringList entries = m_doc->HistoryMenuEntries();
+    for (const QString& path : entries) {
+        auto* a = new QAction(path, history);
+        connect(a, &QAction::triggered, this,
+                [this, path] { m_form.Commands->guarded([&] { OpenFile(path); }); });
+        history->insertAction(fixed, a);
+        m_added << a;
+    }
+    if (!entries.isEmpty() && fixed && !fixed->isSeparator()) {
+        QAction* sep = new QAction(history);
+        sep->setSeparator(true);
+        history->insertAction(fixed, sep);
+        m_added << sep;
+    }
+    history->menuAction()->setEnabled(!entries.isEmpty());
+}
+
+void TDocumentCommands::OpenFile(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return;
+    // The document we hold ourselves: only come to the front.
+    if (m_doc->HasFileName() &&
+        TSingleInstance::ServerName(path) == TSingleInstance::ServerName(m_doc->FileName)) {
+        m_form.ItemBecomeForegroundClick();
+        return;
+    }
+    if (TSingleInstance::NotifyRunning(path))
+        return;
+    if (CtrlHeld()) {
+        OpenWithDesktop(path);
+        return;
+    }
+    if (!SaveBeforeClose())
+        return;
+    reload(CanonicalPath(path));
+}
+
+bool TDocumentCommands::FormCloseQuery() {
+    if (!ReallyExit && m_form.Options->StayOn) {
+        m_form.hide();
+        return false;
+    }
+    const bool agreed = ExitWithoutSaving || SaveBeforeClose();
+    if (agreed) {
+        m_closed = true;
+        Q_EMIT closedForGood();
+    }
+    return agreed;
+}
+
+bool TDocumentCommands::SaveBeforeClose() {
+    if (m_form.Options->ConfirmSave) {
+        const auto answer = MessageBox::question(
+            &m_form, Product, QStringLiteral("ファイルを保存してよろしいですか？"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::No)
+            return true;
+        if (answer != QMessageBox::Yes)
+            return false;
+    }
+    if (m_form.Options->TrashOnTerminate) {
+        if (TOutlineNode* trash = m_form.Outline->trashNode()) {
+            m_form.Outline->beginUpdate();
+            while (trash->hasChildren())
+                m_form.Outline->removeNode(trash->lastChild());
+            m_form.Outline->endUpdate();
+        }
+    }
+    if (m_doc->HasFileName()) {
+        // A document that failed to save keeps the window open; one that was
+        // not read correctly is refused (and said so) and may close.
+        if (!ItemSaveClick() && m_doc->LoadedOK)
+            return false;
+        return true;
+    }
+    ItemSaveAsClick();
+    return m_doc->HasFileName();
+}
+
+void TDocumentCommands::IdleAutoSave() {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+        QApplication::mouseButtons() != Qt::NoButton)
+        return;
+    if (!m_doc->AutoSaveDue())
+        return;
+    m_doc->AutoSave(*m_host);
+}
+
+void TDocumentCommands::FirstIdle() {
+    if (m_form.isVisible()) {
+        m_form.raise();
+        m_form.activateWindow();
+    }
+    // The focus tray's start-up listings run once the tray's commands exist.
+    TCommandTable& c = *m_form.Commands;
+    if (m_form.Options->CheckOutOfDate) {
+        if (c.hasHandler(QStringLiteral("ItemListUpUnfinished")))
+            c.trigger(QStringLiteral("ItemListUpUnfinished"));
+    } else if (m_form.Options->ShowProcs) {
+        if (c.hasHandler(QStringLiteral("ItemListUpProcs")))
+            c.trigger(QStringLiteral("ItemListUpProcs"));
+    }
+}
+
+void TDocumentCommands::CommitData(QSessionManager& manager) {
+    if (m_closed)
+        return;
+    ReallyExit = true;
+    manager.allowsInteraction();
+    if (!m_form.close()) {
+        ReallyExit = false;
+        manager.cancel();
+    }
+    manager.release();
+}
+
+void TDocumentCommands::AboutToQuit() {
+    if (m_closed)
+        return;
+    ReallyExit = true;
+    m_form.close();
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QSessionManager;
+class QTimer;
+class TFormMain;
+class TOutlineNode;
+class TSingleInstance;
+class TWrenDoc;
+class TFormVersion;
+
+// The document side of the main window: the file menu, the history menu,
+// captions, auto-save at idle moments, the single-instance hand-over and the
+// close flows. Created by InstallDocumentCommands as a child of the window.
+class TDocumentCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit TDocumentCommands(TFormMain& form);
+    ~TDocumentCommands() override;
+
+    static TDocumentCommands* of(TFormMain& form);
+
+    // Set by the exit commands and by the end of the desktop session.
+    bool ReallyExit = false;
+    bool ExitWithoutSaving = false;
+
+    TWrenDoc& doc() const { return *m_doc; }
+    TSingleInstance& instance() const { return *m_instance; }
+
+    // Takes over the document chosen at start-up (and the hand-over socket
+    // claimed for it), loads it and shows its selected item. A load error is
+    // shown and the rest still runs.
+    void StartDocument(std::unique_ptr<TWrenDoc> doc, std::unique_ptr<TSingleInstance> instance);
+    // Window, tray tip, tray title line and the file box.
+    void RefreshCaptions();
+
+    // File commands.
+    void ItemNewClick();
+    void ItemOpenClick();
+    // False when nothing was written (refused, failed or no name given).
+    bool ItemSaveClick();
+    bool ItemSaveAsClick();
+    void ItemSaveSelectionClick();
+    void ItemRevertClick();
+    void ItemRenameFileClick();
+    void ItemOpenWrenFolderClick();
+    void N50Click();
+    void N52Click();
+    void ItemSetWrnTypeClick();
+    void ItemExitClick(int tag);
+    void ItemCloseClick();
+    void ItemShowVersionClick();
+    void PopupMenuWrenBoxPopup();
+    // Replaces the open document; also for links to other documents.
+    void OpenFile(const QString& path);
+
+    bool FormCloseQuery();
+    bool SaveBeforeClose();
+    // The idle work of this side: auto-save.
+    void IdleAutoSave();
+    // The first idle moment after start-up.
+    void FirstIdle();
+
+    // The desktop session ends: as a shutdown of the system.
+    void CommitData(QSessionManager& manager);
+    void AboutToQuit();
+
+    // Held Ctrl, read at the start of a command; replaceable for tests.
+    static std::function<bool()> CtrlHeld;
+    // The rename command's input box: (title, prompt, preset, ok) -> text.
+    static std::function<QString(const QString&, const QString&, const QString&, bool*)> InputBox;
+    // Starting another program instance ("-n"), opening with the desktop.
+    static std::function<bool(const QStringList& args)> StartInstance;
+    static std::function<bool(const QString& path)> OpenWithDesktop;
+
+Q_SIGNALS:
+    // The window agreed to close for good: the program ends.
+    void closedForGood();
+    // A load ended with an error (after it was shown).
+    void loadFailed(const QString& message);
+
+private:
+    class Host;
+    void reload(const QString& path);
+    bool saveWithCaption();
+    void showError(const QString& message);
+    void listen();
+    void clearAdded();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    TFormMain& m_form;
+    std::unique_ptr<Host> m_host;
+    std::unique_ptr<TWrenDoc> m_doc;
+    std::unique_ptr<TSingleInstance> m_instance;
+    QTimer* m_idle = nullptr;
+    QList<QAction*> m_added;
+    TFormVersion* m_version = nullptr;
+    TOutlineNode* m_editNew = nullptr;
+    bool m_composing = false;
+    bool m_closed = false;
+};

@@ -1,0 +1,573 @@
+#include "shell/MainForm.h"
+
+#include "common/Clock.h"
+#include "common/DateFormat.h"
+#include "dialogs/MessageBox.h"
+#include "file/Cp932.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "platform/HotKey.h"
+#include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
+#include "tree/ExplorerView.h"
+#include "tree/NodeImages.h"
+#include "tree/OutlineModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* imageButton(QWidget* parent, const char* name, const QString& text,
+                         const QString& hint = QString()) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint.isEmpty() ? text : hint);
+    b->setAutoRaise(true);
+    return b;
+}
+
+QWidget* placeholder(QWidget* parent, const char* name, int height) {
+    auto* w = new QFrame(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setFixedHeight(height);
+    w->setEnabled(false);
+    return w;
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("WrenNOTE"));
+    NodeImages::ensureResources();
+    setWindowIcon(NodeImages::programIcon());
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPixelSize(12);
+    setFont(f);
+
+    m_options = std::make_unique<TOptionDesc>();
+    Options = m_options.get();
+    Outline = new TOutline(Options, this);
+
+    Commands = new TCommandTable(this);
+    buildControls();
+    resize(804, 393 + 28 + 19);
+
+    m_idle = new QTimer(this);
+    m_idle->setSingleShot(true);
+    m_idle->setInterval(0);
+    connect(m_idle, &QTimer::timeout, this, &TFormMain::IdleWork);
+
+    connect(Outline, &TOutline::nodeChanged, this, &TFormMain::onNodeChanged);
+    connect(Outline, &TOutline::selectionChanged, this, &TFormMain::scheduleIdle);
+    connect(Outline, &TOutline::aboutToReset, this, [this]() {
+        // The items are about to go: nothing is stored into them any more.
+        CurrentItem = nullptr;
+        clearEditors();
+    });
+    connect(Outline, &TOutline::resetDone, this, &TFormMain::scheduleIdle);
+    connect(Outline, &TOutline::nodeAboutToBeRemoved, this, [this](TOutlineNode* node) {
+        if (CurrentItem && node->contains(CurrentItem->TreeNode)) {
+            CurrentItem = nullptr;
+            clearEditors();
+        }
+    });
+    connect(Outline, &TOutline::nodeRemoved, this, &TFormMain::scheduleIdle);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TFormMain::onClipboardChanged);
+
+    m_hotKey = new THotKey(this);
+    connect(m_hotKey, &THotKey::activated, this, [this](int id) {
+        if (id != 123)
+            return;
+        Commands->guarded([this] { ItemClippingClick(10); });
+        QApplication::beep();
+    });
+
+    installCommands();
+    installStateUpdaters();
+    loadToolbarLayout();
+    RegisterHotKey();
+    InstallDocumentCommands(*this);
+    Commands->updateStates();
+}
+
+TFormMain::~TFormMain() {
+    // Views first: they must not ask the outline about items being destroyed.
+    saveToolbarLayout();
+    UnregisterHotKey();
+    AutoClipping = false;
+    if (ExplorerView)
+        ExplorerView->setModel(nullptr);
+    delete TreeModel;
+    TreeModel = nullptr;
+    CurrentItem = nullptr;
+    delete Outline;
+    Outline = nullptr;
+}
+
+void TFormMain::buildControls() {
+    // Left pane: file box, tree, calendar panel.
+    PanelLeft = new QWidget(this);
+    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    auto* leftLayout = new QVBoxLayout(PanelLeft);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter2 = new QSplitter(Qt::Vertical, PanelLeft);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+    leftLayout->addWidget(Splitter2);
+
+    TransparentPanel1 = new QWidget(Splitter2);
+    TransparentPanel1->setObjectName(QStringLiteral("TransparentPanel1"));
+    auto* tpLayout = new QVBoxLayout(TransparentPanel1);
+    tpLayout->setContentsMargins(0, 0, 0, 0);
+    tpLayout->setSpacing(0);
+    Box1 = new QWidget(TransparentPanel1);
+    Box1->setObjectName(QStringLiteral("Box1"));
+    Box1->setFixedHeight(20);
+    auto* boxLayout = new QHBoxLayout(Box1);
+    boxLayout->setContentsMargins(2, 0, 2, 0);
+    IBWrenBox = imageButton(Box1, "IBWrenBox", QStringLiteral("すたーと"));
+    IBWrenBox->setPopupMode(QToolButton::InstantPopup);
+    IBWrenBox->setMenu(Commands->menu(QStringLiteral("PopupMenuWrenBox")));
+    IBWrenBox->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    IBWrenBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    boxLayout->addWidget(IBWrenBox);
+    tpLayout->addWidget(Box1);
+
+    ExplorerView = new TExplorerView(TransparentPanel1);
+    TreeModel = new TOutlineModel(Outline, this);
+    ExplorerView->setOutlineModel(TreeModel);
+    tpLayout->addWidget(ExplorerView);
+    connect(TreeModel, &TOutlineModel::titleLossy, this, [this]() {
+        ShowStatusMessage(QStringLiteral("保存できない文字を「?」に置き換えました"));
+    });
+    connect(ExplorerView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuExplorer")))
+            m->popup(ExplorerView->viewport()->mapToGlobal(pos));
+    });
+    ExplorerView->KeyDownHook = [this](QKeyEvent* e) { return treeKeyDown(e); };
+    ExplorerView->KeyUpHook = [this](QKeyEvent*) {
+        if (TOutlineNode* n = Outline->selectedNode())
+            GoToItem(n->item());
+    };
+    ExplorerView->MouseDownHook = [this](TOutlineNode* n) {
+        if (n)
+            GoToItem(n->item());
+    };
+    ExplorerView->EnterHook = [this]() { paneEntered(PaneTree); };
+
+    PanelCalendar = new QWidget(Splitter2);
+    PanelCalendar->setObjectName(QStringLiteral("PanelCalendar"));
+    auto* calLayout = new QVBoxLayout(PanelCalendar);
+    calLayout->setContentsMargins(0, 0, 0, 0);
+    calLayout->setSpacing(0);
+    PanelMonth = new QWidget(PanelCalendar);
+    PanelMonth->setObjectName(QStringLiteral("PanelMonth"));
+    auto* monthLayout = new QHBoxLayout(PanelMonth);
+    monthLayout->setContentsMargins(0, 0, 0, 0);
+    monthLayout->setSpacing(0);
+    const struct {
+        const char* name;
+        const char* text;
+        int tag;
+    } monthButtons[] = {{"IBPrevMonth", "前月", 1},
+                        {"IBToday", "今日", 2},
+                        {"IBNextMonth", "次月", 3},
+                        {"IBMinCalendar", "現在の日時を表示", 0},
+                        {"CFBMaxCalendar", "カレンダー表示", 0}};
+    for (const auto& mb : monthButtons) {
+        QToolButton* b = imageButton(PanelMonth, mb.name, QString::fromUtf8(mb.text));
+        b->setProperty("tag", mb.tag);
+        b->setEnabled(false); // the calendar comes with its own widgets
+        monthLayout->addWidget(b);
+        if (qstrcmp(mb.name, "CFBMaxCalendar") == 0)
+            b->hide();
+    }
+    monthLayout->addStretch(1);
+    calLayout->addWidget(PanelMonth);
+    MonthlyCalendar1 = new QFrame(PanelCalendar);
+    MonthlyCalendar1->setObjectName(QStringLiteral("MonthlyCalendar1"));
+    MonthlyCalendar1->setMinimumHeight(40);
+    MonthlyCalendar1->setEnabled(false);
+    calLayout->addWidget(MonthlyCalendar1, 1);
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+
+    // Right pane: focus tray, page area, link panel.
+    PanelRight = new QWidget(this);
+    PanelRight->setObjectName(QStringLiteral("PanelRight"));
+    auto* rightLayout = new QVBoxLayout(PanelRight);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Vertical, PanelRight);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    rightLayout->addWidget(Splitter1);
+    Splitter3 = new QSplitter(Qt::Vertical, Splitter1);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setHandleWidth(3);
+    Splitter3->setChildrenCollapsible(false);
+
+    ListViewFocus = new QTreeWidget(Splitter3);
+    ListViewFocus->setObjectName(QStringLiteral("ListViewFocus"));
+    ListViewFocus->setRootIsDecorated(false);
+    ListViewFocus->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListViewFocus->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListViewFocus->setMinimumHeight(20);
+    ListViewFocus->installEventFilter(this);
+
+    PanelAccess = new QFrame(Splitter3);
+    PanelAccess->setObjectName(QStringLiteral("PanelAccess"));
+    PanelAccess->setFrameShape(QFrame::StyledPanel);
+    m_accessLayout = new QVBoxLayout(PanelAccess);
+    m_accessLayout->setContentsMargins(1, 1, 1, 1);
+    m_accessLayout->setSpacing(0);
+    KesRuler = placeholder(PanelAccess, "KesRuler", 18);
+    PanelAccessDate = placeholder(PanelAccess, "PanelAccessDate", 16);
+
+    PanelTitle = new QWidget(PanelAccess);
+    PanelTitle->setObjectName(QStringLiteral("PanelTitle"));
+    auto* titleLayout = new QHBoxLayout(PanelTitle);
+    titleLayout->setContentsMargins(1, 1, 1, 1);
+    titleLayout->setSpacing(1);
+    IBLabel = imageButton(PanelTitle, "IBLabel", QString());
+    IBLabel->setPopupMode(QToolButton::InstantPopup);
+    IBLabel->setMenu(Commands->menu(QStringLiteral("MenuLabel")));
+    IBProcStatus = imageButton(PanelTitle, "IBProcStatus", QString(), TLeafNote::ProgressName(0));
+    IBHasStyle = imageButton(PanelTitle, "IBHasStyle", QString(), QStringLiteral("テキスト"));
+    IBHasStyle->setIcon(NodeImages::nodeIcon(4, -1));
+    IBHasStyle->setProperty("tag", 0);
+    connect(IBHasStyle, &QToolButton::clicked, this,
+            [this]() { Commands->guarded([this] { IBHasStyleClick(); }); });
+    for (QToolButton* b : {IBLabel, IBProcStatus, IBHasStyle}) {
+        b->setIconSize(QSize(16, 16));
+        b->setFixedSize(20, 20);
+    }
+    TitlePadding = new QFrame(PanelTitle);
+    TitlePadding->setObjectName(QStringLiteral("TitlePadding"));
+    TitlePadding->setAutoFillBackground(true);
+    auto* padLayout = new QHBoxLayout(TitlePadding);
+    padLayout->setContentsMargins(2, 0, 0, 0);
+    EditTitle = new QLineEdit(TitlePadding);
+    EditTitle->setObjectName(QStringLiteral("EditTitle"));
+    EditTitle->setFrame(false);
+    QFont tf = EditTitle->font();
+    tf.setPixelSize(15);
+    EditTitle->setFont(tf);
+    padLayout->addWidget(EditTitle);
+    titleLayout->addWidget(IBLabel);
+    titleLayout->addWidget(IBProcStatus);
+    titleLayout->addWidget(TitlePadding, 1);
+    titleLayout->addWidget(IBHasStyle);
+    connect(EditTitle, &QLineEdit::textChanged, this, &TFormMain::onTitleChanged);
+    EditTitle->installEventFilter(this);
+
+    RichEdit = new QTextEdit(PanelAccess);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setFrameShape(QFrame::NoFrame);
+    RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit->setTabChangesFocus(false);
+    RichEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+    RichEdit->installEventFilter(this);
+    connect(RichEdit, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuRichEdit")))
+            m->popup(RichEdit->viewport()->mapToGlobal(pos));
+    });
+    m_accessLayout->addWidget(KesRuler);
+    m_accessLayout->addWidget(PanelAccessDate);
+    m_accessLayout->addWidget(PanelTitle);
+    m_accessLayout->addWidget(RichEdit, 1);
+
+    LinkBox = new QListWidget(Splitter1);
+    LinkBox->setObjectName(QStringLiteral("LinkBox"));
+    LinkBox->setUniformItemSizes(true);
+    LinkBox->setMinimumHeight(20);
+    LinkBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    LinkBox->installEventFilter(this);
+    connect(LinkBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuLink")))
+            m->popup(LinkBox->viewport()->mapToGlobal(pos));
+    });
+    Splitter3->setStretchFactor(0, 0);
+    Splitter3->setStretchFactor(1, 1);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+
+    Splitter = new QSplitter(Qt::Horizontal, this);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->setHandleWidth(3);
+    Splitter->setChildrenCollapsible(false);
+    Splitter->addWidget(PanelLeft);
+    Splitter->addWidget(PanelRight);
+    Splitter->setStretchFactor(0, 0);
+    Splitter->setStretchFactor(1, 1);
+    Splitter->setSizes({185, 619});
+    setCentralWidget(Splitter);
+
+    // Status bar: messages, auto-clipping mark, insert mode, caret, count.
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    const int widths[5] = {150, 30, 40, 120, 120};
+    for (int i = 0; i < 5; ++i) {
+        m_panels[i] = new QLabel(bar);
+        m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        if (i == 0)
+            m_panels[i]->setMinimumWidth(widths[i]);
+        else
+            m_panels[i]->setFixedWidth(widths[i]);
+        if (i == 1)
+            m_panels[i]->setAlignment(Qt::AlignCenter);
+        bar->addWidget(m_panels[i], i == 0 ? 1 : 0);
+    }
+    m_panels[2]->setText(QStringLiteral("挿入"));
+    bar->hide();
+
+    // Tray icon with its menu.
+    TrayIcon1 = new QSystemTrayIcon(windowIcon(), this);
+    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+    TrayIcon1->setToolTip(QStringLiteral("WrenNOTE"));
+    TrayIcon1->setContextMenu(Commands->menu(QStringLiteral("PopupMenuTray")));
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason != QSystemTrayIcon::Trigger)
+                    return;
+                if (QApplication::activeWindow() == this)
+                    close();
+                else
+                    ItemBecomeForegroundClick();
+            });
+    relayoutAccess();
+}
+
+QLabel* TFormMain::statusPanel(int index) const {
+    return index >= 0 && index < 5 ? m_panels[index] : nullptr;
+}
+
+void TFormMain::ShowStatusMessage(const QString& text) {
+    m_panels[0]->setText(text);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (CloseQuery && !CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FocusIn) {
+        if (watched == EditTitle)
+            paneEntered(PaneTitle);
+        else if (watched == RichEdit)
+            paneEntered(PanePage);
+        else if (watched == LinkBox)
+            paneEntered(PaneLink);
+        else if (watched == ListViewFocus)
+            paneEntered(PaneTray);
+    } else if (type == QEvent::ShortcutOverride && (watched == EditTitle || watched == RichEdit)) {
+        // The window's own keys win over the editors' built-in ones.
+        auto* ke = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods =
+            ke->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        if (mods & Qt::ControlModifier) {
+            switch (ke->key()) {
+            case Qt::Key_E:
+            case Qt::Key_R:
+                if (mods == Qt::ControlModifier)
+                    return true;
+                break;
+            default:
+                break;
+            }
+        }
+    } else if (type == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (watched == EditTitle && titleKeyDown(ke))
+            return true;
+        if (watched == RichEdit && pageKeyDown(ke))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::paneEntered(int pane) {
+    CurrentPane = pane;
+    Commands->updateStates();
+}
+
+bool TFormMain::sharedKeyDown(QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if (!(mods & Qt::ControlModifier))
+        return false;
+    if (e->key() == Qt::Key_N) {
+        // Shift before Alt.
+        if (mods & Qt::ShiftModifier)
+            Commands->guarded([this] { ItemSisterClick(8); });
+        else if (mods & Qt::AltModifier)
+            Commands->guarded([this] { ItemAuntClick(9); });
+        else
+            Commands->guarded([this] { ItemSisterClick(7); });
+        return true;
+    }
+    if (e->key() == Qt::Key_O) {
+        IBWrenBox->showMenu();
+        return true;
+    }
+    return false;
+}
+
+bool TFormMain::treeKeyDown(QKeyEvent* e) {
+    if (sharedKeyDown(e))
+        return true;
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (mods == Qt::ControlModifier && e->key() == Qt::Key_K) {
+        Commands->guarded([this] { ItemClippingClick(10); });
+        return true;
+    }
+    if (mods == Qt::NoModifier && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        RichEdit->setFocus();
+        return true;
+    }
+    return false;
+}
+
+bool TFormMain::titleKeyDown(QKeyEvent* e) {
+    if (sharedKeyDown(e))
+        return true;
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (mods == Qt::NoModifier && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        RichEdit->setFocus();
+        return true;
+    }
+    if (mods == Qt::ControlModifier) {
+        switch (e->key()) {
+        case Qt::Key_D:
+            EditTitle->insert(FormatWrenDate(Cp932::toUnicode(Options->DateFormat), Clock::now()));
+            return true;
+        case Qt::Key_K:
+            EditTitle->cursorBackward(false);
+            return true;
+        case Qt::Key_L:
+            EditTitle->cursorForward(false);
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+bool TFormMain::pageKeyDown(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
+        m_panels[2]->setText(m_panels[2]->text() == QStringLiteral("挿入")
+                                 ? QStringLiteral("上書")
+                                 : QStringLiteral("挿入"));
+        RichEdit->setOverwriteMode(m_panels[2]->text() == QStringLiteral("上書"));
+        return true;
+    }
+    if (sharedKeyDown(e))
+        return true;
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (mods != Qt::ControlModifier)
+        return false;
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        SetTreeVisible(PanelLeft->isHidden());
+        return true;
+    case Qt::Key_D:
+        RichEdit->textCursor().insertText(
+            FormatWrenDate(Cp932::toUnicode(Options->DateFormat), Clock::now()));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFormMain::scheduleIdle() {
+    if (m_idle && !m_idle->isActive())
+        m_idle->start();
+}
+
+void TFormMain::IdleWork() {
+    TOutlineNode* selected = Outline->selectedNode();
+    TOutlineNode* current = CurrentItem ? CurrentItem->TreeNode : nullptr;
+    if (selected != current && !ExplorerView->arrowHeld())
+        GoToItem(selected ? selected->item() : nullptr);
+}
+
+void TFormMain::onClipboardChanged() {
+    if (AutoClipping)
+        Commands->guarded([this] { ItemClippingClick(10); });
+}
+
+void TFormMain::refreshAutoClipMark() {
+    QLabel* p = m_panels[1];
+    if (AutoClipping) {
+        QAction* a = Commands->action(QStringLiteral("TBClipping"));
+        p->setPixmap(a ? a->icon().pixmap(16, 16) : QPixmap());
+        p->setProperty("clipMark", true);
+    } else {
+        p->setPixmap(QPixmap());
+        p->clear();
+        p->setProperty("clipMark", false);
+    }
+}
+
+void TFormMain::ItemAutoClippingClick() {
+    AutoClipping = !AutoClipping;
+    refreshAutoClipMark();
+    // Joining the chain announces the clipboard at once.
+    if (AutoClipping)
+        ItemClippingClick(10);
+}
+
+void TFormMain::ItemBecomeForegroundClick() {
+    if (isHidden())
+        show();
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+bool TFormMain::RegisterHotKey() {
+    return m_hotKey->registerKey(123, Options->ClipHotKey, Options->ClipHotModifiers);
+}
+
+void TFormMain::UnregisterHotKey() {
+    if (m_hotKey)
+        m_hotKey->unregisterKey();
+}

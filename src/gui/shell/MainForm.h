@@ -1,0 +1,213 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSplitter;
+class QSystemTrayIcon;
+class QTextEdit;
+class QToolButton;
+class QTreeWidget;
+class QTimer;
+class QVBoxLayout;
+
+class TCommandTable;
+class TExplorerView;
+class THotKey;
+class TLeafNote;
+class TOptionDesc;
+class TOutline;
+class TOutlineModel;
+class TOutlineNode;
+
+// The main window: the outline tree, the page with its title panel, the focus
+// tray, the link panel, the calendar panel, six toolbars and every menu.
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Numbers of the panes that can hold the focus.
+    enum Pane {
+        PaneNone = 0,
+        PaneTree = 1,
+        PaneTitle = 2,
+        PanePage = 3,
+        PaneLink = 4,
+        PaneTray = 5
+    };
+
+    // Creates the settings (at their defaults, the store not read) and an
+    // empty outline; the owner fills the outline and calls ApplySettings().
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    TOptionDesc* Options = nullptr;
+    TOutline* Outline = nullptr;
+    // The item shown in the title box and the page; none before the first.
+    TLeafNote* CurrentItem = nullptr;
+    TCommandTable* Commands = nullptr;
+    class TWrenDoc* Doc = nullptr;
+    // Asked first by closeEvent(); false keeps the window open.
+    std::function<bool()> CloseQuery;
+    int CurrentPane = PaneNone;
+    bool AutoClipping = false;
+    // Set by panels whose edits StorePage must stamp (links, dates, progress).
+    bool LinkChanged = false;
+    bool DateChanged = false;
+    // The link panel's lines (CR LF ended), stored when LinkChanged.
+    std::function<QByteArray()> LinkLines;
+
+    // Selects the item and shows it, storing the page being left.
+    void GoToItem(TLeafNote* item);
+    // Writes the title box's and the page's edits back into CurrentItem.
+    void StorePage();
+    // Shows the tree's selected item in the editors and makes it CurrentItem.
+    void LoadPage();
+    void ApplySettings();
+    void CaptureSettings();
+
+    bool PageIsRich() const { return m_pageRich; }
+    void SetPageRich(bool rich);
+
+    // The insert-position code of a command tag.
+    static int TagToCode(int tag, const TOptionDesc& options);
+
+    // Creation and clipping.
+    void ItemSisterClick(int tag);
+    void ItemAuntClick(int tag);
+    void ItemClippingClick(int tag);
+    void ItemAutoClippingClick();
+    void ItemClipSelctionClick(int tag);
+    void ItemSelectionToNodeTitleClick();
+    void ItemSelectBelowClick(int tag);
+    void ItemRenameNodeClick();
+    // Shell.
+    void ItemBecomeForegroundClick();
+    void ItemWordWrapClick();
+    void ItemOpenManualClick();
+    void IBHasStyleClick();
+    // Layout commands of the View menu.
+    void ItemShowTBRClick(int tag);
+    void ItemShowStatusBarClick();
+    void ItemShowExViewClick();
+    void ItemShowCalendarClick();
+    void ItemShowFocusTrayClick();
+    void ItemShowTitlePanelClick();
+    void ItemShowDatePanelClick();
+    void ItemShowRulerClick();
+    void ItemShowLinkPanelClick();
+    void ItemChangeSplitClick();
+    void ItemTitleClick(int tag);
+    void ItemLoadSettingsClick();
+    void ItemSaveSettingsClick();
+
+    // Layout setters.
+    void SetSplitVertical(bool vertical);
+    void SetTreeVisible(bool visible);
+    void SetStatusVisible(bool visible);
+    void SetLinkPanelVisible(bool visible);
+    void SetFocusTrayVisible(bool visible);
+    void SetCalendarVisible(bool visible);
+    void SetDatePanelVisible(bool visible);
+    void SetRulerVisible(bool visible);
+    void SetTitlePanelVisible(bool visible);
+    void SetWordWrap(bool wrap);
+    void SetMaxCalendar(bool max);
+
+    // Registers the clipping hot key from the settings (again); false when
+    // the system refused it.
+    bool RegisterHotKey();
+    void UnregisterHotKey();
+    THotKey* hotKey() const { return m_hotKey; }
+
+    // Status bar panel 0..4.
+    QLabel* statusPanel(int index) const;
+    void ShowStatusMessage(const QString& text);
+    // "n番目 / 全m項目" for the selected item.
+    void RefreshStatusPosition();
+    // The idle work: the page follows the tree's selection (not while an
+    // arrow key is held).
+    void IdleWork();
+
+    // Controls, by their object names.
+    QWidget* PanelLeft = nullptr;
+    QWidget* PanelRight = nullptr;
+    QWidget* TransparentPanel1 = nullptr;
+    QWidget* Box1 = nullptr;
+    QToolButton* IBWrenBox = nullptr;
+    TExplorerView* ExplorerView = nullptr;
+    TOutlineModel* TreeModel = nullptr;
+    QWidget* PanelCalendar = nullptr;
+    QWidget* PanelMonth = nullptr;
+    QWidget* MonthlyCalendar1 = nullptr;
+    QSplitter* Splitter = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QSplitter* Splitter3 = nullptr;
+    QTreeWidget* ListViewFocus = nullptr;
+    QFrame* PanelAccess = nullptr;
+    QWidget* KesRuler = nullptr;
+    QWidget* PanelAccessDate = nullptr;
+    QWidget* PanelTitle = nullptr;
+    QToolButton* IBLabel = nullptr;
+    QToolButton* IBProcStatus = nullptr;
+    QToolButton* IBHasStyle = nullptr;
+    QFrame* TitlePadding = nullptr;
+    QLineEdit* EditTitle = nullptr;
+    QTextEdit* RichEdit = nullptr;
+    QListWidget* LinkBox = nullptr;
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void installCommands();
+    void installStateUpdaters();
+    void createItem(int code, TOutlineNode* ref);
+    void showItem(TLeafNote* item);
+    void clearEditors();
+    void refreshTitlePanelImages();
+    void onNodeChanged(TOutlineNode* node, int changes);
+    void onClipboardChanged();
+    void onTitleChanged(const QString& text);
+    void scheduleIdle();
+    bool sharedKeyDown(QKeyEvent* event);
+    bool treeKeyDown(QKeyEvent* event);
+    bool titleKeyDown(QKeyEvent* event);
+    bool pageKeyDown(QKeyEvent* event);
+    void paneEntered(int pane);
+    void relayoutAccess();
+    void applyTreeSize();
+    void refreshAutoClipMark();
+    void rebuildColumns();
+    void loadToolbarLayout();
+    void saveToolbarLayout();
+
+    friend void CaptureFromWindow(TFormMain& form);
+    friend void ApplyToWindow(TFormMain& form);
+
+    std::unique_ptr<TOptionDesc> m_options;
+    THotKey* m_hotKey = nullptr;
+    QTimer* m_idle = nullptr;
+    QLabel* m_panels[5] = {};
+    QVBoxLayout* m_accessLayout = nullptr;
+    bool m_pageRich = false;
+    bool m_loading = false;
+    bool m_maxCalendar = true;
+    bool m_ctrlTabHandled = false;
+};
+
+// The window-layout settings taken from the window, and put back.
+void CaptureFromWindow(TFormMain& form);
+void ApplyToWindow(TFormMain& form);
+
+// File commands; filled in with the documents.
+void InstallDocumentCommands(TFormMain& form);

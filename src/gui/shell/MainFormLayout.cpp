@@ -1,0 +1,496 @@
+// The window layout: View menu commands, layout setters, the layout settings
+// taken from and put back into the window, and the toolbar positions.
+#include "shell/MainForm.h"
+
+#include "common/DateTime.h"
+#include "dialogs/MessageBox.h"
+#include "file/Cp932.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/DefaultsStore.h"
+#include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
+#include "tree/ExplorerView.h"
+#include "tree/OutlineModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+const char* const kToolbarsByTag[6] = {"TBRStandard", "TBRMakeNode", "TBRMoveNode",
+                                       "TBRStyle",    "TBRFind",     "TBRView"};
+
+QColor colorOf(uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+void setBackground(QWidget* w, uint32_t bgr) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, colorOf(bgr));
+    p.setColor(QPalette::Window, colorOf(bgr));
+    w->setPalette(p);
+}
+
+QFont toFont(const TFontDesc& d) {
+    QFont f;
+    if (!d.Name.isEmpty())
+        f.setFamily(Cp932::toUnicode(d.Name));
+    if (d.Size > 0)
+        f.setPointSize(d.Size);
+    f.setBold(d.Bold);
+    f.setItalic(d.Italic);
+    f.setUnderline(d.Underline);
+    return f;
+}
+
+// Name, size and styles from the widget; colour and character set stay.
+void fromFont(const QFont& f, TFontDesc& d) {
+    d.Name = Cp932::fromUnicode(f.family());
+    if (f.pointSize() > 0)
+        d.Size = f.pointSize();
+    d.Bold = f.bold();
+    d.Italic = f.italic();
+    d.Underline = f.underline();
+}
+
+struct ColumnKind {
+    const char* caption;
+    int width;
+};
+const ColumnKind kColumnKinds[12] = {{"", 0},          {"項目名", 200}, {"ラベル", 80},
+                                     {"進行状況", 70}, {"作成日", 70},  {"更新日", 70},
+                                     {"期日", 70},     {"完了日", 70},  {"内容", 200},
+                                     {"リンク", 150},  {"ＩＤ", 50},    {"親フォルダ", 80}};
+
+QString areaName(Qt::ToolBarArea area) {
+    switch (area) {
+    case Qt::BottomToolBarArea:
+        return QStringLiteral("DockBottom");
+    case Qt::LeftToolBarArea:
+        return QStringLiteral("DockLeft");
+    case Qt::RightToolBarArea:
+        return QStringLiteral("DockRight");
+    default:
+        return QStringLiteral("DockTop");
+    }
+}
+
+Qt::ToolBarArea areaOf(const QString& name) {
+    if (name == QLatin1String("DockBottom"))
+        return Qt::BottomToolBarArea;
+    if (name == QLatin1String("DockLeft"))
+        return Qt::LeftToolBarArea;
+    if (name == QLatin1String("DockRight"))
+        return Qt::RightToolBarArea;
+    return Qt::TopToolBarArea;
+}
+
+} // namespace
+
+// ---- layout setters -------------------------------------------------------
+
+void TFormMain::SetSplitVertical(bool vertical) {
+    const int tree = vertical ? Options->TreeHeight : Options->TreeWidth;
+    Splitter->setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+    // Vertical: the calendar sits right of the tree, always expanded.
+    Splitter2->setOrientation(vertical ? Qt::Horizontal : Qt::Vertical);
+    if (vertical)
+        SetMaxCalendar(true);
+    if (QWidget* min = PanelMonth->findChild<QWidget*>(QStringLiteral("IBMinCalendar")))
+        min->setVisible(!vertical && m_maxCalendar);
+    if (tree > 0) {
+        const int total = vertical ? Splitter->height() : Splitter->width();
+        Splitter->setSizes({tree, std::max(1, total - tree)});
+    }
+}
+
+void TFormMain::SetTreeVisible(bool visible) {
+    PanelLeft->setVisible(visible);
+}
+
+void TFormMain::SetStatusVisible(bool visible) {
+    statusBar()->setVisible(visible);
+    if (visible)
+        RefreshStatusPosition();
+}
+
+void TFormMain::SetLinkPanelVisible(bool visible) {
+    LinkBox->setVisible(visible);
+}
+
+void TFormMain::SetFocusTrayVisible(bool visible) {
+    ListViewFocus->setVisible(visible);
+}
+
+void TFormMain::SetCalendarVisible(bool visible) {
+    PanelCalendar->setVisible(visible);
+}
+
+void TFormMain::SetMaxCalendar(bool max) {
+    m_maxCalendar = max;
+    MonthlyCalendar1->setVisible(max);
+    for (const char* name : {"IBPrevMonth", "IBToday", "IBNextMonth"})
+        if (QWidget* b = PanelMonth->findChild<QWidget*>(QString::fromLatin1(name)))
+            b->setVisible(max);
+    if (QWidget* b = PanelMonth->findChild<QWidget*>(QStringLiteral("CFBMaxCalendar")))
+        b->setVisible(!max);
+    if (QWidget* b = PanelMonth->findChild<QWidget*>(QStringLiteral("IBMinCalendar")))
+        b->setVisible(max && Splitter->orientation() == Qt::Horizontal);
+}
+
+void TFormMain::SetDatePanelVisible(bool visible) {
+    PanelAccessDate->setVisible(visible);
+    relayoutAccess();
+}
+
+void TFormMain::SetRulerVisible(bool visible) {
+    KesRuler->setVisible(visible);
+    relayoutAccess();
+}
+
+void TFormMain::SetTitlePanelVisible(bool visible) {
+    PanelTitle->setVisible(visible);
+    relayoutAccess();
+}
+
+void TFormMain::relayoutAccess() {
+    // The title panel on top, then the date panel, then the ruler, then the page.
+    for (QWidget* w : {PanelTitle, PanelAccessDate, KesRuler, static_cast<QWidget*>(RichEdit)})
+        m_accessLayout->removeWidget(w);
+    m_accessLayout->addWidget(PanelTitle);
+    m_accessLayout->addWidget(PanelAccessDate);
+    m_accessLayout->addWidget(KesRuler);
+    m_accessLayout->addWidget(RichEdit, 1);
+}
+
+void TFormMain::SetWordWrap(bool wrap) {
+    RichEdit->setUpdatesEnabled(false);
+    RichEdit->setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+    RichEdit->setUpdatesEnabled(true);
+}
+
+void TFormMain::applyTreeSize() {
+    const bool vertical = Splitter->orientation() == Qt::Vertical;
+    int& size = vertical ? Options->TreeHeight : Options->TreeWidth;
+    const int limit = (vertical ? Options->FormHeight : Options->FormWidth) * 3 / 4;
+    if (size > limit)
+        size = limit;
+    const int total = std::max(vertical ? Options->FormHeight : Options->FormWidth, size + 1);
+    Splitter->setSizes({size, std::max(1, total - size - Splitter->handleWidth())});
+}
+
+// ---- View menu ------------------------------------------------------------
+
+void TFormMain::ItemShowTBRClick(int tag) {
+    if (tag < 0 || tag > 5)
+        return;
+    if (QToolBar* bar = Commands->toolBar(QString::fromLatin1(kToolbarsByTag[tag])))
+        bar->setVisible(bar->isHidden());
+}
+
+void TFormMain::ItemShowStatusBarClick() {
+    SetStatusVisible(statusBar()->isHidden());
+}
+void TFormMain::ItemShowExViewClick() {
+    SetTreeVisible(PanelLeft->isHidden());
+}
+void TFormMain::ItemShowCalendarClick() {
+    SetCalendarVisible(PanelCalendar->isHidden());
+}
+void TFormMain::ItemShowFocusTrayClick() {
+    SetFocusTrayVisible(ListViewFocus->isHidden());
+}
+void TFormMain::ItemShowTitlePanelClick() {
+    SetTitlePanelVisible(PanelTitle->isHidden());
+}
+void TFormMain::ItemShowDatePanelClick() {
+    SetDatePanelVisible(PanelAccessDate->isHidden());
+}
+void TFormMain::ItemShowRulerClick() {
+    SetRulerVisible(KesRuler->isHidden());
+}
+void TFormMain::ItemShowLinkPanelClick() {
+    SetLinkPanelVisible(LinkBox->isHidden());
+}
+
+void TFormMain::ItemChangeSplitClick() {
+    // Keep the pane's current size for the direction being left.
+    if (Splitter->orientation() == Qt::Vertical)
+        Options->TreeHeight = PanelLeft->height();
+    else
+        Options->TreeWidth = PanelLeft->width();
+    SetSplitVertical(Splitter->orientation() == Qt::Horizontal);
+}
+
+void TFormMain::ItemTitleClick(int tag) {
+    if (tag < 0 || tag > 8)
+        return;
+    Options->ItemView = uint8_t(tag);
+    TreeModel->refreshAll();
+    if (CurrentItem)
+        CurrentItem->RefreshCaption();
+}
+
+void TFormMain::ItemWordWrapClick() {
+    SetWordWrap(RichEdit->lineWrapMode() == QTextEdit::NoWrap);
+}
+
+void TFormMain::ItemLoadSettingsClick() {
+    Options->LoadDefaults();
+    ApplySettings();
+}
+
+void TFormMain::ItemSaveSettingsClick() {
+    CaptureSettings();
+    try {
+        Options->SaveDefaults();
+    } catch (const ESettingsStoreError& e) {
+        MessageBox::critical(this, QStringLiteral("WrenNOTE"), e.message());
+    }
+}
+
+void TFormMain::ItemOpenManualClick() {
+    QString folder = qEnvironmentVariable("WRENNOTE_HOME");
+    if (folder.isEmpty())
+        folder = QCoreApplication::applicationDirPath();
+    const QStringList found =
+        QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
+    if (found.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("WrenNOTE"),
+                                QStringLiteral("マニュアルが見つかりませんでした。"));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(folder).filePath(found.first())));
+}
+
+// ---- settings <-> window --------------------------------------------------
+
+void TFormMain::ApplySettings() {
+    ApplyToWindow(*this);
+}
+void TFormMain::CaptureSettings() {
+    CaptureFromWindow(*this);
+}
+
+void TFormMain::rebuildColumns() {
+    ListViewFocus->clear();
+    const int count = std::clamp(Options->ColumnCount, 1, int(TOptionDesc::MaxColumns));
+    QStringList captions;
+    QList<int> widths;
+    for (int i = 0; i < count; ++i) {
+        int kind = Options->Columns[size_t(i)].Kind;
+        if (kind < 1 || kind > 11)
+            kind = 1;
+        captions << QString::fromUtf8(kColumnKinds[kind].caption);
+        widths << kColumnKinds[kind].width;
+    }
+    ListViewFocus->setColumnCount(count);
+    ListViewFocus->setHeaderLabels(captions);
+    for (int i = 0; i < count; ++i)
+        ListViewFocus->header()->resizeSection(i, widths[i]);
+}
+
+void ApplyToWindow(TFormMain& form) {
+    TOptionDesc& o = *form.Options;
+    // Colours.
+    form.TrayIcon1->setVisible(o.StayOn && QSystemTrayIcon::isSystemTrayAvailable());
+    setBackground(form.EditTitle, o.BackColorTitle);
+    setBackground(form.TitlePadding, o.BackColorTitle);
+    setBackground(form.RichEdit, o.BackColorText);
+    setBackground(form.LinkBox, o.BackColorLink);
+    // Focus tray columns, label images, fonts.
+    form.rebuildColumns();
+    form.TreeModel->refreshAll();
+    const QFont treeFont = toFont(o.TreeViewFont);
+    form.ExplorerView->setFont(treeFont);
+    form.TreeModel->setBaseFont(treeFont);
+    form.EditTitle->setFont(toFont(o.TitleFont));
+    form.LinkBox->setFont(toFont(o.LinkFont));
+    form.ListViewFocus->setFont(o.ListViewFont.Name.isEmpty() ? QApplication::font()
+                                                              : toFont(o.ListViewFont));
+    // Geometry and panes.
+    form.setUpdatesEnabled(false);
+    if (o.FormState == 0) {
+        form.setWindowState(Qt::WindowNoState);
+        form.setGeometry(o.FormLeft, o.FormTop, std::max(o.FormWidth, 100),
+                         std::max(o.FormHeight, 100));
+    } else {
+        form.setWindowState(o.FormState == 1 ? Qt::WindowMinimized : Qt::WindowMaximized);
+    }
+    form.SetSplitVertical(o.SplitVertical);
+    form.applyTreeSize();
+    form.SetTreeVisible(o.TreeVisible);
+    form.SetStatusVisible(o.StatusVisible);
+    form.SetLinkPanelVisible(o.LinkPanelVisible);
+    form.SetDatePanelVisible(o.DatePanelVisible);
+    form.SetRulerVisible(o.ShowRuler);
+    form.SetCalendarVisible(o.ShowCalendar);
+    form.SetMaxCalendar(o.MaxCalendar);
+    if (o.SplitVertical) {
+        const QList<int> s = form.Splitter2->sizes();
+        const int total = s.size() == 2 ? s[0] + s[1] : 0;
+        if (total > o.CalendarHeight)
+            form.Splitter2->setSizes({total - o.CalendarHeight, o.CalendarHeight});
+    } else {
+        form.MonthlyCalendar1->setFixedHeight(std::max(0, int(o.CalendarHeight)));
+    }
+    const QList<int> rs = form.Splitter3->sizes();
+    const int rtotal = rs.size() == 2 ? rs[0] + rs[1] : 0;
+    form.Splitter3->setSizes({int(o.ListViewHeight), std::max(1, rtotal - int(o.ListViewHeight))});
+    form.SetFocusTrayVisible(o.ListViewVisible);
+    form.SetWordWrap(o.WordWrap);
+    form.setUpdatesEnabled(true);
+    form.Commands->updateStates();
+}
+
+void CaptureFromWindow(TFormMain& form) {
+    TOptionDesc& o = *form.Options;
+    if (form.isMinimized())
+        o.FormState = 1;
+    else if (form.isMaximized())
+        o.FormState = 2;
+    else
+        o.FormState = 0;
+    const QRect g = form.geometry();
+    o.FormLeft = g.x();
+    o.FormTop = g.y();
+    o.FormWidth = g.width();
+    o.FormHeight = g.height();
+    o.SplitVertical = form.Splitter->orientation() == Qt::Vertical;
+    if (o.SplitVertical)
+        o.TreeHeight = form.PanelLeft->height();
+    else
+        o.TreeWidth = form.PanelLeft->width();
+    o.TreeVisible = !form.PanelLeft->isHidden();
+    o.StatusVisible = !form.statusBar()->isHidden();
+    o.LinkPanelVisible = !form.LinkBox->isHidden();
+    o.DatePanelVisible = !form.PanelAccessDate->isHidden();
+    o.ShowRuler = !form.KesRuler->isHidden();
+    o.ShowCalendar = !form.PanelCalendar->isHidden();
+    o.MaxCalendar = form.m_maxCalendar;
+    o.CalendarHeight =
+        o.SplitVertical ? form.PanelCalendar->width() : form.MonthlyCalendar1->height();
+    o.ListViewVisible = !form.ListViewFocus->isHidden();
+    if (o.ListViewVisible)
+        o.ListViewHeight = form.ListViewFocus->height();
+    o.WordWrap = form.RichEdit->lineWrapMode() != QTextEdit::NoWrap;
+    fromFont(form.ExplorerView->font(), o.TreeViewFont);
+    fromFont(form.EditTitle->font(), o.TitleFont);
+    fromFont(form.LinkBox->font(), o.LinkFont);
+    if (!o.ListViewFont.Name.isEmpty() || form.ListViewFocus->font() != QApplication::font())
+        fromFont(form.ListViewFocus->font(), o.ListViewFont);
+    const int count = std::min(form.ListViewFocus->columnCount(), int(TOptionDesc::MaxColumns));
+    for (int i = 0; i < count && i < o.ColumnCount; ++i)
+        o.Columns[size_t(i)].Width = form.ListViewFocus->header()->sectionSize(i);
+}
+
+// ---- toolbar positions ----------------------------------------------------
+
+void TFormMain::loadToolbarLayout() {
+    std::unique_ptr<QSettings> store = OpenDefaultsStore();
+    struct Placement {
+        QToolBar* bar;
+        bool visible;
+        QString dock;
+        int row, pos;
+    };
+    std::vector<Placement> placed;
+    int order = 0;
+    for (QToolBar* bar : Commands->toolBars()) {
+        store->beginGroup(bar->objectName());
+        const QString rev = DefaultsStore::readText(*store, QStringLiteral("Rev"));
+        bool ok = false;
+        if (!rev.isNull() && DefaultsStore::parseInteger(rev, &ok) == 2 && ok) {
+            auto num = [&](const char* key, int def) {
+                bool good = false;
+                const qint64 v = DefaultsStore::parseInteger(
+                    DefaultsStore::readText(*store, QString::fromLatin1(key)), &good);
+                return good ? int(v) : def;
+            };
+            // A floating bar is docked again at the top: Qt cannot float one by program.
+            QString dock = DefaultsStore::readText(*store, QStringLiteral("DockedTo"));
+            if (dock.isEmpty() || dock == QLatin1String("+"))
+                dock = QStringLiteral("DockTop");
+            placed.push_back({bar, num("Visible", 1) != 0, dock, num("DockRow", 0),
+                              num("DockPos", order * 1000)});
+        } else {
+            placed.push_back({bar, true, QStringLiteral("DockTop"), 0, order * 1000});
+        }
+        store->endGroup();
+        ++order;
+    }
+    std::stable_sort(placed.begin(), placed.end(), [](const Placement& a, const Placement& b) {
+        if (a.dock != b.dock)
+            return a.dock < b.dock;
+        return a.row != b.row ? a.row < b.row : a.pos < b.pos;
+    });
+    std::map<QString, int> lastRow;
+    for (const Placement& p : placed) {
+        const Qt::ToolBarArea area = areaOf(p.dock);
+        removeToolBar(p.bar);
+        auto it = lastRow.find(p.dock);
+        if (it != lastRow.end() && it->second != p.row)
+            addToolBarBreak(area);
+        lastRow[p.dock] = p.row;
+        addToolBar(area, p.bar);
+        p.bar->setVisible(p.visible);
+    }
+}
+
+void TFormMain::saveToolbarLayout() {
+    std::unique_ptr<QSettings> store = OpenDefaultsStore();
+    const QList<QToolBar*> bars = Commands->toolBars();
+    // Rows: bars of one area on the same line (same y for horizontal areas).
+    for (QToolBar* bar : bars) {
+        const Qt::ToolBarArea area = toolBarArea(bar);
+        const bool horizontal = area == Qt::TopToolBarArea || area == Qt::BottomToolBarArea;
+        auto across = [horizontal](const QToolBar* b) { return horizontal ? b->y() : b->x(); };
+        auto along = [horizontal](const QToolBar* b) { return horizontal ? b->x() : b->y(); };
+        QList<int> lines;
+        for (QToolBar* other : bars)
+            if (!other->isFloating() && toolBarArea(other) == area &&
+                !lines.contains(across(other)))
+                lines << across(other);
+        std::sort(lines.begin(), lines.end());
+        store->beginGroup(bar->objectName());
+        store->setValue(QStringLiteral("Rev"), QStringLiteral("2"));
+        store->setValue(QStringLiteral("Visible"),
+                        bar->isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
+        if (bar->isFloating()) {
+            store->setValue(QStringLiteral("DockedTo"), QStringLiteral("+"));
+            store->setValue(QStringLiteral("DockRow"), QStringLiteral("0"));
+            store->setValue(QStringLiteral("DockPos"), QStringLiteral("0"));
+            store->setValue(QStringLiteral("FloatLeft"), QString::number(bar->x()));
+            store->setValue(QStringLiteral("FloatTop"), QString::number(bar->y()));
+        } else {
+            store->setValue(QStringLiteral("DockedTo"), areaName(area));
+            store->setValue(QStringLiteral("DockRow"),
+                            QString::number(std::max(0, int(lines.indexOf(across(bar))))));
+            store->setValue(QStringLiteral("DockPos"), QString::number(along(bar)));
+            store->setValue(QStringLiteral("FloatLeft"), QStringLiteral("0"));
+            store->setValue(QStringLiteral("FloatTop"), QStringLiteral("0"));
+        }
+        store->endGroup();
+    }
+    store->sync();
+}

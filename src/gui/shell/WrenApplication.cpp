@@ -1,0 +1,27 @@
+#include "shell/WrenApplication.h"
+
+#include "dialogs/MessageBox.h"
+
+#include <exception>
+
+TWrenApplication::TWrenApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("KESTON"));
+    setApplicationName(QStringLiteral("WrenNOTE"));
+}
+
+void TWrenApplication::reportUnhandled(const QString& message) {
+    MessageBox::critical(activeWindow(), QStringLiteral("WrenNOTE"), message);
+}
+
+bool TWrenApplication::notify(QObject* receiver, QEvent* event) {
+    QString message;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("予期しないエラーが発生しました。");
+    }
+    reportUnhandled(message);
+    return false;
+}

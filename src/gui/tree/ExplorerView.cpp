@@ -1,0 +1,163 @@
+#include "tree/ExplorerView.h"
+
+#include "outline/Outline.h"
+#include "tree/OutlineModel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+TExplorerView::TExplorerView(QWidget* parent) : QTreeView(parent) {
+    setObjectName(QStringLiteral("ExplorerView"));
+    setHeaderHidden(true);
+    setIndentation(19);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(34, 16));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setExpandsOnDoubleClick(true);
+}
+
+void TExplorerView::setOutlineModel(TOutlineModel* model) {
+    m_model = model;
+    setModel(model);
+    TOutline* outline = model->outline();
+    connect(outline, &TOutline::expandedChanged, this, &TExplorerView::onOutlineExpanded);
+    connect(outline, &TOutline::selectionChanged, this, &TExplorerView::onOutlineSelection);
+    connect(outline, &TOutline::updatesEnabledChanged, this,
+            [this](bool on) { setUpdatesEnabled(on); });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) {
+        if (!m_syncing)
+            m_model->outline()->setExpanded(m_model->nodeFromIndex(i), true);
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
+        if (!m_syncing)
+            m_model->outline()->setExpanded(m_model->nodeFromIndex(i), false);
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this]() {
+        restoreExpanded(nullptr);
+        onOutlineSelection(m_model->outline()->selectedNode());
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                const auto& children =
+                    m_model->outline()->childrenOf(m_model->nodeFromIndex(parent));
+                for (int r = first; r <= last && size_t(r) < children.size(); ++r)
+                    restoreExpanded(children[size_t(r)]);
+            });
+    restoreExpanded(nullptr);
+}
+
+void TExplorerView::restoreExpanded(TOutlineNode* from) {
+    TOutline* outline = m_model->outline();
+    m_syncing = true;
+    outline->forEach(
+        [this](TOutlineNode* n) {
+            if (n->expanded() && n->hasChildren())
+                setExpanded(m_model->indexFromNode(n), true);
+            return true;
+        },
+        from);
+    m_syncing = false;
+}
+
+TOutlineNode* TExplorerView::selectedNode() const {
+    return m_model ? m_model->nodeFromIndex(currentIndex()) : nullptr;
+}
+
+void TExplorerView::selectNode(TOutlineNode* node) {
+    if (!m_model)
+        return;
+    m_model->outline()->setSelectedNode(node);
+    onOutlineSelection(node);
+}
+
+bool TExplorerView::editNode(TOutlineNode* node) {
+    const QModelIndex i = m_model ? m_model->indexFromNode(node) : QModelIndex();
+    if (!i.isValid())
+        return false;
+    scrollTo(i);
+    return edit(i, QAbstractItemView::AllEditTriggers, nullptr);
+}
+
+void TExplorerView::onOutlineExpanded(TOutlineNode* node, bool expanded) {
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    setExpanded(m_model->indexFromNode(node), expanded);
+    m_syncing = false;
+}
+
+void TExplorerView::onOutlineSelection(TOutlineNode* node) {
+    if (m_syncing)
+        return;
+    const QModelIndex i = m_model->indexFromNode(node);
+    if (i == currentIndex() && (!i.isValid() || selectionModel()->isSelected(i)))
+        return;
+    m_syncing = true;
+    if (i.isValid()) {
+        // Selecting shows the node: its ancestors open.
+        for (TOutlineNode* p = node->parent(); p; p = p->parent())
+            if (!p->expanded())
+                m_model->outline()->setExpanded(p, true);
+        setCurrentIndex(i);
+        scrollTo(i);
+    } else {
+        selectionModel()->clearCurrentIndex();
+        clearSelection();
+    }
+    m_syncing = false;
+}
+
+void TExplorerView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTreeView::currentChanged(current, previous);
+    if (!m_syncing && m_model) {
+        m_syncing = true;
+        m_model->outline()->setSelectedNode(m_model->nodeFromIndex(current));
+        m_syncing = false;
+    }
+}
+
+void TExplorerView::keyPressEvent(QKeyEvent* event) {
+    if (isEditing()) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+        !(event->modifiers() & Qt::ControlModifier))
+        m_arrowHeld = true;
+    if (KeyDownHook && KeyDownHook(event)) {
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TExplorerView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) {
+        QTreeView::keyReleaseEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
+        m_arrowHeld = false;
+    QTreeView::keyReleaseEvent(event);
+    if (!isEditing() && KeyUpHook)
+        KeyUpHook(event);
+}
+
+void TExplorerView::focusInEvent(QFocusEvent* event) {
+    QTreeView::focusInEvent(event);
+    if (EnterHook)
+        EnterHook();
+}
+
+void TExplorerView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (hit.isValid() && event->button() == Qt::RightButton)
+        setCurrentIndex(hit); // a right click selects too
+    QTreeView::mousePressEvent(event);
+    if (hit.isValid() && MouseDownHook)
+        MouseDownHook(m_model->nodeFromIndex(hit));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QTreeView>
+
+#include <functional>
+
+class TOutline;
+class TOutlineNode;
+class TOutlineModel;
+
+// The outline tree. Keeps the outline's expanded flags and selection and the
+// view's in step both ways; hands keys to the window before handling them.
+class TExplorerView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit TExplorerView(QWidget* parent = nullptr);
+
+    void setOutlineModel(TOutlineModel* model);
+    TOutlineModel* outlineModel() const { return m_model; }
+    TOutlineNode* selectedNode() const;
+    void selectNode(TOutlineNode* node);
+    // Starts the in-place edit of the node's title.
+    bool editNode(TOutlineNode* node);
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+    // Up or Down is held down (the page follows on release).
+    bool arrowHeld() const { return m_arrowHeld; }
+
+    // Asked first with every key press; true = handled (and swallowed).
+    std::function<bool(QKeyEvent*)> KeyDownHook;
+    // Every key release outside an in-place edit.
+    std::function<void(QKeyEvent*)> KeyUpHook;
+    std::function<void()> EnterHook;
+    // A mouse press on an item, after the view handled it.
+    std::function<void(TOutlineNode*)> MouseDownHook;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    void restoreExpanded(TOutlineNode* from);
+    void onOutlineExpanded(TOutlineNode* node, bool expanded);
+    void onOutlineSelection(TOutlineNode* node);
+
+    TOutlineModel* m_model = nullptr;
+    bool m_syncing = false;
+    bool m_arrowHeld = false;
+};
