@@ -1,0 +1,71 @@
+// Any bytes as a ".wrn" document and as an item clipboard payload. What reads
+// without error must write, read back to the same outline, and write the
+// same bytes again.
+#include "file/ByteStream.h"
+#include "file/OutlineFile.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_outline: %s\n", what);
+        std::abort();
+    }
+}
+
+void showEveryPage(TOutline& outline) {
+    outline.forEach([](TOutlineNode* node) {
+        try {
+            node->item()->GetPage();
+        } catch (const EReadError&) {
+            // a damaged page fails when shown; the load itself stays good
+        }
+        return true;
+    });
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    TOptionDesc settings;
+    TOutline outline(&settings);
+    const OutlineFile::ReadResult first = OutlineFile::readDocument(bytes, settings, outline);
+    check(first.ok || !first.error.isEmpty(), "failure without a message");
+    check(!outline.inReset(), "reset left open");
+    showEveryPage(outline);
+
+    if (first.ok) {
+        const QByteArray written = OutlineFile::writeDocument(settings, outline);
+        TOptionDesc settings2;
+        TOutline outline2(&settings2);
+        const OutlineFile::ReadResult second =
+            OutlineFile::readDocument(written, settings2, outline2);
+        check(second.ok, "what was written cannot be read");
+        check(outline2.count() == outline.count(), "item count changed");
+        check(outline2.depth() == outline.depth(), "depth changed");
+        check(OutlineFile::writeDocument(settings2, outline2) == written, "second write differs");
+    }
+
+    // The same bytes as a pasted payload, below an existing item.
+    TOptionDesc pasteSettings;
+    TOutline pasteOutline(&pasteSettings);
+    TLeafNote* anchor = TLeafNote::Create(pasteOutline, InsertBottomOfLevel, nullptr);
+    const OutlineFile::ReadResult pasted =
+        OutlineFile::readItems(bytes, pasteOutline, InsertLastChild, anchor->TreeNode);
+    if (pasted.ok && anchor->TreeNode->hasChildren()) {
+        const QByteArray payload = OutlineFile::writeItems(anchor->TreeNode->child(0), true);
+        TOutline again(&pasteSettings);
+        check(OutlineFile::readItems(payload, again, InsertBottomOfLevel, nullptr).ok,
+              "exported items cannot be read");
+    }
+    return 0;
+}
