@@ -167,7 +167,11 @@ QString CodePages::decode(int codePage, QByteArrayView bytes) {
         return QString::fromLatin1(bytes.data(), bytes.size());
     QStringDecoder& dec = decoder(codePage);
     QString out = dec.decode(bytes);
-    dec.resetState();
+    // After an error Qt's ICU converters do not recover; start afresh.
+    if (dec.hasError())
+        m_decoders.erase(codePage);
+    else
+        dec.resetState();
     return out;
 }
 
@@ -187,10 +191,11 @@ bool CodePages::encode(int codePage, QStringView text, QByteArray* out) {
     if (!enc)
         return false;
     QByteArray bytes = enc->encode(text);
-    const bool failed = enc->hasError();
-    enc->resetState();
-    if (failed)
+    if (enc->hasError()) {
+        m_encoders.erase(codePage); // see decode()
         return false;
+    }
+    enc->resetState();
     // Best-fit mappings (a yen sign turned into a backslash) would not read
     // back as the same character; only exact ones count.
     if (decode(codePage, bytes) != text)
