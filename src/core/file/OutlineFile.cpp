@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <new>
+#include <vector>
 
 namespace OutlineFile {
 
@@ -105,6 +106,8 @@ ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutl
     ReadResult result;
     UpdateGuard update(outline);
     TOutlineNode* ignored = nullptr; // a pasted record's selected flag does not move the selection
+    TOutlineNode* const trash = outline.trashNode();
+    std::vector<TOutlineNode*> made;
     TByteReader in(bytes);
     guarded(result, [&] {
         while (!in.atEnd()) {
@@ -113,10 +116,23 @@ ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutl
                                               : TLeafNote::Create(outline, code, ref);
             if (!result.selected)
                 result.selected = item->TreeNode;
+            made.push_back(item->TreeNode);
             ref = item->TreeNode;
             item->ReadFromStream(in, ignored);
         }
     });
+    if (trash && outline.trashNode() != trash) {
+        // A payload claiming to be a trash must not replace the document's own.
+        outline.setTrashNode(trash);
+        for (TOutlineNode* top : made)
+            outline.forEach(
+                [](TOutlineNode* node) {
+                    if (node->item()->NodeId == -1)
+                        node->item()->NodeId = 0;
+                    return true;
+                },
+                top);
+    }
     return result;
 }
 

@@ -336,4 +336,17 @@ TEST_F(ItemRecordWrite, PastedRecordsFollowOneAnotherAndLeaveTheSelection) {
     EXPECT_EQ(a->TreeNode->child(1)->item()->Title, QByteArray("p2"));
 }
 
+TEST_F(ItemRecordWrite, PastedTrashRecordDoesNotReplaceTheTrash) {
+    TLeafNote* trash = TLeafNote::CreateTrash(outline);
+    TLeafNote* a = make(nullptr, "a");
+    const QByteArray payload =
+        ByteBuilder().u8(0).u8(15).i32(-1).u8(11).i32(1).u8(1).u8(0).u8(15).i32(-1).u8(1).bytes();
+    const auto r = OutlineFile::readItems(payload, outline, InsertLastChild, a->TreeNode);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(outline.trashNode(), trash->TreeNode);
+    EXPECT_EQ(a->TreeNode->child(0)->item()->NodeId, 0);
+    EXPECT_EQ(a->TreeNode->child(0)->child(0)->item()->NodeId, 0);
+    EXPECT_FALSE(a->TreeNode->child(0)->item()->IsInTrash());
+}
+
 } // namespace
