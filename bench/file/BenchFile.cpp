@@ -1,0 +1,117 @@
+// Reading and writing whole documents. The outlines come from the same
+// generator as "wrennote-cli generate", so the figures can be set beside a
+// plain copy of such a file.
+#include "file/OutlineFile.h"
+#include "file/SampleOutline.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+namespace {
+
+constexpr uint32_t Seed = 1;
+
+const QByteArray& sampleFile(int count) {
+    static std::map<int, QByteArray> files;
+    auto it = files.find(count);
+    if (it == files.end()) {
+        TOptionDesc settings;
+        TOutline outline(&settings);
+        SampleOutline::generate(outline, settings, count, Seed);
+        it = files.emplace(count, OutlineFile::writeDocument(settings, outline)).first;
+    }
+    return it->second;
+}
+
+struct Loaded {
+    TOptionDesc settings;
+    TOutline outline{&settings};
+    explicit Loaded(const QByteArray& bytes) {
+        if (!OutlineFile::readDocument(bytes, settings, outline).ok)
+            std::abort();
+    }
+    void showEveryPage() {
+        outline.forEach([](TOutlineNode* node) {
+            node->item()->GetPage();
+            return true;
+        });
+    }
+};
+
+void setCounters(benchmark::State& state, qint64 bytes) {
+    state.SetBytesProcessed(qint64(state.iterations()) * bytes);
+    state.counters["file_MB"] = double(bytes) / 1e6;
+}
+
+void Read(benchmark::State& state) {
+    const QByteArray& bytes = sampleFile(int(state.range(0)));
+    TOptionDesc settings;
+    TOutline outline(&settings);
+    for (auto _ : state) {
+        state.PauseTiming();
+        outline.clear(); // freeing the previous outline is not reading
+        state.ResumeTiming();
+        const OutlineFile::ReadResult r = OutlineFile::readDocument(bytes, settings, outline);
+        benchmark::DoNotOptimize(r.ok);
+    }
+    setCounters(state, bytes.size());
+}
+
+// Every page still compressed as read: written back without recompression.
+void WriteUnchanged(benchmark::State& state) {
+    Loaded doc(sampleFile(int(state.range(0))));
+    qint64 size = 0;
+    for (auto _ : state) {
+        const QByteArray out = OutlineFile::writeDocument(doc.settings, doc.outline);
+        size = out.size();
+        benchmark::DoNotOptimize(out.constData());
+    }
+    setCounters(state, size);
+}
+
+// Every page shown once (expanded from its compressed copy), none edited.
+void WriteAfterShow(benchmark::State& state) {
+    Loaded doc(sampleFile(int(state.range(0))));
+    doc.showEveryPage();
+    qint64 size = 0;
+    for (auto _ : state) {
+        const QByteArray out = OutlineFile::writeDocument(doc.settings, doc.outline);
+        size = out.size();
+        benchmark::DoNotOptimize(out.constData());
+    }
+    setCounters(state, size);
+}
+
+// Every rich page edited since the last save: each is compressed again.
+void WriteAfterEdit(benchmark::State& state) {
+    Loaded doc(sampleFile(int(state.range(0))));
+    doc.showEveryPage();
+    qint64 size = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.outline.forEach([](TOutlineNode* node) {
+            TLeafNote* item = node->item();
+            item->PageCompressedValid = false;
+            item->PageCompressed.clear();
+            return true;
+        });
+        state.ResumeTiming();
+        const QByteArray out = OutlineFile::writeDocument(doc.settings, doc.outline);
+        size = out.size();
+        benchmark::DoNotOptimize(out.constData());
+    }
+    setCounters(state, size);
+}
+
+BENCHMARK(Read)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteUnchanged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteAfterShow)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteAfterEdit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
