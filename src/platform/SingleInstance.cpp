@@ -100,7 +100,7 @@ void TSingleInstance::Stop() {
 void TSingleInstance::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        auto handle = [this, socket] {
             if (!socket->canReadLine())
                 return;
             const QByteArray line = socket->readLine().trimmed();
@@ -110,6 +110,7 @@ void TSingleInstance::onNewConnection() {
                 Q_EMIT showRequested();
             }
             socket->disconnectFromServer();
-        });
+        };
+        connect(socket, &QLocalSocket::readyRead, this, handle);
     }
 }

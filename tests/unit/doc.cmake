@@ -4,7 +4,6 @@ wren_add_test(doc_unit_tests
         ${CMAKE_CURRENT_LIST_DIR}/doc/WrenDocTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/HistoryTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/SaveFaultsTest.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/doc/DocTestMain.cpp
     LIBS wrencore
     LABELS unit)
 
@@ -12,6 +11,5 @@ wren_add_test(doc_platform_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/FileTypesTest.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/doc/DocTestMain.cpp
     LIBS wrenplatform Qt6::Test
     LABELS unit)

@@ -43,11 +43,11 @@ std::function<bool()> TDocumentCommands::CtrlHeld = [] {
 };
 
 std::function<QString(const QString&, const QString&, const QString&, bool*)>
-    TDocumentCommands::InputBox = [](const QString& title, const QString& prompt,
-                                     const QString& preset, bool* ok) {
-        return QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
-                                     preset, ok);
-    };
+    TDocumentCommands::InputBox =
+        [](const QString& title, const QString& prompt, const QString& preset, bool* ok) {
+            return QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                         QLineEdit::Normal, preset, ok);
+        };
 
 std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
     [](const QStringList& args) {
@@ -94,10 +94,12 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     c.setHandler(QStringLiteral("ItemOpenClick"), [this](int) { ItemOpenClick(); });
     c.setHandler(QStringLiteral("ItemSaveClick"), [this](int) { ItemSaveClick(); });
     c.setHandler(QStringLiteral("ItemSaveAsClick"), [this](int) { ItemSaveAsClick(); });
-    c.setHandler(QStringLiteral("ItemSaveSelectionClick"), [this](int) { ItemSaveSelectionClick(); });
+    c.setHandler(QStringLiteral("ItemSaveSelectionClick"),
+                 [this](int) { ItemSaveSelectionClick(); });
     c.setHandler(QStringLiteral("ItemRevertClick"), [this](int) { ItemRevertClick(); });
     c.setHandler(QStringLiteral("ItemRenameFileClick"), [this](int) { ItemRenameFileClick(); });
-    c.setHandler(QStringLiteral("ItemOpenWrenFolderClick"), [this](int) { ItemOpenWrenFolderClick(); });
+    c.setHandler(QStringLiteral("ItemOpenWrenFolderClick"),
+                 [this](int) { ItemOpenWrenFolderClick(); });
     c.setHandler(QStringLiteral("N50Click"), [this](int) { N50Click(); });
     c.setHandler(QStringLiteral("N52Click"), [this](int) { N52Click(); });
     c.setHandler(QStringLiteral("ItemSetWrnTypeClick"), [this](int) { ItemSetWrnTypeClick(); });
@@ -105,9 +107,6 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     c.setHandler(QStringLiteral("ItemCloseClick"), [this](int) { ItemCloseClick(); });
     c.setHandler(QStringLiteral("ItemShowVersionClick"), [this](int) { ItemShowVersionClick(); });
     c.setHandler(QStringLiteral("PopupMenuWrenBoxPopup"), [this](int) { PopupMenuWrenBoxPopup(); });
-    c.addStateUpdater([this] {
-        m_form.Commands->setCommandEnabled(QStringLiteral("ItemRevert"), m_doc->HasFileName());
-    });
 
     m_form.CloseQuery = [this] { return FormCloseQuery(); };
 
@@ -222,10 +221,10 @@ void TDocumentCommands::ItemNewClick() {
 }
 
 void TDocumentCommands::ItemOpenClick() {
-    const QString path =
-        FileDialog::getOpenFileName(&m_form, QStringLiteral("開く"),
-                                    m_doc->DialogFolder() + QLatin1Char('/') + m_doc->DialogFileName(),
-                                    TWrenDoc::DialogFilter());
+    const QString path = FileDialog::getOpenFileName(&m_form, QStringLiteral("開く"),
+                                                     m_doc->DialogFolder() + QLatin1Char('/') +
+                                                         m_doc->DialogFileName(),
+                                                     TWrenDoc::DialogFilter());
     if (!path.isEmpty())
         OpenFile(path);
 }
@@ -252,9 +251,10 @@ bool TDocumentCommands::ItemSaveClick() {
 }
 
 bool TDocumentCommands::ItemSaveAsClick() {
-    QString path = FileDialog::getSaveFileName(
-        &m_form, QStringLiteral("ファイル全体を保存"),
-        m_doc->DialogFolder() + QLatin1Char('/') + m_doc->DialogFileName(), TWrenDoc::DialogFilter());
+    QString path = FileDialog::getSaveFileName(&m_form, QStringLiteral("ファイル全体を保存"),
+                                               m_doc->DialogFolder() + QLatin1Char('/') +
+                                                   m_doc->DialogFileName(),
+                                               TWrenDoc::DialogFilter());
     if (path.isEmpty())
         return false;
     if (ExtOf(path).toLower() != QLatin1String(".wrn"))
@@ -270,12 +270,13 @@ void TDocumentCommands::ItemSaveSelectionClick() {
     if (!node)
         return;
     const bool ctrl = CtrlHeld();
-    const QString title =
-        ctrl ? QStringLiteral("選択項目以下を保存した後に開く") : QStringLiteral("選択項目以下を保存");
+    const QString title = ctrl ? QStringLiteral("選択項目以下を保存した後に開く")
+                               : QStringLiteral("選択項目以下を保存");
     TLeafNote* named = m_form.CurrentItem ? m_form.CurrentItem : node->item();
     const QString preset = SafeFileName(Cp932::toUnicode(named->Title) + QStringLiteral(".wrn"));
     const QString target = FileDialog::getSaveFileName(
-        &m_form, title, m_doc->DialogFolder() + QLatin1Char('/') + preset, TWrenDoc::DialogFilter());
+        &m_form, title, m_doc->DialogFolder() + QLatin1Char('/') + preset,
+        TWrenDoc::DialogFilter());
     if (target.isEmpty())
         return;
     const QString caption = m_form.windowTitle();
@@ -367,7 +368,9 @@ void TDocumentCommands::ItemExitClick(int tag) {
     }
 }
 
-void TDocumentCommands::ItemCloseClick() { m_form.close(); }
+void TDocumentCommands::ItemCloseClick() {
+    m_form.close();
+}
 
 void TDocumentCommands::ItemShowVersionClick() {
     if (!m_version)

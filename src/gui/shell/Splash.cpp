@@ -48,9 +48,13 @@ void TFormSplash::SetProgress(const QString& text) {
     }
 }
 
-QString TFormSplash::Progress() const { return LabelProgress->text(); }
+QString TFormSplash::Progress() const {
+    return LabelProgress->text();
+}
 
-QPixmap TFormSplash::IconPicture() { return NodeImages::programIcon().pixmap(64, 64); }
+QPixmap TFormSplash::IconPicture() {
+    return NodeImages::programIcon().pixmap(64, 64);
+}
 
 QPixmap TFormSplash::TitlePicture() {
     QPixmap pixmap(240, 48);

@@ -9,3 +9,9 @@ list(APPEND WRENGUI_SOURCES
     shell/MainFormLayout.cpp
     shell/WrenApplication.cpp
 )
+list(APPEND WRENGUI_SOURCES
+    shell/DocumentCommands.cpp
+    shell/Splash.cpp
+    shell/StartUp.cpp
+    shell/VersionForm.cpp
+)

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 
 namespace {
 
@@ -29,6 +31,14 @@ bool notifyFromAnotherThread(const QString& path) {
     thread->wait();
     delete thread;
     return result;
+}
+
+// Serves events until cond holds (at most a few seconds).
+void waitUntil(const std::function<bool()>& cond) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 } // namespace
@@ -58,8 +68,7 @@ TEST(SingleInstance, TheHolderIsAskedToShowItself) {
     ASSERT_EQ(first.Claim(doc), TSingleInstance::Claimed);
     EXPECT_EQ(first.ListeningPath(), doc);
     EXPECT_TRUE(notifyFromAnotherThread(doc));
-    for (int i = 0; i < 50 && shown.isEmpty(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    waitUntil([&] { return !shown.isEmpty(); });
     EXPECT_EQ(shown.count(), 1);
 
     // A second holder of the same document is refused while the first lives.
@@ -73,8 +82,7 @@ TEST(SingleInstance, TheHolderIsAskedToShowItself) {
     EXPECT_TRUE(second.Listen(doc));
     second.Stop();
     EXPECT_TRUE(notifyFromAnotherThread(renamed));
-    for (int i = 0; i < 50 && shown.count() < 2; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    waitUntil([&] { return shown.count() >= 2; });
     EXPECT_EQ(shown.count(), 2);
 
     first.Stop();

@@ -1,0 +1,55 @@
+#include "shell/StartUp.h"
+
+#include "common/ProgramFolder.h"
+#include "doc/WrenDoc.h"
+#include "platform/SingleInstance.h"
+#include "settings/OptionDesc.h"
+#include "shell/DocumentCommands.h"
+#include "shell/MainForm.h"
+#include "shell/Splash.h"
+#include "shell/WrenApplication.h"
+
+#include <QSessionManager>
+#include <QTimer>
+
+#include <memory>
+
+int RunWrenNote(int& argc, char** argv) {
+    TWrenApplication app(argc, argv);
+
+    auto splash = std::make_unique<TFormSplash>();
+    splash->show();
+    splash->SetProgress(QStringLiteral("起動処理中"));
+
+    auto doc = std::make_unique<TWrenDoc>(ProgramFolder());
+    doc->Create(QCoreApplication::arguments().mid(1));
+
+    // Another instance showing this document takes over; this one ends here.
+    auto instance = std::make_unique<TSingleInstance>();
+    if (doc->HasFileName() && instance->Claim(doc->FileName) == TSingleInstance::HandedOver)
+        return 0;
+
+    // The program ends when the window agrees to close, not when it hides.
+    app.setQuitOnLastWindowClosed(false);
+    splash->SetProgress(QStringLiteral("メイン画面作成中"));
+    splash->SetProgress(QStringLiteral("メイン画面の初期化中"));
+    TFormMain form;
+    TDocumentCommands* docs = TDocumentCommands::of(form);
+    QObject::connect(docs, &TDocumentCommands::closedForGood, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, docs,
+                     &TDocumentCommands::CommitData, Qt::DirectConnection);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, docs, &TDocumentCommands::AboutToQuit);
+
+    splash->SetProgress(QStringLiteral("ファイル読み込み中"));
+    docs->StartDocument(std::move(doc), std::move(instance));
+    if (!form.Options->HideForm)
+        form.show();
+
+    // The first idle moment.
+    QTimer::singleShot(0, docs, [&] {
+        splash->hide();
+        docs->FirstIdle();
+    });
+    return app.exec();
+}
