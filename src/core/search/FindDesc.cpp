@@ -5,6 +5,7 @@
 #include "outline/LeafNote.h"
 
 #include <cmath>
+#include <cstring>
 
 void TFindDesc::Reset() {
     OnString = false;
@@ -113,16 +114,32 @@ bool TFindDesc::Matches(const TLeafNote& item) {
 }
 
 QByteArray TFindDesc::FoldCase(const QByteArray& text) {
-    QByteArray out = text;
-    const qsizetype n = out.size();
+    // 0 plain byte, 1 lower-case letter, 2 first byte of a double-byte character.
+    static const auto kinds = [] {
+        std::array<uint8_t, 256> k{};
+        for (int c = 'a'; c <= 'z'; ++c)
+            k[size_t(c)] = 1;
+        for (int c = 0; c < 256; ++c)
+            if (Cp932::isLeadByte(static_cast<unsigned char>(c)))
+                k[size_t(c)] = 2;
+        return k;
+    }();
+    QByteArray out = text; // shared until the first letter is found
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text.constData());
+    char* w = nullptr;
+    const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (Cp932::isLeadByte(c)) {
+        const uint8_t kind = kinds[in[i]];
+        if (kind == 0)
+            continue;
+        if (kind == 2) {
             // The second byte may look like a letter; it is not one.
             ++i;
-        } else if (c >= 'a' && c <= 'z') {
-            out[i] = char(c - 'a' + 'A');
+            continue;
         }
+        if (!w)
+            w = out.data();
+        w[i] = char(in[i] - 'a' + 'A');
     }
     return out;
 }
@@ -153,41 +170,58 @@ bool TFindDesc::scan() {
     const qsizetype lastStart = n - m + 1;
     const int first = pat[0];
 
+    const qsizetype firstStep = Cp932::isLeadByte(static_cast<unsigned char>(first)) ? 2 : 1;
+
+    // Candidates are the character starts from Position on. Rather than step
+    // through every character, jump to the next byte equal to the pattern's
+    // first and decide from the bytes just before it whether it starts a
+    // character: after a byte that cannot lead, or from a known start, a run
+    // of r lead-range bytes leaves a character start exactly when r is even.
     qsizetype p = Position < 1 ? 1 : Position;
+    qsizetype known = p; // a character start, never after p
     while (p <= lastStart) {
-        const int c = t[p - 1];
-        if (c == first) {
-            qsizetype k = 0;
-            bool ok = true;
-            for (qsizetype j = 1; j < m; ++j) {
-                const int want = pat[j];
-                int x = at(p + j + k);
-                while (x != want && x >= 0 && IsBlank(static_cast<unsigned char>(x)) &&
-                       k <= lastStart - p) {
-                    ++k;
-                    x = at(p + j + k);
-                }
-                if (x != want) {
-                    ok = false;
-                    break;
-                }
+        const void* hit = std::memchr(t + p - 1, first, size_t(lastStart - p + 1));
+        if (!hit)
+            return false;
+        const qsizetype q = static_cast<const unsigned char*>(hit) - t + 1;
+        qsizetype s = q;
+        while (s > known && Cp932::isLeadByte(t[s - 2]))
+            --s;
+        if ((q - s) % 2 != 0) {
+            // The second byte of a character: the next one starts after it.
+            p = known = q + 1;
+            continue;
+        }
+        qsizetype k = 0;
+        bool ok = true;
+        for (qsizetype j = 1; j < m; ++j) {
+            const int want = pat[j];
+            int x = at(q + j + k);
+            while (x != want && x >= 0 && IsBlank(static_cast<unsigned char>(x)) &&
+                   k <= lastStart - q) {
+                ++k;
+                x = at(q + j + k);
             }
-            if (ok) {
-                if (MatchWord) {
-                    const bool before = p == 1 || IsBlank(t[p - 2]);
-                    const qsizetype next = p + m + k;
-                    const bool after = next > n || IsBlank(t[next - 1]);
-                    // The first occurrence decides; later ones are not tried.
-                    if (!before || !after)
-                        return false;
-                }
-                Position = int32_t(p);
-                MatchLength = int32_t(m + k);
-                m_found = true;
-                return true;
+            if (x != want) {
+                ok = false;
+                break;
             }
         }
-        p += Cp932::isLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
+        if (ok) {
+            if (MatchWord) {
+                const bool before = q == 1 || IsBlank(t[q - 2]);
+                const qsizetype next = q + m + k;
+                const bool after = next > n || IsBlank(t[next - 1]);
+                // The first occurrence decides; later ones are not tried.
+                if (!before || !after)
+                    return false;
+            }
+            Position = int32_t(q);
+            MatchLength = int32_t(m + k);
+            m_found = true;
+            return true;
+        }
+        p = known = q + firstStep;
     }
     return false;
 }

@@ -199,3 +199,77 @@ TEST(Conditions, ResetLeavesTheValues) {
     EXPECT_TRUE(f.ProcStatus[1] && f.ProcStatus[3] && !f.ProcStatus[0]);
     EXPECT_TRUE(f.Labels[3]);
 }
+
+namespace {
+
+// The scan written the plain way: every character start in turn.
+std::vector<Occurrence> Reference(const QByteArray& pattern, const QByteArray& text,
+                                  bool matchWord) {
+    std::vector<Occurrence> out;
+    const int n = int(text.size()), m = int(pattern.size());
+    auto T = [&](int pos) { return pos >= 1 && pos <= n ? int(uchar(text[pos - 1])) : -1; };
+    const int lastStart = n - m + 1;
+    int p = 1;
+    while (m > 0 && p <= lastStart) {
+        bool found = false;
+        int k = 0;
+        if (T(p) == uchar(pattern[0])) {
+            found = true;
+            for (int j = 1; j < m; ++j) {
+                int x = T(p + j + k);
+                while (x != uchar(pattern[j]) && x >= 0 && x <= 32 && k <= lastStart - p)
+                    x = T(p + j + ++k);
+                if (x != uchar(pattern[j])) {
+                    found = false;
+                    break;
+                }
+            }
+        }
+        if (found) {
+            if (matchWord && !((p == 1 || T(p - 1) <= 32) && (p + m + k > n || T(p + m + k) <= 32)))
+                break;
+            out.push_back({p, m + k});
+            p += m + k;
+            continue;
+        }
+        const int c = T(p);
+        p += ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Scanner, AgreesWithThePlainScanOnRandomText) {
+    // Bytes that matter: blanks, letters, lead bytes, and second bytes that
+    // look like letters or like lead bytes.
+    const unsigned char alphabet[] = {'a',  'b',  'A',  ' ',  '\r', '\n', 0x81, 0x82,
+                                      0x9F, 0xE0, 0x40, 0x61, 0x8A, 0xFC, 0x00};
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray text;
+        const int n = int(next(24));
+        for (int i = 0; i < n; ++i)
+            text += char(alphabet[next(sizeof alphabet)]);
+        QByteArray pattern;
+        if (n > 0 && next(2)) {
+            const int from = int(next(uint32_t(n)));
+            pattern = text.mid(from, 1 + int(next(4)));
+        } else {
+            for (int i = 0, m = 1 + int(next(3)); i < m; ++i)
+                pattern += char(alphabet[next(sizeof alphabet)]);
+        }
+        const bool word = next(4) == 0;
+        const bool fold = next(3) == 0;
+        TFindDesc f = Finder(pattern, word, fold);
+        const QByteArray t = fold ? TFindDesc::FoldCase(text) : text;
+        const QByteArray p = fold ? TFindDesc::FoldCase(pattern) : pattern;
+        ASSERT_EQ(All(f, text), Reference(p, t, word))
+            << "text " << text.toHex().constData() << " pattern " << pattern.toHex().constData()
+            << " word " << word << " fold " << fold;
+    }
+}
