@@ -203,6 +203,9 @@ void TFormMain::buildControls() {
         QToolButton* b = imageButton(PanelMonth, mb.name, QString::fromUtf8(mb.text));
         b->setProperty("tag", mb.tag);
         b->setEnabled(false); // the calendar comes with its own widgets
+        // The row must not hold the tree pane wider than the user wants it.
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        b->setMinimumWidth(0);
         monthLayout->addWidget(b);
         if (qstrcmp(mb.name, "CFBMaxCalendar") == 0)
             b->hide();

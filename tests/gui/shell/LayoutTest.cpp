@@ -1,0 +1,257 @@
+#include "GuiSupport.h"
+#include "TestSupport.h"
+
+#include "common/DateTime.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/DefaultsStore.h"
+#include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
+#include "shell/MainForm.h"
+#include "tree/ExplorerView.h"
+#include "tree/OutlineModel.h"
+
+#include <QLayout>
+#include <QListWidget>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void showNormal(TFormMain& form, int width, int height) {
+    form.Options->FormState = 0;
+    form.Options->FormLeft = 10;
+    form.Options->FormTop = 20;
+    form.Options->FormWidth = width;
+    form.Options->FormHeight = height;
+}
+
+} // namespace
+
+TEST(Layout, TreePaneIsCutToThreeQuartersOfTheWindow) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 1000, 600);
+    form.Options->TreeWidth = 900;
+    form.ApplySettings();
+    EXPECT_EQ(form.Options->TreeWidth, 750);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(WaitFor([&] { return form.PanelLeft->width() == 750; }));
+    form.CaptureSettings();
+    EXPECT_EQ(form.Options->TreeWidth, 750);
+    EXPECT_EQ(form.Options->FormWidth, 1000);
+    EXPECT_EQ(form.Options->FormState, 0);
+}
+
+TEST(Layout, CaptureAndApplyRoundTrip) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 900, 700);
+    TOptionDesc& o = *form.Options;
+    o.TreeWidth = 300;
+    o.StatusVisible = false;
+    o.LinkPanelVisible = true;
+    o.DatePanelVisible = true;
+    o.ShowRuler = true;
+    o.ShowCalendar = true;
+    o.ListViewVisible = true;
+    o.ListViewHeight = 80;
+    o.WordWrap = false;
+    o.TreeVisible = true;
+    form.ApplySettings();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(form.statusBar()->isHidden());
+    EXPECT_FALSE(form.LinkBox->isHidden());
+    EXPECT_FALSE(form.PanelAccessDate->isHidden());
+    EXPECT_FALSE(form.KesRuler->isHidden());
+    EXPECT_FALSE(form.PanelCalendar->isHidden());
+    EXPECT_FALSE(form.ListViewFocus->isHidden());
+    EXPECT_EQ(form.RichEdit->lineWrapMode(), QTextEdit::NoWrap);
+
+    // Reset what the window should give back, then take it from the window.
+    TOptionDesc fresh;
+    o.TreeWidth = fresh.TreeWidth;
+    o.StatusVisible = true;
+    o.LinkPanelVisible = o.DatePanelVisible = o.ShowRuler = o.ShowCalendar = false;
+    o.ListViewVisible = false;
+    o.WordWrap = true;
+    form.CaptureSettings();
+    EXPECT_EQ(o.TreeWidth, 300);
+    EXPECT_FALSE(o.StatusVisible);
+    EXPECT_TRUE(o.LinkPanelVisible);
+    EXPECT_TRUE(o.DatePanelVisible);
+    EXPECT_TRUE(o.ShowRuler);
+    EXPECT_TRUE(o.ShowCalendar);
+    EXPECT_TRUE(o.ListViewVisible);
+    EXPECT_EQ(o.ListViewHeight, 80);
+    EXPECT_FALSE(o.WordWrap);
+    EXPECT_FALSE(o.SplitVertical);
+    EXPECT_EQ(o.FormWidth, 900);
+    EXPECT_EQ(o.FormHeight, 700);
+}
+
+TEST(Layout, SplitDirectionFlipsBothSplitters) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 800, 800);
+    form.Options->TreeHeight = 700;
+    form.Options->SplitVertical = true;
+    form.ApplySettings();
+    EXPECT_EQ(form.Options->TreeHeight, 600);
+    EXPECT_EQ(form.Splitter->orientation(), Qt::Vertical);
+    EXPECT_EQ(form.Splitter2->orientation(), Qt::Horizontal);
+    form.Commands->trigger(QStringLiteral("ItemChangeSplit"));
+    EXPECT_EQ(form.Splitter->orientation(), Qt::Horizontal);
+    EXPECT_EQ(form.Splitter2->orientation(), Qt::Vertical);
+    form.CaptureSettings();
+    EXPECT_FALSE(form.Options->SplitVertical);
+}
+
+TEST(Layout, ViewCommandsToggleAndTheMenuShowsIt) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    form.ApplySettings();
+    TCommandTable& t = *form.Commands;
+    struct Toggle {
+        const char* command;
+        const char* entry;
+        QWidget* widget;
+    } toggles[] = {
+        {"ItemShowExView", "ItemShowExView", form.PanelLeft},
+        {"TBShowCalendar", "ItemShowCalendar", form.PanelCalendar},
+        {"TBShowFocusTray", "ItemShowFocusTray", form.ListViewFocus},
+        {"ItemShowTitlePanel", "ItemShowTitlePanel", form.PanelTitle},
+        {"TBShowDate", "ItemShowDatePanel", form.PanelAccessDate},
+        {"ItemShowRuler", "ItemShowRuler", form.KesRuler},
+        {"TBShowLinkPanel", "ItemShowLinkPanel", form.LinkBox},
+        {"ItemShowStatusBar", "ItemShowStatusBar", form.statusBar()},
+    };
+    for (const Toggle& tg : toggles) {
+        SCOPED_TRACE(tg.command);
+        const bool was = !tg.widget->isHidden();
+        t.trigger(QString::fromLatin1(tg.command));
+        EXPECT_EQ(!tg.widget->isHidden(), !was);
+        t.trigger(QStringLiteral("MenuView"));
+        EXPECT_EQ(t.isChecked(QString::fromLatin1(tg.entry)), !was);
+        t.trigger(QString::fromLatin1(tg.command));
+        EXPECT_EQ(!tg.widget->isHidden(), was);
+    }
+    // Toolbars by tag.
+    const char* bars[6] = {"TBRStandard", "TBRMakeNode", "TBRMoveNode",
+                           "TBRStyle",    "TBRFind",     "TBRView"};
+    const char* entries[6] = {"ItemShowTBRStandard", "ItemShowTBRMakeNode", "ItemShowTBRMoveNode",
+                              "ItemShowTBRStyle",    "ItemShowTBRFind",     "ItemShowTBRView"};
+    for (int i = 0; i < 6; ++i) {
+        QToolBar* bar = t.toolBar(QString::fromLatin1(bars[i]));
+        ASSERT_FALSE(bar->isHidden());
+        t.trigger(QString::fromLatin1(entries[i]));
+        EXPECT_TRUE(bar->isHidden()) << bars[i];
+        t.trigger(QStringLiteral("MenuView"));
+        EXPECT_FALSE(t.isChecked(QString::fromLatin1(entries[i])));
+    }
+    // Word wrap is shown in the Edit menu.
+    t.trigger(QStringLiteral("ItemWordWrap"));
+    t.trigger(QStringLiteral("MenuEdit"));
+    EXPECT_EQ(t.isChecked(QStringLiteral("ItemWordWrap")),
+              form.RichEdit->lineWrapMode() != QTextEdit::NoWrap);
+}
+
+TEST(Layout, TheTitlePanelGoesBackOnTopOfThePageArea) {
+    TestHome home;
+    TFormMain form;
+    form.SetDatePanelVisible(true);
+    form.SetRulerVisible(true);
+    form.SetTitlePanelVisible(false);
+    form.SetTitlePanelVisible(true);
+    QLayout* l = form.PanelAccess->layout();
+    EXPECT_EQ(l->indexOf(form.PanelTitle), 0);
+    EXPECT_LT(l->indexOf(form.PanelAccessDate), l->indexOf(form.KesRuler));
+    EXPECT_LT(l->indexOf(form.KesRuler), l->indexOf(form.RichEdit));
+}
+
+TEST(Layout, CaptionModesRenameEveryItem) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    TLeafNote* a = form.Outline->topLevel(0)->item();
+    a->CreatedDate = WrenDate::fromDate(QDate(2024, 5, 7));
+    a->DueDate = 0;
+    const QModelIndex i = form.TreeModel->indexFromNode(a->TreeNode);
+    form.Commands->trigger(QStringLiteral("ItemCreateTitle"));
+    EXPECT_EQ(form.Options->ItemView, 1);
+    EXPECT_EQ(i.data().toString(), QStringLiteral("2024/05/07 - A"));
+    form.Commands->trigger(QStringLiteral("ItemTitleCreate"));
+    EXPECT_EQ(i.data().toString(), QStringLiteral("A - 2024/05/07"));
+    form.Commands->trigger(QStringLiteral("ItemLimitTitle"));
+    EXPECT_EQ(i.data().toString(), QStringLiteral("A"));
+    form.Commands->trigger(QStringLiteral("MenuView"));
+    EXPECT_TRUE(form.Commands->isChecked(QStringLiteral("ItemLimitTitle")));
+    EXPECT_FALSE(form.Commands->isChecked(QStringLiteral("ItemTitle")));
+    // Titles are edited in place only in the title-only form.
+    EXPECT_FALSE(form.TreeModel->flags(i) & Qt::ItemIsEditable);
+    form.Commands->trigger(QStringLiteral("ItemTitle"));
+    EXPECT_TRUE(form.TreeModel->flags(i) & Qt::ItemIsEditable);
+}
+
+TEST(Layout, ToolbarPositionsPersistInTheSettingsStore) {
+    TestHome home;
+    {
+        TFormMain form;
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.Commands->toolBar(QStringLiteral("TBRView"))->hide();
+    }
+    {
+        QSettings store(DefaultsStorePath(), QSettings::IniFormat);
+        EXPECT_EQ(store.value(QStringLiteral("TBRView/Rev")).toString(), QStringLiteral("2"));
+        EXPECT_EQ(store.value(QStringLiteral("TBRView/Visible")).toString(), QStringLiteral("0"));
+        EXPECT_EQ(store.value(QStringLiteral("TBRStyle/Visible")).toString(), QStringLiteral("1"));
+        EXPECT_EQ(store.value(QStringLiteral("TBRStyle/DockedTo")).toString(),
+                  QStringLiteral("DockTop"));
+        for (const char* key : {"DockRow", "DockPos", "FloatLeft", "FloatTop"})
+            EXPECT_TRUE(store.contains(QStringLiteral("TBRStyle/") + QLatin1String(key))) << key;
+        // A section of another revision is ignored.
+        store.setValue(QStringLiteral("TBRFind/Rev"), QStringLiteral("1"));
+        store.setValue(QStringLiteral("TBRFind/Visible"), QStringLiteral("0"));
+        // Rows are kept: the style bar alone on a second row.
+        store.setValue(QStringLiteral("TBRStyle/DockRow"), QStringLiteral("1"));
+        store.setValue(QStringLiteral("TBRStyle/DockPos"), QStringLiteral("0"));
+        store.sync();
+    }
+    TFormMain again;
+    EXPECT_TRUE(again.Commands->toolBar(QStringLiteral("TBRView"))->isHidden());
+    EXPECT_FALSE(again.Commands->toolBar(QStringLiteral("TBRFind"))->isHidden());
+    EXPECT_TRUE(again.toolBarBreak(again.Commands->toolBar(QStringLiteral("TBRStyle"))));
+}
+
+TEST(Layout, SettingsCommandsGoThroughTheStore) {
+    TestHome home;
+    TFormMain form;
+    showNormal(form, 700, 500);
+    form.Options->TreeWidth = 222;
+    form.Options->ShowCalendar = true;
+    form.ApplySettings();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(WaitFor([&] { return form.PanelLeft->width() == 222; }));
+    form.Commands->trigger(QStringLiteral("N44"));
+    form.Options->ShowCalendar = false;
+    form.SetCalendarVisible(false);
+    form.Commands->trigger(QStringLiteral("N47"));
+    EXPECT_TRUE(form.Options->ShowCalendar);
+    EXPECT_FALSE(form.PanelCalendar->isHidden());
+    EXPECT_EQ(form.Options->TreeWidth, 222);
+}
