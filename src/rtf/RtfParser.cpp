@@ -349,7 +349,7 @@ void sanitize(QString& s) {
     bool clean = true;
     for (QChar c : s) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1 || u == 0xFFFC ||
+        if (u < 0x20 || u == 0x7F || u == 0x2029 || u == 0xFDD0 || u == 0xFDD1 || u == 0xFFFC ||
             QChar::isSurrogate(u)) {
             clean = false;
             break;
@@ -363,7 +363,7 @@ void sanitize(QString& s) {
         const char16_t u = s.at(i).unicode();
         if (u == '\t') {
             out.append(QChar(u));
-        } else if (u < 0x20) {
+        } else if (u < 0x20 || u == 0x7F) {
             continue;
         } else if (u == 0x2029) {
             out.append(QChar(QChar::LineSeparator));
@@ -435,6 +435,7 @@ private:
     void finishPicture(const CharState& ch);
     void pictureBytes(QByteArrayView bytes);
     void markChars(QStringView chars);
+    ParaState shownPara(const ParaState& para) const;
     void finishMark();
 
     Tokenizer m_tok;
@@ -451,7 +452,7 @@ private:
     QString m_text;
     CharState m_textFormat;
     bool m_pendingBreak = false;
-    bool m_cellPending = false;
+    int m_cellsPending = 0; // cell ends not yet written as tabs
     TabKind m_tabKind = TabKind::Left;
     ParaState m_finalPara;
 
@@ -542,11 +543,11 @@ void Parser::syncFormat() {
 }
 
 void Parser::beginContent() {
-    if (m_cellPending) {
-        m_cellPending = false;
+    if (m_cellsPending > 0) {
         syncFormat();
         flushBytes();
-        m_text.append(QLatin1Char('\t'));
+        m_text.append(QString(m_cellsPending, QLatin1Char('\t')));
+        m_cellsPending = 0;
     }
 }
 
@@ -570,18 +571,20 @@ void Parser::appendChars(QStringView chars) {
 
 void Parser::paragraph() {
     flushText();
-    m_cellPending = false;
+    m_cellsPending = 0;
     if (m_pendingBreak)
         m_sink.breakParagraph();
-    if (m_numbered) {
-        ParaState p = top().para;
-        p.bullet = false;
-        m_sink.formatParagraph(p);
-        m_numbered = false;
-    } else {
-        m_sink.formatParagraph(top().para);
-    }
+    m_sink.formatParagraph(shownPara(top().para));
+    m_numbered = false;
     m_pendingBreak = true;
+}
+
+ParaState Parser::shownPara(const ParaState& para) const {
+    if (!m_numbered)
+        return para;
+    ParaState p = para;
+    p.bullet = false; // numbered: the number is in the text already
+    return p;
 }
 
 void Parser::markChars(QStringView chars) {
@@ -971,8 +974,8 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::Cell:
         // The separator is written only when more of the row follows.
-        if (g.dest == Dest::Text)
-            m_cellPending = true;
+        if (g.dest == Dest::Text && m_cellsPending < 1000)
+            ++m_cellsPending;
         break;
     case Op::Row:
         if (g.dest == Dest::Text)
@@ -1104,7 +1107,7 @@ ParseResult Parser::run() {
                 // (RichEdit writes a NUL) are not part of it.
                 flushText();
                 if (!m_pendingBreak)
-                    m_sink.lastParagraph(m_finalPara);
+                    m_sink.lastParagraph(shownPara(m_finalPara));
                 return result;
             }
             break;
@@ -1148,7 +1151,7 @@ ParseResult Parser::run() {
     }
     flushText();
     if (!m_pendingBreak)
-        m_sink.lastParagraph(top().para);
+        m_sink.lastParagraph(shownPara(top().para));
     result.ok = false;
     result.error = QStringLiteral("RTF: unexpected end of file inside a group");
     return result;

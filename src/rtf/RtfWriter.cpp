@@ -255,7 +255,7 @@ void Writer::writeText(QStringView text, int charset) {
     const qsizetype n = text.size();
     while (i < n) {
         const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u < 0x80) {
+        if (u >= 0x20 && u < 0x7F) {
             if (u == '\\' || u == '{' || u == '}') {
                 m_out += '\\';
                 m_out += char(u);
@@ -293,7 +293,8 @@ void Writer::writeText(QStringView text, int charset) {
         default:
             break;
         }
-        if (u < 0x20 || u == QChar::ObjectReplacementCharacter || u == QChar::ParagraphSeparator) {
+        if (u < 0x20 || u == 0x7F || u == QChar::ObjectReplacementCharacter ||
+            u == QChar::ParagraphSeparator) {
             ++i; // nothing a page can show
             continue;
         }

@@ -93,7 +93,7 @@ TEST(RtfPlainText, UnicodeEscapesAndSkipping) {
 }
 
 TEST(RtfPlainText, InvalidCodePointsBecomeReplacementCharacters) {
-    EXPECT_EQ(readOk("{\\rtf1\\uc0 a\\u-10240 b\\u-9216\\u-10240 c\\u70000 d\\u0 e\\'00f}"),
+    EXPECT_EQ(readOk("{\\rtf1\\uc0 a\\u-10240 b\\u-9216\\u-10240 c\\u70000 d\\u0 e\\'00\\'7ff}"),
               QString::fromUtf8("a\uFFFDb\uFFFD\uFFFDc\uFFFDdef"));
 }
 
@@ -125,10 +125,11 @@ TEST(RtfPlainText, HiddenAndUnshownDestinations) {
 }
 
 TEST(RtfPlainText, TableCellsInReadingOrder) {
-    const QByteArray rtf(
-        "{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
-        "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row\\pard after\\par}");
-    EXPECT_EQ(readOk(rtf), QStringLiteral("a\tb\nc\td\nafter"));
+    const QByteArray rtf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+                         "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row"
+                         "\\pard\\intbl \\cell\\cell f\\cell\\row\\pard after\\par}");
+    // Empty cells keep their place; the end of a row is a paragraph mark.
+    EXPECT_EQ(readOk(rtf), QStringLiteral("a\tb\nc\td\n\t\tf\nafter"));
 }
 
 TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
