@@ -1,0 +1,15 @@
+# Desktop tests of the main window under a real X server: each test program
+# starts its own Xvfb. The helper sets the clipboard from another process.
+add_executable(wren_clip_helper ${CMAKE_CURRENT_SOURCE_DIR}/desktop/shell/ClipHelper.cpp)
+target_link_libraries(wren_clip_helper PRIVATE Qt6::Gui wrenplatform)
+
+wren_add_test(desktop_shell
+    SOURCES
+        desktop/shell/main.cpp
+        desktop/shell/HotKeyClipboardTest.cpp
+    LIBS wrenguitestsupport
+    LABELS desktop
+    NO_MAIN)
+add_dependencies(desktop_shell wren_clip_helper)
+target_compile_definitions(desktop_shell PRIVATE
+    WREN_CLIP_HELPER="$<TARGET_FILE:wren_clip_helper>")
