@@ -1,0 +1,184 @@
+#include "TestSupport.h"
+#include "doc/WrenDoc.h"
+#include "file/OutlineFile.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "platform/SingleInstance.h"
+#include "settings/OptionDesc.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& cond, int ms = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// An X server of our own on a free display, for the life of the object.
+class OwnXServer {
+public:
+    OwnXServer() {
+        for (int n = 91; n < 140; ++n) {
+            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
+                QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+                continue;
+            m_display = QStringLiteral(":%1").arg(n);
+            m_server.start(QStringLiteral("Xvfb"),
+                           {m_display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                            QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1024x768x24")});
+            if (!m_server.waitForStarted(5000))
+                return;
+            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+            if (waitFor([&] { return QFileInfo::exists(socket); }, 10000) &&
+                m_server.state() == QProcess::Running)
+                return;
+            m_server.kill();
+            m_server.waitForFinished(3000);
+        }
+        m_display.clear();
+    }
+    ~OwnXServer() {
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.terminate();
+            if (!m_server.waitForFinished(5000)) {
+                m_server.kill();
+                m_server.waitForFinished(3000);
+            }
+        }
+    }
+    bool ok() const { return !m_display.isEmpty(); }
+    QString display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
+
+// The program and xdotool, run against the test's own X server and program folder.
+class Desktop {
+public:
+    Desktop(const OwnXServer& x, const TestHome& home) {
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("DISPLAY"), x.display());
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_env.insert(QStringLiteral("WRENNOTE_HOME"), home.path());
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    }
+    ~Desktop() {
+        for (auto& p : m_programs) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    QProcess* start(const QStringList& args) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(m_env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(qEnvironmentVariable("WRENNOTE_EXE"), args);
+        p->waitForStarted(10000);
+        m_programs.push_back(std::move(p));
+        return m_programs.back().get();
+    }
+
+    QString xdotool(const QStringList& args) const {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QStringLiteral("xdotool"), args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    // Ids of the windows whose name is exactly title (visible ones only when asked).
+    QStringList windows(const QString& title, bool onlyVisible) const {
+        QStringList args{QStringLiteral("search")};
+        if (onlyVisible)
+            args << QStringLiteral("--onlyvisible");
+        args << QStringLiteral("--name") << QStringLiteral("WrenNOTE");
+        QStringList found;
+        for (const QString& id : xdotool(args).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (xdotool({QStringLiteral("getwindowname"), id}) == title)
+                found << id;
+        return found;
+    }
+
+private:
+    QProcessEnvironment m_env;
+    std::vector<std::unique_ptr<QProcess>> m_programs;
+};
+
+bool toolsPresent() {
+    return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() &&
+           QFileInfo::exists(qEnvironmentVariable("WRENNOTE_EXE"));
+}
+
+} // namespace
+
+TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
+    if (!toolsPresent())
+        GTEST_SKIP() << "needs Xvfb, xdotool and the program (WRENNOTE_EXE)";
+    TestHome home;
+    OwnXServer x;
+    ASSERT_TRUE(x.ok()) << "no X server could be started";
+    Desktop desk(x, home);
+
+    // A document that keeps its window hidden at start-up, as in the tray.
+    const QString doc = home.file(QStringLiteral("二重.wrn"));
+    {
+        TOptionDesc settings;
+        settings.HideForm = true;
+        TOutline outline(&settings);
+        TLeafNote::Create(outline, 1, nullptr)->Title = Sjis("本");
+        QFile f(doc);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(OutlineFile::writeDocument(settings, outline));
+    }
+    const QString caption = TWrenDoc::CaptionFor(doc);
+    const QString socket = QDir::tempPath() + QLatin1Char('/') + TSingleInstance::ServerName(doc);
+
+    QProcess* first = desk.start({doc});
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(socket); }))
+        << "the first instance holds the document";
+    QThread::msleep(500);
+    EXPECT_TRUE(desk.windows(caption, true).isEmpty()) << "hidden at start-up";
+
+    // A second start on the same file (another spelling) shows the first window and ends.
+    QProcess* second = desk.start({home.path() + QStringLiteral("/./二重.wrn")});
+    ASSERT_TRUE(second->waitForFinished(20000)) << "the second instance ends by itself";
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(waitFor([&] { return desk.windows(caption, true).size() == 1; }))
+        << "the first window comes to the front";
+    EXPECT_EQ(desk.windows(caption, false).size(), 1) << "one window for the document";
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // "-n" starts a new window whatever is open.
+    const QString unnamed = TWrenDoc::CaptionFor(QString());
+    QProcess* fresh = desk.start({QStringLiteral("-n"), doc});
+    EXPECT_TRUE(waitFor([&] { return desk.windows(unnamed, true).size() == 1; }))
+        << "a new unnamed window";
+    EXPECT_EQ(fresh->state(), QProcess::Running);
+    EXPECT_EQ(desk.windows(caption, false).size(), 1);
+}
