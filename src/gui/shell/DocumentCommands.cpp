@@ -120,11 +120,11 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     qApp->installEventFilter(this);
 }
 
+// Runs while the window's base class deletes its children: the window's own
+// members are gone by then and must not be touched.
 TDocumentCommands::~TDocumentCommands() {
     if (qApp)
         qApp->removeEventFilter(this);
-    m_form.CloseQuery = nullptr;
-    m_form.Doc = nullptr;
 }
 
 TDocumentCommands* TDocumentCommands::of(TFormMain& form) {

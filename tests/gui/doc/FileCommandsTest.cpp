@@ -316,3 +316,22 @@ TEST(FileCommands, VersionWindow) {
     EXPECT_EQ(version->findChild<QLabel*>(QStringLiteral("LabelVersion"))->text(),
               QStringLiteral("ver.1.66"));
 }
+
+TEST(FileCommands, RegisteringTheFileTypeAsksFirst) {
+    DocWindow w;
+    const QString data = w.path("data");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const QString entry = data + QStringLiteral("/applications/wrennote.desktop");
+    MessageBox::setNextAnswer(QMessageBox::No);
+    w.form->Commands->trigger(QStringLiteral("ItemSetWrnType"));
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral(".wrnファイルを WrenNOTE に関連付けますか？"));
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    w.form->Commands->trigger(QStringLiteral("ItemSetWrnType"));
+    EXPECT_TRUE(QFileInfo::exists(entry));
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/mime/packages/wrennote.xml")));
+    EXPECT_EQ(MessageBox::lastText(),
+              QStringLiteral("\".wrn\"の拡張子を持つファイルを WrenNOTE に関連付けました。"));
+    qputenv("XDG_DATA_HOME", oldData);
+}
