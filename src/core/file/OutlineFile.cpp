@@ -58,6 +58,22 @@ template <typename Body> void guarded(ReadResult& result, Body&& body) {
     }
 }
 
+// Room for the records, so that a large document is not copied over and over
+// while its buffer grows. Pages not yet compressed count at their full size.
+qsizetype estimatedSize(const TOutline& outline, TOutlineNode* from) {
+    qsizetype size = 4096; // the settings record
+    outline.forEach(
+        [&size](TOutlineNode* node) {
+            const TLeafNote* item = node->item();
+            size +=
+                80 + item->Title.size() + item->Links.size() + item->PageText.size() +
+                (item->PageCompressedValid ? item->PageCompressed.size() : item->PageRich.size());
+            return true;
+        },
+        from);
+    return size;
+}
+
 } // namespace
 
 ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline) {
@@ -82,6 +98,7 @@ ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline
 
 QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
     QByteArray bytes;
+    bytes.reserve(estimatedSize(outline, branch));
     TByteWriter out(bytes);
     settings.WriteToStream(out);
     if (branch) {
@@ -97,6 +114,7 @@ QByteArray writeItems(TOutlineNode* node, bool exportFlag) {
     QByteArray bytes;
     if (!node)
         return bytes;
+    bytes.reserve(estimatedSize(*node->outline(), node));
     TByteWriter out(bytes);
     node->item()->WriteToStream(out, exportFlag);
     return bytes;
