@@ -222,3 +222,89 @@ TEST(RtfDocument, PlainTextMatchesTheDocumentForEverySample) {
         EXPECT_EQ(doc.toPlainText().toStdString(), plain.toStdString()) << name.toStdString();
     }
 }
+
+namespace {
+
+bool loadSample(const char* name, QTextDocument& doc) {
+    QFile f(TestDataPath(QStringLiteral("rtf/") + QString::fromUtf8(name)));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    return Rtf::load(f.readAll(), doc).ok;
+}
+
+QTextCharFormat formatOf(QTextDocument& doc, const char* utf8) {
+    const int at = find(doc, QString::fromUtf8(utf8));
+    EXPECT_GE(at, 0) << utf8;
+    return formatAt(doc, std::max(at, 0));
+}
+
+bool bold(const QTextCharFormat& f) {
+    return f.fontWeight() >= QFont::DemiBold;
+}
+
+} // namespace
+
+TEST(RtfDocumentSamples, WordBoldAndItalicRuns) {
+    QTextDocument doc;
+    ASSERT_TRUE(loadSample("tika_testRTFBoldItalic.rtf", doc));
+    const QTextCharFormat a = formatOf(doc, "bold then");
+    EXPECT_TRUE(bold(a));
+    EXPECT_FALSE(a.fontItalic());
+    const QTextCharFormat b = formatOf(doc, "italic then not bold");
+    EXPECT_TRUE(bold(b));
+    EXPECT_TRUE(b.fontItalic());
+    const QTextCharFormat c = formatOf(doc, "not bold");
+    EXPECT_FALSE(bold(c));
+    EXPECT_TRUE(c.fontItalic());
+}
+
+TEST(RtfDocumentSamples, WordListsBecomeBulletsAndNumbersStayText) {
+    QTextDocument doc;
+    ASSERT_TRUE(loadSample("tika_testRTFListMicrosoftWord.rtf", doc));
+    const QTextBlock first = doc.findBlock(find(doc, QStringLiteral("first")));
+    const QTextBlock third = doc.findBlock(find(doc, QStringLiteral("third")));
+    ASSERT_NE(first.textList(), nullptr);
+    EXPECT_EQ(third.textList(), first.textList());
+    const QTextBlock one = doc.findBlock(find(doc, QStringLiteral("one")));
+    EXPECT_EQ(one.text(), QStringLiteral("1.\tone"));
+    EXPECT_EQ(one.textList(), nullptr);
+}
+
+TEST(RtfDocumentSamples, WordPicturesAndJapaneseFontNames) {
+    QTextDocument doc;
+    ASSERT_TRUE(loadSample("tika_testRTFRegularImages.rtf", doc));
+    int images = 0;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat()) {
+                const QTextImageFormat f = it.fragment().charFormat().toImageFormat();
+                EXPECT_FALSE(doc.resource(QTextDocument::ImageResource, QUrl(f.name()))
+                                 .value<QImage>()
+                                 .isNull());
+                EXPECT_GT(f.width(), 0);
+                ++images;
+            }
+    EXPECT_EQ(images, 2);
+
+    QTextDocument jp;
+    ASSERT_TRUE(loadSample("tika_testRTF-ms932.rtf", jp));
+    const QTextCharFormat f = formatOf(jp, "こんにちは");
+    EXPECT_EQ(f.fontFamilies().toStringList(), QStringList{QString::fromUtf8("ＭＳ 明朝")});
+    EXPECT_EQ(f.property(Rtf::CharsetProperty).toInt(), 128);
+}
+
+TEST(RtfDocument, FontTablesWithoutGroupsAndColourZero) {
+    const QByteArray rtf(
+        "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fmodern\\fcharset204 "
+        "Courier\\u1046?;}{\\colortbl\\red0\\green128\\blue0;\\red9\\green9\\blue9;}"
+        "\\f1\\cf0 A\\'c6\\f0\\cf1 B}");
+    QTextDocument doc;
+    ASSERT_TRUE(Rtf::load(rtf, doc).ok);
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("AЖB"));
+    // A colour table may start with a real colour instead of "automatic".
+    EXPECT_EQ(formatAt(doc, 0).foreground().color(), QColor(0, 128, 0));
+    EXPECT_EQ(formatAt(doc, 0).fontFamilies().toStringList(),
+              QStringList{QString::fromUtf8("CourierЖ")});
+    EXPECT_EQ(formatAt(doc, 2).fontFamilies().toStringList(), QStringList{"Helvetica"});
+    EXPECT_EQ(formatAt(doc, 2).foreground().color(), QColor(9, 9, 9));
+}
