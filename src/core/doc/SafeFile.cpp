@@ -53,7 +53,11 @@ QString LastReason() {
 }
 
 void WriteDurably(const QString& path, const QByteArray& bytes) {
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A new file every time: never write through a link or into a file
+    // someone else holds open under this name.
+    Remove(path);
+    const int fd = ::open(native(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
     writeAll(fd, bytes, path);

@@ -20,8 +20,9 @@ private:
 // File operations that never pass a failure over. Each throws EFileError.
 namespace SafeFile {
 
-// Writes bytes to path (created or truncated), flushes them to the disk and
-// reads them back to compare before it returns.
+// Writes bytes to path as a new file (whatever had the name is removed first,
+// a link is not followed), flushes them to the disk and reads them back to
+// compare before it returns.
 void WriteDurably(const QString& path, const QByteArray& bytes);
 // Replaces path with bytes so that a reader sees either the old or the new
 // content, never a part: a hidden temporary file beside it, written durably,

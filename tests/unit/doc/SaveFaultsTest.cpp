@@ -83,11 +83,22 @@ TEST(SaveFaults, AWriteThatFailsHalfWayLeavesTheOldDocument) {
     EXPECT_NE(readAll(d.doc.FileName), d.old);
 }
 
-TEST(SaveFaults, ADeviceThatRefusesEveryByte) {
+TEST(SaveFaults, AFolderThatRefusesTheTemporaryFile) {
     SavedDocument d;
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), d.companion("tmp")));
+    ASSERT_TRUE(QDir(d.home.path()).mkpath(QStringLiteral("大事.tmp/中身")));
     EXPECT_THROW(d.doc.Save(d.host), EFileError);
     EXPECT_EQ(readAll(d.doc.FileName), d.old);
+    EXPECT_TRUE(QFileInfo(d.companion("tmp")).isDir()) << "someone else's folder is left alone";
+}
+
+TEST(SaveFaults, ALinkInThePlaceOfTheTemporaryFileIsNotWrittenThrough) {
+    SavedDocument d;
+    const QString victim = d.home.file(QStringLiteral("他人のファイル"));
+    writeFile(victim, "keep me");
+    ASSERT_TRUE(QFile::link(victim, d.companion("tmp")));
+    EXPECT_TRUE(d.doc.Save(d.host));
+    EXPECT_EQ(readAll(victim), QByteArray("keep me"));
+    EXPECT_NE(readAll(d.doc.FileName), d.old);
 }
 
 TEST(SaveFaults, ABackupThatCannotBeReplacedStopsTheSave) {
