@@ -112,6 +112,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     RegisterHotKey();
     InstallDocumentCommands(*this);
     Commands->updateStates();
+    ExplorerView->setFocus();
 }
 
 TFormMain::~TFormMain() {

@@ -1,17 +1,23 @@
 #include "GuiSupport.h"
 
+#include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "platform/HotKey.h"
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
@@ -548,4 +554,89 @@ TEST(CommandTable, InvisibleFocusItemsKeepTheirShortcuts) {
     EXPECT_TRUE(WaitFor([&] { return form.RichEdit->hasFocus(); }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
     EXPECT_TRUE(WaitFor([&] { return form.ExplorerView->hasFocus(); }));
+}
+
+TEST(CommandTable, DialogsAnswerFromTheQueueWithoutShowing) {
+    MessageBox::setNextAnswer(QMessageBox::No);
+    MessageBox::setNextAnswer(QMessageBox::Cancel);
+    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("t"), QStringLiteral("保存しますか？"),
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
+              QMessageBox::No);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("保存しますか？"));
+    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("t"), QStringLiteral("二つ目")),
+              QMessageBox::Cancel);
+    // Then the standing answer of the test program.
+    EXPECT_EQ(MessageBox::warning(nullptr, QStringLiteral("t"), QStringLiteral("三つ目")),
+              QMessageBox::Ok);
+
+    FileDialog::setNextFileName(QStringLiteral("/tmp/a.wrn"));
+    FileDialog::setNextFileName(QString());
+    EXPECT_EQ(FileDialog::getOpenFileName(nullptr, QStringLiteral("開く")),
+              QStringLiteral("/tmp/a.wrn"));
+    EXPECT_EQ(FileDialog::lastCaption(), QStringLiteral("開く"));
+    EXPECT_TRUE(FileDialog::getSaveFileName(nullptr, QStringLiteral("保存")).isEmpty());
+}
+
+TEST(CommandTable, WithoutAnX11DisplayTheHotKeyFailsQuietly) {
+    TFormMain form;
+    EXPECT_FALSE(form.hotKey()->isRegistered());
+    EXPECT_FALSE(form.RegisterHotKey());
+}
+
+TEST(CommandTable, TrayClickBringsTheWindowUpAndItsMenuShowsAutoClipping) {
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    ASSERT_TRUE(form.isHidden());
+    Q_EMIT form.TrayIcon1->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form.isVisible());
+    form.showMinimized();
+    form.Commands->trigger(QStringLiteral("ItemTrayShow"));
+    EXPECT_FALSE(form.isMinimized());
+    form.AutoClipping = true;
+    form.Commands->trigger(QStringLiteral("PopupMenuTray"));
+    EXPECT_TRUE(form.Commands->isChecked(QStringLiteral("ItemTrayAutoClipping")));
+    form.Commands->trigger(QStringLiteral("MenuEdit"));
+    EXPECT_TRUE(form.Commands->isChecked(QStringLiteral("ItemAutoClipping")));
+    form.AutoClipping = false;
+}
+
+TEST(CommandTable, TreeMenusOfferClippingOnlyWithTextAndTheAuntOnlyWithAParent) {
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    TOutlineNode* a = form.Outline->topLevel(0);
+    TLeafNote* child = TLeafNote::Create(*form.Outline, InsertLastChild, a);
+    TCommandTable& t = *form.Commands;
+    QGuiApplication::clipboard()->clear();
+    form.GoToItem(a->item());
+    t.trigger(QStringLiteral("PopupMenuExplorer"));
+    EXPECT_FALSE(t.action(QStringLiteral("CreateTVClipping"))->isEnabled());
+    EXPECT_FALSE(t.action(QStringLiteral("CreateTVAunt"))->isEnabled());
+    t.trigger(QStringLiteral("MenuTree"));
+    EXPECT_FALSE(t.action(QStringLiteral("ItemClipping"))->isEnabled());
+    EXPECT_FALSE(t.action(QStringLiteral("ItemCreateAunt"))->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("x"));
+    form.GoToItem(child);
+    t.trigger(QStringLiteral("MenuTree"));
+    EXPECT_TRUE(t.action(QStringLiteral("ItemClipping"))->isEnabled());
+    EXPECT_TRUE(t.action(QStringLiteral("ItemCreateAunt"))->isEnabled());
+    // The tray's clipping entry is never disabled.
+    QGuiApplication::clipboard()->clear();
+    t.trigger(QStringLiteral("PopupMenuTray"));
+    EXPECT_TRUE(t.action(QStringLiteral("ItemTrayClip"))->isEnabled());
+}
+
+TEST(CommandTable, WhileAnArrowKeyIsHeldThePageStays) {
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.GoToItem(form.Outline->topLevel(0)->item());
+    form.ExplorerView->setFocus();
+    QTest::keyPress(form.ExplorerView, Qt::Key_Down);
+    QTest::keyPress(form.ExplorerView, Qt::Key_Down, Qt::NoModifier);
+    QTest::qWait(50);
+    EXPECT_EQ(form.Outline->selectedNode(), form.Outline->topLevel(2));
+    EXPECT_EQ(form.CurrentItem, form.Outline->topLevel(0)->item());
+    QTest::keyRelease(form.ExplorerView, Qt::Key_Down);
+    EXPECT_TRUE(WaitFor([&] { return form.CurrentItem == form.Outline->topLevel(2)->item(); }));
 }
