@@ -89,6 +89,26 @@ QString ProgressCaption(const QString& destination, TTemplateKind kind) {
                                        : QStringLiteral("へテキストファイルとして出力中"));
 }
 
+QString ProposedFileName(const QString& documentPath, const TOutlineNode* root,
+                         TTemplateKind kind) {
+    QString base;
+    if (root) {
+        QByteArray title = root->item()->Title;
+        for (qsizetype i = 0; i < title.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(title.at(i));
+            if (Cp932::isLeadByte(c))
+                ++i; // "表" ends in a backslash byte that is no backslash
+            else if (std::strchr("*,/:;<>?\\|~", c) && c != 0)
+                title[i] = '_';
+        }
+        base = Cp932::toUnicode(title);
+    } else {
+        base = documentPath.isEmpty() ? QStringLiteral("名称未設定")
+                                      : QFileInfo(documentPath).completeBaseName();
+    }
+    return base + (kind == TTemplateKind::Rtf ? QStringLiteral(".rtf") : QStringLiteral(".txt"));
+}
+
 int ItemCount(const TOutline& outline, TOutlineNode* root) {
     if (!root)
         return outline.count();

@@ -46,6 +46,12 @@ TTemplateKind KindOf(const QString& templatePath);
 // The progress window's caption for a destination.
 QString ProgressCaption(const QString& destination, TTemplateKind kind);
 
+// The name the save dialog proposes: for a subtree its top item's title with
+// each of * , / : ; < > ? \ | ~ made "_" (double-byte characters stay whole),
+// for the whole file the document's name without extension ("名称未設定"
+// when it has none); then ".txt" or ".rtf".
+QString ProposedFileName(const QString& documentPath, const TOutlineNode* root, TTemplateKind kind);
+
 // Items an export announces as its maximum: the subtree's items outside the
 // trash, or every item of the outline (trash included) when root is none.
 int ItemCount(const TOutline& outline, TOutlineNode* root);

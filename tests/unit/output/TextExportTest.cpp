@@ -237,3 +237,17 @@ TEST_F(TextExport, BytesOutsideUnicodeSurviveUntouched) {
     ExportText(outline, b, dest, home.file("t.txt"));
     EXPECT_EQ(readAll(dest), QByteArray("<") + odd + ">\r\n");
 }
+
+TEST_F(TextExport, ProposedFileNames) {
+    using OutputEngine::ProposedFileName;
+    b->item()->SetTitle("a:b*d?");
+    EXPECT_EQ(ProposedFileName(QString(), b, TTemplateKind::Text), QStringLiteral("a_b_d_.txt"));
+    b->item()->SetTitle(Sjis("表/ソ,能|x~<>;\\"));
+    EXPECT_EQ(ProposedFileName(QString(), b, TTemplateKind::Rtf),
+              QStringLiteral("表_ソ_能_x_____.rtf"))
+        << "second bytes that look like a backslash or a bar stay";
+    EXPECT_EQ(ProposedFileName(QStringLiteral("/d/予定.v2.wrn"), nullptr, TTemplateKind::Text),
+              QStringLiteral("予定.v2.txt"));
+    EXPECT_EQ(ProposedFileName(QString(), nullptr, TTemplateKind::Rtf),
+              QStringLiteral("名称未設定.rtf"));
+}
