@@ -194,9 +194,22 @@ ReadResult readAt(const QByteArray& rtf, QTextCursor& cursor, bool ownsFirstBloc
     return toReadResult(parse(rtf, sink, tables));
 }
 
+// Bytes that are no RTF at all change nothing.
+bool refuse(const QByteArray& rtf, ReadResult* r) {
+    if (looksLikeRtf(rtf))
+        return false;
+    Tables tables;
+    PlainSink none;
+    *r = toReadResult(parse(rtf, none, tables)); // for its message
+    return true;
+}
+
 } // namespace
 
 ReadResult readInto(const QByteArray& rtf, QTextCursor& cursor) {
+    ReadResult refused;
+    if (refuse(rtf, &refused))
+        return refused;
     cursor.beginEditBlock();
     if (cursor.hasSelection())
         cursor.removeSelectedText();
@@ -210,6 +223,9 @@ ReadResult readInto(const QByteArray& rtf, QTextCursor& cursor) {
 }
 
 ReadResult load(const QByteArray& rtf, QTextDocument& doc) {
+    ReadResult refused;
+    if (refuse(rtf, &refused))
+        return refused;
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false); // a loaded page starts a fresh history
     doc.clear();

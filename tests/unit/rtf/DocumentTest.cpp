@@ -206,6 +206,22 @@ TEST(RtfDocument, DamagedInputKeepsWhatWasRead) {
     EXPECT_FALSE(doc.isUndoAvailable());
 }
 
+TEST(RtfDocument, BytesThatAreNoRtfChangeNothing) {
+    QTextDocument doc;
+    doc.setPlainText(QStringLiteral("old text"));
+    for (const QByteArray& bad : {QByteArray(), QByteArray("plain words"), QByteArray("{\\b x}")}) {
+        Rtf::ReadResult r = Rtf::load(bad, doc);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.startsWith(QStringLiteral("RTF: "))) << r.error.toStdString();
+        EXPECT_EQ(doc.toPlainText(), QStringLiteral("old text"));
+        QTextCursor c(&doc);
+        c.setPosition(4, QTextCursor::KeepAnchor);
+        r = Rtf::readInto(bad, c);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(doc.toPlainText(), QStringLiteral("old text"));
+    }
+}
+
 TEST(RtfDocument, PlainTextMatchesTheDocumentForEverySample) {
     const QString dir = TestDataPath(QStringLiteral("rtf"));
     const QStringList files = QDir(dir).entryList({QStringLiteral("*.rtf")}, QDir::Files);
