@@ -9,6 +9,7 @@
 #include "platform/HotKey.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/FontList.h"
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -106,6 +108,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
         QApplication::beep();
     });
 
+    if (auto* fontBox = qobject_cast<QComboBox*>(Commands->widget(QStringLiteral("FontBox"))))
+        fontBox->addItems(InstalledFonts());
+    if (auto* sizeBox = qobject_cast<QComboBox*>(Commands->widget(QStringLiteral("SizeBox"))))
+        for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
+            sizeBox->addItem(QString::number(size));
     installCommands();
     installStateUpdaters();
     loadToolbarLayout();

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -189,7 +190,10 @@ void TFormMain::showItem(TLeafNote* item) {
     RichEdit->setUndoRedoEnabled(false);
     RichEdit->clear();
     QTextDocument* doc = RichEdit->document();
-    doc->setDefaultFont(fontFromDesc(Options->DefFont));
+    const QFont defFont = fontFromDesc(Options->DefFont);
+    doc->setDefaultFont(defFont);
+    // Tab stops every "WWW" of the default font.
+    RichEdit->setTabStopDistance(QFontMetricsF(defFont).horizontalAdvance(QStringLiteral("WWW")));
     QByteArray rich;
     QString damaged;
     try {

@@ -2,6 +2,7 @@
 list(APPEND WRENGUI_SOURCES
     shell/CommandRows.cpp
     shell/CommandTable.cpp
+    shell/FontList.cpp
     shell/MainForm.cpp
     shell/MainFormCommands.cpp
     shell/MainFormFile.cpp

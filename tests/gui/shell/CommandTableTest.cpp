@@ -6,12 +6,14 @@
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
 #include "shell/CommandTable.h"
+#include "shell/FontList.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -639,4 +641,40 @@ TEST(CommandTable, WhileAnArrowKeyIsHeldThePageStays) {
     EXPECT_EQ(form.CurrentItem, form.Outline->topLevel(0)->item());
     QTest::keyRelease(form.ExplorerView, Qt::Key_Down);
     EXPECT_TRUE(WaitFor([&] { return form.CurrentItem == form.Outline->topLevel(2)->item(); }));
+}
+
+TEST(CommandTable, FontNamesAreSortedAndTrimmedFromTheFront) {
+    const QStringList trimmed =
+        SortAndTrimFontNames({QStringLiteral("Serif"), QStringLiteral("@ＭＳ ゴシック"),
+                              QStringLiteral("arial"), QStringLiteral("123 Font"),
+                              QStringLiteral("Bitstream"), QStringLiteral("ＭＳ Ｐゴシック")});
+    ASSERT_GE(trimmed.size(), 4);
+    EXPECT_EQ(trimmed.first(), QStringLiteral("arial"));
+    EXPECT_FALSE(trimmed.contains(QStringLiteral("123 Font")));
+    EXPECT_FALSE(trimmed.contains(QStringLiteral("@ＭＳ ゴシック")));
+    EXPECT_LT(trimmed.indexOf(QStringLiteral("Bitstream")),
+              trimmed.indexOf(QStringLiteral("Serif")));
+    // Only the front is trimmed.
+    EXPECT_TRUE(SortAndTrimFontNames({QStringLiteral("1a"), QStringLiteral("2b")}).isEmpty());
+    TFormMain form;
+    auto* box = qobject_cast<QComboBox*>(form.Commands->widget(QStringLiteral("FontBox")));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->count(), InstalledFonts().size());
+}
+
+TEST(CommandTable, TheCloseQueryCanKeepTheWindowOpen) {
+    TFormMain form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    int asked = 0;
+    bool allow = false;
+    form.CloseQuery = [&] {
+        ++asked;
+        return allow;
+    };
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    allow = true;
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(asked, 2);
 }

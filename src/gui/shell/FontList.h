@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QStringList>
+
+// The installed font families, sorted case-insensitively in Japanese order and
+// trimmed from the front while a name's first byte is "@" (0x40) or lower:
+// vertical-writing faces and names starting with digits or signs.
+const QStringList& InstalledFonts();
+
+// The sorting and trimming of InstalledFonts, on any list.
+QStringList SortAndTrimFontNames(QStringList names);
