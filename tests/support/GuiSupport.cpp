@@ -1,4 +1,5 @@
 #include "GuiSupport.h"
+#include "TestSupport.h"
 
 #include "dialogs/MessageBox.h"
 #include "file/Cp932.h"
@@ -48,6 +49,8 @@ QStringList ChildTitles(TFormMain& form, TOutlineNode* parent) {
 int RunGuiTests(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Nothing a window writes (toolbar positions, defaults) reaches the real home.
+    TestHome home;
     TWrenApplication app(argc, argv);
     // No test may hang on a box it did not expect.
     MessageBox::setAutoAnswer(QMessageBox::Ok);

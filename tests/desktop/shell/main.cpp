@@ -1,4 +1,5 @@
 // Starts a private X server, then runs the tests against it.
+#include "TestSupport.h"
 #include "dialogs/MessageBox.h"
 #include "shell/WrenApplication.h"
 
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
     unsetenv("WAYLAND_DISPLAY");
     int rc = 1;
     {
+        TestHome home;
         TWrenApplication app(argc, argv);
         MessageBox::setAutoAnswer(QMessageBox::Ok);
         ::testing::InitGoogleTest(&argc, argv);
