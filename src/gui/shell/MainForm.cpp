@@ -218,9 +218,9 @@ void TFormMain::buildControls() {
         if (qstrcmp(mb.name, "CFBMaxCalendar") == 0)
             b->hide();
     }
-    monthLayout->addStretch(1);
     calLayout->addWidget(PanelMonth);
     MonthlyCalendar1 = new QFrame(PanelCalendar);
+    static_cast<QFrame*>(MonthlyCalendar1)->setFrameShape(QFrame::StyledPanel);
     MonthlyCalendar1->setObjectName(QStringLiteral("MonthlyCalendar1"));
     MonthlyCalendar1->setMinimumHeight(40);
     MonthlyCalendar1->setEnabled(false);
