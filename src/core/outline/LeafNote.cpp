@@ -1,6 +1,5 @@
 #include "outline/LeafNote.h"
 
-#include "common/Clock.h"
 #include "common/DateTime.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
@@ -10,7 +9,7 @@
 #include <zlib.h>
 
 TLeafNote::TLeafNote(TOutlineNode* node) : TreeNode(node) {
-    CreatedDate = ModifiedDate = Clock::now();
+    CreatedDate = ModifiedDate = node->outline()->creationTime();
 }
 
 TLeafNote::~TLeafNote() {
@@ -21,9 +20,15 @@ TLeafNote::~TLeafNote() {
     }
 }
 
-QByteArray TLeafNote::DefaultItemTitle() { return Cp932::fromUnicode(QStringLiteral("新しい項目")); }
-QByteArray TLeafNote::DefaultBookTitle() { return Cp932::fromUnicode(QStringLiteral("新しいブック")); }
-QByteArray TLeafNote::TrashTitle() { return Cp932::fromUnicode(QStringLiteral("ごみ箱")); }
+QByteArray TLeafNote::DefaultItemTitle() {
+    return Cp932::fromUnicode(QStringLiteral("新しい項目"));
+}
+QByteArray TLeafNote::DefaultBookTitle() {
+    return Cp932::fromUnicode(QStringLiteral("新しいブック"));
+}
+QByteArray TLeafNote::TrashTitle() {
+    return Cp932::fromUnicode(QStringLiteral("ごみ箱"));
+}
 
 QString TLeafNote::ProgressName(int progress) {
     switch (progress) {
@@ -40,7 +45,9 @@ QString TLeafNote::ProgressName(int progress) {
     }
 }
 
-TOutline& TLeafNote::outline() const { return *TreeNode->outline(); }
+TOutline& TLeafNote::outline() const {
+    return *TreeNode->outline();
+}
 
 TLeafNote* TLeafNote::Create(TOutline& tree, int code, TOutlineNode* ref) {
     QByteArray title;
@@ -230,21 +237,33 @@ void TLeafNote::SetDueDate(double value) {
     RefreshIcon();
 }
 
-void TLeafNote::RefreshIcon() { outline().notifyChanged(TreeNode, TOutline::IconChanged); }
+void TLeafNote::RefreshIcon() {
+    outline().notifyChanged(TreeNode, TOutline::IconChanged);
+}
 
-void TLeafNote::RefreshCaption() { outline().notifyChanged(TreeNode, TOutline::CaptionChanged); }
+void TLeafNote::RefreshCaption() {
+    outline().notifyChanged(TreeNode, TOutline::CaptionChanged);
+}
 
-void TLeafNote::RefreshLabel() { outline().notifyChanged(TreeNode, TOutline::LabelChanged); }
+void TLeafNote::RefreshLabel() {
+    outline().notifyChanged(TreeNode, TOutline::LabelChanged);
+}
 
 bool TLeafNote::HasDefaultTitle() const {
     return Title == DefaultItemTitle() || Title == DefaultBookTitle();
 }
 
-bool TLeafNote::CanMoveUp() const { return TreeNode->prevSibling() != nullptr; }
+bool TLeafNote::CanMoveUp() const {
+    return TreeNode->prevSibling() != nullptr;
+}
 
-bool TLeafNote::CanMoveDown() const { return TreeNode->nextSibling() != nullptr; }
+bool TLeafNote::CanMoveDown() const {
+    return TreeNode->nextSibling() != nullptr;
+}
 
-bool TLeafNote::CanOutdent() const { return TreeNode->parent() != nullptr; }
+bool TLeafNote::CanOutdent() const {
+    return TreeNode->parent() != nullptr;
+}
 
 void TLeafNote::MoveUp() {
     if (CanMoveUp())
@@ -359,7 +378,8 @@ QByteArray decompress(const QByteArray& data) {
         const qsizetype old = out.size();
         if (old + chunk > kLimit) {
             inflateEnd(&zs);
-            throw EReadError(QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます"));
+            throw EReadError(
+                QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます"));
         }
         out.resize(old + chunk);
         zs.next_out = reinterpret_cast<Bytef*>(out.data() + old);
@@ -375,9 +395,10 @@ QByteArray decompress(const QByteArray& data) {
     const QString message = zs.msg ? QString::fromLatin1(zs.msg) : QString();
     inflateEnd(&zs);
     if (rc != Z_STREAM_END)
-        throw EReadError(QStringLiteral("ページを展開できません: 圧縮データが壊れています (zlib %1%2)")
-                             .arg(rc)
-                             .arg(message.isEmpty() ? QString() : QStringLiteral(": ") + message));
+        throw EReadError(
+            QStringLiteral("ページを展開できません: 圧縮データが壊れています (zlib %1%2)")
+                .arg(rc)
+                .arg(message.isEmpty() ? QString() : QStringLiteral(": ") + message));
     return out;
 }
 

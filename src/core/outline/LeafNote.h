@@ -21,7 +21,12 @@ public:
 };
 
 // Progress states, in stored order.
-enum TProgress : uint8_t { ProgressNotStarted = 0, ProgressInProgress = 1, ProgressDone = 2, ProgressOnHold = 3 };
+enum TProgress : uint8_t {
+    ProgressNotStarted = 0,
+    ProgressInProgress = 1,
+    ProgressDone = 2,
+    ProgressOnHold = 3
+};
 
 // Date index used wherever a date is chosen by number.
 enum TDateIndex : int { DateCreated = 0, DateModified = 1, DateDue = 2, DateFinished = 3 };

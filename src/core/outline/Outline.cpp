@@ -1,5 +1,6 @@
 #include "outline/Outline.h"
 
+#include "common/Clock.h"
 #include "outline/LeafNote.h"
 #include "settings/OptionDesc.h"
 
@@ -53,7 +54,9 @@ bool TOutlineNode::contains(const TOutlineNode* other) const {
     return false;
 }
 
-bool TOutlineNode::selected() const { return m_outline->selectedNode() == this; }
+bool TOutlineNode::selected() const {
+    return m_outline->selectedNode() == this;
+}
 
 bool TOutlineNode::isVisible() const {
     for (const TOutlineNode* p = parent(); p; p = p->parent())
@@ -204,8 +207,14 @@ void TOutline::notifyChanged(TOutlineNode* node, int changes) {
 }
 
 void TOutline::beginReset() {
-    if (m_resetDepth++ == 0)
+    if (m_resetDepth++ == 0) {
+        m_resetNow = Clock::now();
         Q_EMIT aboutToReset();
+    }
+}
+
+double TOutline::creationTime() const {
+    return inReset() ? m_resetNow : Clock::now();
 }
 
 void TOutline::endReset() {

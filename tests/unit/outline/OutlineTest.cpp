@@ -1,4 +1,5 @@
 #include "outline/Outline.h"
+#include "common/Clock.h"
 #include "outline/LeafNote.h"
 #include "settings/OptionDesc.h"
 
@@ -147,4 +148,17 @@ TEST(Outline, VeryDeepOutlineIsWalkedAndFreedWithoutRecursion) {
     EXPECT_EQ(f.outline.findByNodeId(77), nullptr);
     f.outline.removeNode(f.outline.topLevel(0));
     EXPECT_EQ(f.outline.count(), 0);
+}
+
+TEST(Outline, ItemsOfOneBulkLoadShareTheLoadMoment) {
+    ScopedFixedClock clock(QDateTime(QDate(2024, 5, 7), QTime(9, 0)));
+    Fixture f;
+    f.outline.beginReset();
+    TOutlineNode* a = f.add(nullptr);
+    clock.clock().advanceSeconds(3600);
+    TOutlineNode* b = f.add(nullptr);
+    f.outline.endReset();
+    EXPECT_EQ(a->item()->CreatedDate, b->item()->CreatedDate);
+    TOutlineNode* c = f.add(nullptr);
+    EXPECT_NEAR(c->item()->CreatedDate - a->item()->CreatedDate, 1.0 / 24, 1e-9);
 }
