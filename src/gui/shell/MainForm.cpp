@@ -450,7 +450,9 @@ bool TFormMain::sharedKeyDown(QKeyEvent* e) {
         return true;
     }
     if (e->key() == Qt::Key_O) {
-        IBWrenBox->showMenu();
+        // Dropped down below the file box, without a nested event loop.
+        if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuWrenBox")))
+            m->popup(IBWrenBox->mapToGlobal(QPoint(0, IBWrenBox->height())));
         return true;
     }
     return false;

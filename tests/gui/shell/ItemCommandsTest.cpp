@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTest>
@@ -388,6 +389,11 @@ TEST_F(ItemCommands, CreationKeysInTreeTitleAndPage) {
     QTest::keyClick(form.RichEdit, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(ChildTitles(form, nullptr), (QStringList{"A", kBook, "B", "C", "ごみ箱"}));
     EXPECT_TRUE(form.RichEdit->toPlainText().isEmpty()); // the key typed nothing
+    // Ctrl+O drops down the file box's menu.
+    QMenu* box = form.Commands->menu(QStringLiteral("PopupMenuWrenBox"));
+    QTest::keyClick(form.RichEdit, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([box] { return box->isVisible(); }));
+    box->hide();
     QGuiApplication::clipboard()->setText(QStringLiteral("キーで"));
     select(A2);
     QTest::keyClick(form.ExplorerView, Qt::Key_K, Qt::ControlModifier);
