@@ -1,1 +1,4 @@
-list(APPEND WRENCORE_SOURCES outline / Outline.cpp outline / LeafNote.cpp)
+list(APPEND WRENCORE_SOURCES
+    outline/Outline.cpp
+    outline/LeafNote.cpp
+)
