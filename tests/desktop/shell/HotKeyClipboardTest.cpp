@@ -88,10 +88,10 @@ TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
     ASSERT_TRUE(form.hotKey()->isRegistered());
     ClipOwner owner({QStringLiteral("ホットキーで")});
     ASSERT_TRUE(owner.ready());
-    ASSERT_TRUE(WaitFor([] { return clipboardText() == QStringLiteral("ホットキーで"); }));
+    ASSERT_TRUE(WaitFor([] { return clipboardText() == QStringLiteral("ホットキーで"); }, 15000));
     const int before = form.Outline->count();
     ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+F1")));
-    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 1; }));
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 1; }, 15000));
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("ホットキーで"));
 
     // Withdrawn: nothing more.
@@ -106,7 +106,7 @@ TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
     ASSERT_TRUE(form.RegisterHotKey());
     ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+F1")));
     ASSERT_TRUE(pressKeys(QStringLiteral("alt+shift+F12")));
-    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 2; }));
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 2; }, 15000));
     QTest::qWait(200);
     EXPECT_EQ(form.Outline->count(), before + 2);
 }
@@ -127,7 +127,8 @@ TEST_F(Desktop, AutoClippingMakesOneItemPerClipboardChange) {
     std::vector<std::unique_ptr<ClipOwner>> owners;
     auto own = [&owners](const QString& text) {
         owners.push_back(std::make_unique<ClipOwner>(QStringList{text}));
-        return owners.back()->ready() && WaitFor([&text] { return clipboardText() == text; });
+        return owners.back()->ready() &&
+               WaitFor([&text] { return clipboardText() == text; }, 15000);
     };
     ASSERT_TRUE(own(QStringLiteral("最初")));
     const int before = form.Outline->count();
@@ -139,10 +140,10 @@ TEST_F(Desktop, AutoClippingMakesOneItemPerClipboardChange) {
     EXPECT_FALSE(form.statusPanel(1)->pixmap().isNull());
 
     ASSERT_TRUE(own(QStringLiteral("二番目")));
-    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 2; }));
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 2; }, 15000));
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("二番目"));
     ASSERT_TRUE(own(QStringLiteral("三番目")));
-    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 3; }));
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 3; }, 15000));
     QTest::qWait(300);
     EXPECT_EQ(form.Outline->count(), before + 3); // one item per change
 
