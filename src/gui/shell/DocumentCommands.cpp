@@ -194,6 +194,9 @@ void TDocumentCommands::reload(const QString& path) {
         error = e.message();
     } catch (const EFileError& e) {
         error = e.message();
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the window is put back together below.
+        error = QString::fromLocal8Bit(e.what());
     }
     RefreshCaptions();
     listen();

@@ -335,3 +335,23 @@ TEST(FileCommands, RegisteringTheFileTypeAsksFirst) {
               QStringLiteral("\".wrn\"の拡張子を持つファイルを WrenNOTE に関連付けました。"));
     qputenv("XDG_DATA_HOME", oldData);
 }
+
+TEST(FileCommands, OpenThroughTheDialogAndTidyTheHistory) {
+    DocWindow w;
+    w.saveAs("元.wrn");
+    {
+        DocWindow other;
+        FileDialog::setNextFileName(w.path("開く.wrn"));
+        ASSERT_TRUE(other.docs->ItemSaveAsClick());
+    }
+    FileDialog::setNextFileName(w.path("開く.wrn"));
+    w.form->Commands->trigger(QStringLiteral("ItemOpen"));
+    EXPECT_EQ(w.doc().FileName, w.path("開く.wrn"));
+
+    writeBytes(w.doc().HistoryFileName(),
+               (w.path("開く.wrn") + QStringLiteral("\r\n/無い/消えた.wrn\r\n")).toUtf8());
+    w.form->Commands->trigger(QStringLiteral("N50"));
+    EXPECT_EQ(w.doc().ReadHistory(), QStringList({w.path("開く.wrn")}));
+    w.form->Commands->trigger(QStringLiteral("N52"));
+    EXPECT_FALSE(QFileInfo::exists(w.doc().HistoryFileName()));
+}
