@@ -5,9 +5,11 @@
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/DocumentCommands.h"
+#include "shell/FontList.h"
 #include "shell/MainForm.h"
 #include "shell/Splash.h"
 #include "shell/WrenApplication.h"
+#include "tree/NodeImages.h"
 
 #include <QSessionManager>
 #include <QTimer>
@@ -31,6 +33,9 @@ int RunWrenNote(int& argc, char** argv) {
 
     // The program ends when the window agrees to close, not when it hides.
     app.setQuitOnLastWindowClosed(false);
+    app.setWindowIcon(NodeImages::programIcon());
+    // The clipboard formats need no registration here; the font list is made once, now.
+    InstalledFonts();
     splash->SetProgress(QStringLiteral("メイン画面作成中"));
     splash->SetProgress(QStringLiteral("メイン画面の初期化中"));
     TFormMain form;
