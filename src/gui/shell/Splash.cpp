@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScreen>
 
 const char* const TFormSplash::Version = "ver.1.66";
 
@@ -38,6 +39,9 @@ TFormSplash::TFormSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWi
     grid->addWidget(LabelProgress, 2, 0, 1, 3);
     setStyleSheet(QStringLiteral("#FormSplash { background: white; border: 1px solid #6a7f99; }"));
     setAutoFillBackground(true);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TFormSplash::SetProgress(const QString& text) {
