@@ -1,4 +1,5 @@
 wren_add_test(test_outline
     SOURCES unit/outline/OutlineTest.cpp unit/outline/LeafNoteTest.cpp
+            unit/outline/ByteStreamTest.cpp
     LIBS wrencore Qt6::Test
     LABELS unit)

@@ -1,13 +1,13 @@
 #include "file/ByteStream.h"
 
-
 #include <cstring>
 
 namespace ByteOrder {
 
 int32_t i32At(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return int32_t(uint32_t(u[0]) | uint32_t(u[1]) << 8 | uint32_t(u[2]) << 16 | uint32_t(u[3]) << 24);
+    return int32_t(uint32_t(u[0]) | uint32_t(u[1]) << 8 | uint32_t(u[2]) << 16 |
+                   uint32_t(u[3]) << 24);
 }
 
 uint16_t u16At(const char* p) {
@@ -45,6 +45,15 @@ void putF64(char* p, double v) {
 
 } // namespace ByteOrder
 
+TByteReader::TByteReader(const QByteArray& data, qsizetype pos)
+    : m_buf(data), m_pos(pos), m_size(data.size()) {}
+
+TByteReader::TByteReader(QIODevice& device) : m_device(&device) {
+    const qint64 total = device.size() - device.pos();
+    m_bufStart = m_pos = 0;
+    m_size = total > 0 ? qsizetype(total) : 0;
+}
+
 void TByteReader::need(qint64 n, const char* what) {
     if (n < 0)
         throw EReadError(QStringLiteral("ファイルが壊れています: %1 の長さが負です (%2, 位置 %3)")
@@ -59,44 +68,82 @@ void TByteReader::need(qint64 n, const char* what) {
                 .arg(m_pos)
                 .arg(n)
                 .arg(remaining()));
+    if (m_pos + n > m_bufStart + m_buf.size())
+        fill(n);
+}
+
+// Slides the window so that it holds at least n bytes from the position.
+void TByteReader::fill(qint64 n) {
+    constexpr qint64 kChunk = 1 << 20;
+    const qsizetype keep = m_bufStart + m_buf.size() - m_pos;
+    QByteArray next;
+    const qint64 want = qMin<qint64>(qMax<qint64>(n, kChunk), remaining());
+    next.reserve(qsizetype(want));
+    next.append(m_buf.constData() + (m_pos - m_bufStart), keep);
+    next.resize(qsizetype(want));
+    qint64 done = keep;
+    while (done < want) {
+        const qint64 got = m_device->read(next.data() + done, want - done);
+        if (got <= 0)
+            throw EReadError(
+                QStringLiteral("ファイルを読み込めません: 位置 %1 で読み込みが止まりました (%2)")
+                    .arg(m_pos + done)
+                    .arg(m_device->errorString()));
+        done += got;
+    }
+    m_buf = std::move(next);
+    m_bufStart = m_pos;
 }
 
 uint8_t TByteReader::u8() {
     need(1, "byte");
-    return uint8_t(m_data.at(m_pos++));
+    const uint8_t v = uint8_t(*at());
+    ++m_pos;
+    return v;
 }
 
 uint16_t TByteReader::u16() {
     need(2, "integer");
-    const uint16_t v = ByteOrder::u16At(m_data.constData() + m_pos);
+    const uint16_t v = ByteOrder::u16At(at());
     m_pos += 2;
     return v;
 }
 
 int32_t TByteReader::i32() {
     need(4, "integer");
-    const int32_t v = ByteOrder::i32At(m_data.constData() + m_pos);
+    const int32_t v = ByteOrder::i32At(at());
     m_pos += 4;
     return v;
 }
 
 double TByteReader::f64() {
     need(8, "date");
-    const double v = ByteOrder::f64At(m_data.constData() + m_pos);
+    const double v = ByteOrder::f64At(at());
     m_pos += 8;
     return v;
 }
 
 QByteArray TByteReader::bytes(qint64 n, const char* what) {
     need(n, what);
-    QByteArray out = m_data.mid(m_pos, qsizetype(n));
+    QByteArray out(at(), qsizetype(n));
     m_pos += qsizetype(n);
     return out;
 }
 
 void TByteReader::skip(qint64 n, const char* what) {
-    need(n, what);
+    const qsizetype inWindow = m_bufStart + m_buf.size() - m_pos;
+    if (!m_device || n < 0 || n > remaining() || n <= inWindow) {
+        need(n, what);
+        m_pos += qsizetype(n);
+        return;
+    }
+    // Skipped bytes beyond the window need not pass through it.
+    if (!m_device->seek(m_device->pos() + (n - inWindow)))
+        throw EReadError(
+            QStringLiteral("ファイルを読み込めません: %1").arg(m_device->errorString()));
     m_pos += qsizetype(n);
+    m_buf.clear();
+    m_bufStart = m_pos;
 }
 
 QByteArray TByteReader::string(const char* what) {

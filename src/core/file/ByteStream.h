@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -18,17 +19,20 @@ private:
     QString m_message;
 };
 
-// Little-endian reading from a block held in memory. Every read checks the
-// bytes that remain first, so a damaged length never becomes an allocation.
+// Little-endian reading, from a block held in memory or from a device read
+// through a small window (so a large document is never held twice). Every
+// read checks the bytes that remain first, so a damaged length never becomes
+// an allocation.
 class TByteReader {
 public:
-    explicit TByteReader(const QByteArray& data, qsizetype pos = 0) : m_data(data), m_pos(pos) {}
+    explicit TByteReader(const QByteArray& data, qsizetype pos = 0);
+    // Reads device from its current position to its end.
+    explicit TByteReader(QIODevice& device);
 
     qsizetype pos() const { return m_pos; }
-    qsizetype size() const { return m_data.size(); }
-    qsizetype remaining() const { return m_data.size() - m_pos; }
-    bool atEnd() const { return m_pos >= m_data.size(); }
-    const QByteArray& data() const { return m_data; }
+    qsizetype size() const { return m_size; }
+    qsizetype remaining() const { return m_size - m_pos; }
+    bool atEnd() const { return m_pos >= m_size; }
 
     uint8_t u8();
     uint16_t u16();
@@ -43,9 +47,14 @@ public:
 
 private:
     void need(qint64 n, const char* what);
+    void fill(qint64 n);
+    const char* at() const { return m_buf.constData() + (m_pos - m_bufStart); }
 
-    const QByteArray& m_data;
-    qsizetype m_pos;
+    QIODevice* m_device = nullptr;
+    QByteArray m_buf;         // the window: bytes m_bufStart .. m_bufStart + size
+    qsizetype m_bufStart = 0; // offset of m_buf[0] in the whole stream
+    qsizetype m_pos = 0;      // offset in the whole stream
+    qsizetype m_size = 0;     // length of the whole stream
 };
 
 // Little-endian writing into a growing buffer.
