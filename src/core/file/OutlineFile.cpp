@@ -76,12 +76,13 @@ qsizetype estimatedSize(const TOutline& outline, TOutlineNode* from) {
 
 } // namespace
 
-ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline) {
+namespace {
+
+ReadResult readDocumentFrom(TByteReader& in, TOptionDesc& settings, TOutline& outline) {
     ReadResult result;
     ResetGuard reset(outline);
     outline.clear();
     TOutlineNode* selected = nullptr;
-    TByteReader in(bytes);
     guarded(result, [&] {
         settings.ReadFromStream(in);
         while (!in.atEnd()) {
@@ -94,6 +95,18 @@ ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline
         outline.setSelectedNode(selected);
     result.selected = selected;
     return result;
+}
+
+} // namespace
+
+ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline) {
+    TByteReader in(bytes);
+    return readDocumentFrom(in, settings, outline);
+}
+
+ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline) {
+    TByteReader in(device);
+    return readDocumentFrom(in, settings, outline);
 }
 
 QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
@@ -162,6 +175,8 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
         result.error = QStringLiteral("ファイルを開けません: %1").arg(file.errorString());
         return result;
     }
+    if (QFileInfo(path).suffix().compare(QLatin1String("lkp"), Qt::CaseInsensitive) != 0)
+        return readDocument(file, settings, outline);
     QByteArray bytes;
     try {
         bytes = file.readAll();
@@ -177,12 +192,9 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
         result.error = QStringLiteral("ファイルを読み込めません: %1").arg(file.errorString());
         return result;
     }
-    if (QFileInfo(path).suffix().compare(QLatin1String("lkp"), Qt::CaseInsensitive) == 0) {
-        ResetGuard reset(outline);
-        outline.clear();
-        return readLkp(bytes, outline);
-    }
-    return readDocument(bytes, settings, outline);
+    ResetGuard reset(outline);
+    outline.clear();
+    return readLkp(bytes, outline);
 }
 
 bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {

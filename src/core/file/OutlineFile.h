@@ -22,6 +22,9 @@ struct ReadResult {
 
 // Reads a ".wrn" image into settings and outline (the outline is cleared first).
 ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline);
+// The same from an open device, read through a small window, so that a large
+// document is not held in memory twice while it loads.
+ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline);
 // The ".wrn" image of the whole outline, or of branch alone as the only
 // top-level record. Ids are kept (export flag off). Compresses pages that
 // have no valid compressed copy yet.
