@@ -158,14 +158,18 @@ void TWrenDoc::Load(TWrenDocHost& host) {
     const QString ext = ExtOf(FileName).toLower();
     if (HasFileName() && ext == QLatin1String(".wrn")) {
         LoadedOK = false;
-        const QByteArray bytes = readWholeFile(FileName, &error);
-        if (error.isEmpty()) {
-            const OutlineFile::ReadResult r = OutlineFile::readDocument(bytes, settings, tree);
+        // Read through a window rather than whole: a large document is then
+        // held once, as the outline, not twice.
+        QFile file(FileName);
+        if (file.open(QIODevice::ReadOnly)) {
+            const OutlineFile::ReadResult r = OutlineFile::readDocument(file, settings, tree);
             if (r.ok)
                 LoadedOK = true;
             else
                 error = r.error;
         } else {
+            error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2")
+                        .arg(FileName, file.errorString());
             tree.clear();
         }
     } else if (HasFileName() && ext == QLatin1String(".lkp")) {
