@@ -260,8 +260,16 @@ bool TDocumentCommands::ItemSaveAsClick() {
                                                TWrenDoc::DialogFilter());
     if (path.isEmpty())
         return false;
-    if (ExtOf(path).toLower() != QLatin1String(".wrn"))
+    if (ExtOf(path).toLower() != QLatin1String(".wrn")) {
         path += QStringLiteral(".wrn");
+        // The dialog confirmed the name without the extension only.
+        if (QFileInfo::exists(path) &&
+            MessageBox::question(
+                &m_form, Product,
+                QStringLiteral("「%1」は既に存在します。上書きしますか？").arg(path)) !=
+                QMessageBox::Yes)
+            return false;
+    }
     m_doc->SetFileName(path);
     RefreshCaptions();
     listen();
@@ -493,8 +501,10 @@ bool TDocumentCommands::SaveBeforeClose() {
             return false;
         return true;
     }
-    ItemSaveAsClick();
-    return m_doc->HasFileName();
+    // A name given but not written to keeps the window too: the edits exist
+    // nowhere else.
+    const bool saved = ItemSaveAsClick();
+    return saved || (m_doc->HasFileName() && !m_doc->LoadedOK);
 }
 
 void TDocumentCommands::IdleAutoSave() {

@@ -207,3 +207,18 @@ TEST(CloseFlow, TheEndOfTheSessionClosesAResidentWindowForReal) {
     EXPECT_EQ(closed.count(), 1);
     EXPECT_NE(fileBytes(w.doc().FileName), saved);
 }
+
+TEST(CloseFlow, AnUnnamedDocumentWhoseFirstSaveFailsStaysOpen) {
+    DocWindow w;
+    edit(w, "まだ無い");
+    // A folder in the temporary file's place refuses the write.
+    ASSERT_TRUE(QDir(w.home.path()).mkpath(QStringLiteral("初回.tmp/中身")));
+    w.form->show();
+    FileDialog::setNextFileName(w.path("初回"));
+    QSignalSpy closed(w.docs, &TDocumentCommands::closedForGood);
+    EXPECT_FALSE(w.form->close()) << "the edits exist nowhere else";
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_EQ(w.boxes(), 1) << "the failure is shown";
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(w.path("初回.wrn")));
+}

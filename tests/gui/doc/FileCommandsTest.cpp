@@ -355,3 +355,31 @@ TEST(FileCommands, OpenThroughTheDialogAndTidyTheHistory) {
     w.form->Commands->trigger(QStringLiteral("N52"));
     EXPECT_FALSE(QFileInfo::exists(w.doc().HistoryFileName()));
 }
+
+TEST(FileCommands, SaveAsAsksBeforeReplacingTheFileItsExtensionNames) {
+    DocWindow w;
+    const QString existing = w.path("既存.wrn");
+    writeBytes(existing, QByteArray("someone else's document"));
+    w.addBook("新しい内容");
+
+    // The dialog confirmed "既存", which does not exist; "既存.wrn" does.
+    FileDialog::setNextFileName(w.path("既存"));
+    MessageBox::setNextAnswer(QMessageBox::No);
+    EXPECT_FALSE(w.docs->ItemSaveAsClick());
+    EXPECT_EQ(w.boxes(), 1);
+    EXPECT_TRUE(MessageBox::lastText().contains(existing)) << MessageBox::lastText().toStdString();
+    EXPECT_EQ(fileBytes(existing), QByteArray("someone else's document"));
+    EXPECT_FALSE(w.doc().HasFileName()) << "the name is not taken either";
+
+    FileDialog::setNextFileName(w.path("既存"));
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    EXPECT_TRUE(w.docs->ItemSaveAsClick());
+    EXPECT_EQ(w.doc().FileName, existing);
+    EXPECT_NE(fileBytes(existing), QByteArray("someone else's document"));
+
+    // A name the dialog itself confirmed is not asked about again.
+    const int before = MessageBox::count();
+    FileDialog::setNextFileName(existing);
+    EXPECT_TRUE(w.docs->ItemSaveAsClick());
+    EXPECT_EQ(MessageBox::count(), before);
+}
