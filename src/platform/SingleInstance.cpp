@@ -3,6 +3,7 @@
 #include "doc/DocPaths.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -16,9 +17,26 @@ TSingleInstance::~TSingleInstance() {
     Stop();
 }
 
+namespace {
+
+// A document not yet written (Save As listens before the save) is named
+// after its folder's canonical path, as it will be once it exists.
+QString documentKey(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists())
+        return CanonicalPath(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return CanonicalPath(path);
+    return folder.endsWith(QLatin1Char('/')) ? folder + info.fileName()
+                                             : folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
+
 QString TSingleInstance::ServerName(const QString& documentPath) {
     const QByteArray hash =
-        QCryptographicHash::hash(CanonicalPath(documentPath).toUtf8(), QCryptographicHash::Sha256)
+        QCryptographicHash::hash(documentKey(documentPath).toUtf8(), QCryptographicHash::Sha256)
             .toHex()
             .left(32);
     return QStringLiteral("WrenNOTE-%1-%2").arg(uint(::getuid())).arg(QString::fromLatin1(hash));

@@ -72,6 +72,9 @@ TEST(FileTypes, RegisterWritesTheEntryAndTheMimePackage) {
     const QByteArray xml = readAll(mime);
     EXPECT_TRUE(xml.contains("<glob pattern=\"*.wrn\"/>"));
     EXPECT_TRUE(xml.contains("<glob pattern=\"*.wr~\"/>"));
+    // The type names as the program has always called them.
+    EXPECT_TRUE(xml.contains("<comment xml:lang=\"ja\">WrenNOTE ﾌｧｲﾙ</comment>"));
+    EXPECT_TRUE(xml.contains("<comment xml:lang=\"ja\">WrenNOTE 一時ﾌｧｲﾙ</comment>"));
     if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
         EXPECT_TRUE(r.toolsRun.contains(QStringLiteral("update-mime-database")));
         // The cache now knows the glob.

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
@@ -55,6 +56,20 @@ TEST(SingleInstance, NamesFollowTheCanonicalDocument) {
     EXPECT_NE(TSingleInstance::ServerName(doc),
               TSingleInstance::ServerName(home.file(QStringLiteral("他.wrn"))));
     EXPECT_TRUE(TSingleInstance::ServerName(doc).startsWith(QStringLiteral("WrenNOTE-")));
+}
+
+TEST(SingleInstance, ADocumentNotYetWrittenHasTheNameItWillHave) {
+    // Save As listens before the file exists; a second instance started on
+    // the file later must reach it, also through a linked folder.
+    TestHome home;
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("本物")));
+    const QString real = home.file(QStringLiteral("本物"));
+    const QString linked = home.file(QStringLiteral("リンク"));
+    ASSERT_TRUE(QFile::link(real, linked));
+    const QString before = TSingleInstance::ServerName(linked + QStringLiteral("/新規.wrn"));
+    QFile(real + QStringLiteral("/新規.wrn")).open(QIODevice::WriteOnly);
+    EXPECT_EQ(before, TSingleInstance::ServerName(real + QStringLiteral("/新規.wrn")));
+    EXPECT_EQ(before, TSingleInstance::ServerName(linked + QStringLiteral("/新規.wrn")));
 }
 
 TEST(SingleInstance, TheHolderIsAskedToShowItself) {
