@@ -211,7 +211,34 @@ bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {
     return true;
 }
 
+namespace {
+
+// A device or pipe takes the bytes as they come: renaming a new file over it
+// would replace the device itself.
+bool writeSpecialFile(const QString& path, const QByteArray& bytes, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = QStringLiteral("ファイルを開けません: %1").arg(file.errorString());
+        return false;
+    }
+    if (!writeToDevice(file, bytes, error))
+        return false;
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("書き込みに失敗しました: %1").arg(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return writeSpecialFile(path, bytes, error);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

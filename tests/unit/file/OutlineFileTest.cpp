@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Doc {
@@ -271,6 +275,30 @@ TEST(OutlineFileWrite, FilesOnDisk) {
         OutlineFile::readFile(home.file(QStringLiteral("無い.wrn")), back.settings, back.outline);
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.error.isEmpty());
+}
+
+TEST(OutlineFileWrite, PipeInTheFilesPlaceTakesTheBytesAndStays) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("管.wrn"));
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+    // A reader that does not wait, so the writer can open the pipe at once.
+    const int reader = ::open(native.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    Doc doc;
+    TLeafNote::Create(doc.outline, InsertBottomOfLevel, nullptr)->Title = Sjis("項目");
+    const QByteArray bytes = doc.write();
+    ASSERT_LT(bytes.size(), 4096); // fits the pipe's buffer
+
+    QString error;
+    EXPECT_TRUE(OutlineFile::writeFile(path, bytes, &error)) << error.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(native.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe was replaced by a file";
+    QByteArray got(bytes.size() + 16, '\0');
+    const ssize_t n = ::read(reader, got.data(), size_t(got.size()));
+    ::close(reader);
+    EXPECT_EQ(got.left(n < 0 ? 0 : qsizetype(n)), bytes);
 }
 
 TEST(OutlineFileWrite, LkpChosenByExtensionInAnyCase) {
