@@ -442,7 +442,9 @@ int runDump(const QStringList& args) {
     j.newline(0);
     j.raw("}\n");
     j.flush();
-    return std::fflush(stdout) == 0 ? 0 : CliFail(QString(), QStringLiteral("cannot write output"));
+    // A write that failed while the buffer was flushed earlier shows only in the error flag.
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return written ? 0 : CliFail(QString(), QStringLiteral("cannot write output"));
 }
 
 // ---- writing ----

@@ -131,6 +131,18 @@ TEST_F(CliFile, WriteFailureIsReportedNotSuccess) {
     expectFailureLine(g, path("フォルダ.wrn"));
 }
 
+TEST_F(CliFile, DumpIntoAFullOutputFails) {
+    const QString gen = path("生成.wrn");
+    ASSERT_EQ(cli({QStringLiteral("generate"), QStringLiteral("20"), gen}).exitCode, 0);
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(cliPath(), {QStringLiteral("dump"), gen});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_FALSE(p.readAllStandardError().isEmpty());
+}
+
 TEST_F(CliFile, UsageErrorsExitWithTwo) {
     EXPECT_EQ(cli({QStringLiteral("info")}).exitCode, 2);
     EXPECT_EQ(cli({QStringLiteral("dump"), QStringLiteral("a"), QStringLiteral("b")}).exitCode, 2);
