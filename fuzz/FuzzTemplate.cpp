@@ -40,11 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const OutputEngine::TTextTemplate tmpl(
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    OutputEngine::Walk(fixture->outline, nullptr, [&](TOutlineNode* node, TOutlineNode* root) {
-        const QByteArray out = tmpl.Fill(node, root, &fixture->settings);
-        // Every line the engine writes ends with CR LF.
-        if (!out.isEmpty() && !out.endsWith("\r\n"))
-            std::abort();
-    });
+    try {
+        OutputEngine::Walk(fixture->outline, nullptr, [&](TOutlineNode* node, TOutlineNode* root) {
+            const QByteArray out = tmpl.Fill(node, root, &fixture->settings);
+            // Every line the engine writes ends with CR LF.
+            if (!out.isEmpty() && !out.endsWith("\r\n"))
+                std::abort();
+        });
+    } catch (const EOutputError&) {
+        // Refused as too large: the export stops with a message.
+    }
     return 0;
 }

@@ -28,6 +28,8 @@ namespace {
 // and ")" never occur as the second byte of a character, so byte search is safe.
 struct ByteBuffer {
     using Text = QByteArray;
+    // One item's filled template; far beyond any real template.
+    static constexpr qint64 kMaxSize = qint64(1) << 26;
     QByteArray text;
 
     int size() const { return int(text.size()); }
@@ -193,6 +195,8 @@ QByteArray TTextTemplate::Fill(TOutlineNode* node, TOutlineNode* walkRoot,
         const QByteArray before = line.left(at);
         const QByteArray after = line.mid(at + macroLength);
         for (const QByteArray& part : SplitLines(*source)) {
+            if (out.size() + before.size() + part.size() + after.size() > ByteBuffer::kMaxSize)
+                OutputMacros::ThrowTooLarge(item);
             out += before;
             out += part;
             out += after;

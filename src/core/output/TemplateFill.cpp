@@ -1,8 +1,10 @@
 #include "output/TemplateFill.h"
 
 #include "common/DateFormat.h"
+#include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "output/OutputEngine.h"
 #include "settings/OptionDesc.h"
 
 TTemplateItem::TTemplateItem(TOutlineNode* n, TOutlineNode* root, const TOptionDesc* s)
@@ -77,6 +79,12 @@ QByteArray LabelText(const TTemplateItem& it) {
     if (!it.settings || index < 0 || index >= TOptionDesc::LabelsUsed)
         return QByteArray();
     return it.settings->LabelText[size_t(index)];
+}
+
+void ThrowTooLarge(const TLeafNote& item) {
+    throw EOutputError(QStringLiteral("\"%1\" の出力が大きくなりすぎるため、出力を中止しました。\n"
+                                      "出力フォーマットのマクロの入れ子を確かめてください。")
+                           .arg(Cp932::toUnicode(item.Title)));
 }
 
 QString ProgressText(const TLeafNote& item) {

@@ -95,9 +95,15 @@ QString FormatDateMacro(int dateIndex, const QString& format, const TLeafNote& i
 QByteArray LabelText(const TTemplateItem& it);
 QString ProgressText(const TLeafNote& item);
 
+// Stops the export: the item's filled template would outgrow what one item
+// may take. Nested "&Indent(" macros multiply their arguments, so a short
+// template can otherwise ask for more memory than there is.
+[[noreturn]] void ThrowTooLarge(const TLeafNote& item);
+
 // Fills the "&Index(" constructs and the field macros of buf for one item.
+// Throws EOutputError when the text would grow beyond Buffer::kMaxSize.
 //
-// Buffer provides: Text; int size(); int at(int) (a character code);
+// Buffer provides: Text; kMaxSize; int size(); int at(int) (a character code);
 // bool matchesAt(int, const Text&); int indexOf(const Text&, int from);
 // Text mid(int, int); void replace(int, int, const Text&);
 // Text fromUnicode(const QString&); QString toUnicode(const Text&);
@@ -179,6 +185,9 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
                     end = closeAt + closeLength;
                 }
             }
+            if (f.field == Names<Text>::Indent &&
+                qint64(argument.size()) * (it.depth() + 1) > Buffer::kMaxSize)
+                ThrowTooLarge(item);
             Text value;
             switch (f.field) {
             case Names<Text>::Title:
@@ -198,6 +207,9 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
                     int(f.field) - int(Names<Text>::CreatedDate), buf.toUnicode(argument), item));
                 break;
             }
+            const qint64 grows = qint64(value.size()) - (end - pos);
+            if (grows > 0 && buf.size() + grows > Buffer::kMaxSize)
+                ThrowTooLarge(item);
             buf.replace(pos, end - pos, value);
             break;
         }

@@ -154,6 +154,16 @@ TEST_F(RtfExport, ErrorsLeaveTheDestinationAlone) {
     EXPECT_EQ(readAll(dest), QByteArray("keep me"));
 }
 
+TEST_F(RtfExport, RunawayExpansionStopsTheExport) {
+    QByteArray nested = QByteArray("&Indent(").repeated(30) + "x" + QByteArray("&)").repeated(30);
+    try {
+        fill(nested.constData(), a1a);
+        FAIL() << "the expansion must be refused";
+    } catch (const EOutputError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("A1a"))) << e.message().toStdString();
+    }
+}
+
 TEST_F(RtfExport, PlainTextFileAsTemplate) {
     writeFile(home.file(QStringLiteral("t.rtf")), Sjis("・&Title\r\n"));
     const QString dest = home.file(QStringLiteral("o.rtf"));

@@ -128,6 +128,34 @@ TEST_F(TextExport, BackwardScanAndUnknownMacros) {
     EXPECT_EQ(fill("&Title", b), QStringLiteral("&Label&ProcStatus\r\n"));
 }
 
+TEST_F(TextExport, RunawayExpansionStopsTheExport) {
+    // Each nested "&Indent(" multiplies its argument by depth + 1: thirty of
+    // them ask for 3^30 copies for an item two levels down.
+    QByteArray nested = QByteArray("&Indent(").repeated(30) + "x" + QByteArray("&)").repeated(30);
+    const OutputEngine::TTextTemplate t(nested);
+    try {
+        t.Fill(a1a, a, &settings);
+        FAIL() << "the expansion must be refused";
+    } catch (const EOutputError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("A1a"))) << e.message().toStdString();
+    }
+    // The same template is fine where it stays small.
+    EXPECT_EQ(FromSjis(OutputEngine::TTextTemplate("&Indent(&Indent(x&)&)").Fill(a, a, &settings)),
+              QStringLiteral("x\r\n"));
+
+    // A long line prefix repeated for every line of a long page.
+    b->item()->Title = QByteArray(1 << 20, 'T');
+    b->item()->PageText = QByteArray("line\r\n").repeated(100);
+    EXPECT_THROW(OutputEngine::TTextTemplate("&Title&Content").Fill(b, b, &settings), EOutputError);
+
+    const QString dest = home.file(QStringLiteral("o.txt"));
+    writeFile(dest, "keep me");
+    writeFile(home.file(QStringLiteral("t.txt")), nested);
+    EXPECT_THROW(ExportText(outline, nullptr, dest, home.file(QStringLiteral("t.txt"))),
+                 EOutputError);
+    EXPECT_EQ(readAll(dest), QByteArray("keep me"));
+}
+
 TEST_F(TextExport, ContentAndLinkLines) {
     EXPECT_EQ(fill("> &Content <", a), QStringLiteral("> 一行目 <\r\n> 二行目 <\r\n"));
     EXPECT_EQ(fill("before\r\n> &Content\r\nafter", b), QStringLiteral("before\r\nafter\r\n"))

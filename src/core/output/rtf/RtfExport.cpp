@@ -32,6 +32,8 @@ QString toDocumentText(const QString& text) {
 class DocBuffer {
 public:
     using Text = QString;
+    // The characters one item's filled template may hold.
+    static constexpr qint64 kMaxSize = qint64(1) << 20;
 
     explicit DocBuffer(QTextDocument& doc) : m_doc(doc) { reload(); }
 
