@@ -393,6 +393,11 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
+void TFormMain::showEvent(QShowEvent* event) {
+    m_shownOnce = true;
+    QMainWindow::showEvent(event);
+}
+
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::FocusIn) {

@@ -165,6 +165,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -202,6 +203,8 @@ private:
     bool m_pageRich = false;
     bool m_loading = false;
     bool m_maxCalendar = true;
+    // Pane sizes mean something only once the window has been laid out.
+    bool m_shownOnce = false;
     bool m_ctrlTabHandled = false;
 };
 

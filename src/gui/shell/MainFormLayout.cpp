@@ -235,10 +235,12 @@ void TFormMain::ItemShowLinkPanelClick() {
 
 void TFormMain::ItemChangeSplitClick() {
     // Keep the pane's current size for the direction being left.
-    if (Splitter->orientation() == Qt::Vertical)
-        Options->TreeHeight = PanelLeft->height();
-    else
-        Options->TreeWidth = PanelLeft->width();
+    if (m_shownOnce && PanelLeft->isVisibleTo(this)) {
+        if (Splitter->orientation() == Qt::Vertical)
+            Options->TreeHeight = PanelLeft->height();
+        else
+            Options->TreeWidth = PanelLeft->width();
+    }
     SetSplitVertical(Splitter->orientation() == Qt::Horizontal);
 }
 
@@ -377,10 +379,15 @@ void CaptureFromWindow(TFormMain& form) {
     o.FormWidth = g.width();
     o.FormHeight = g.height();
     o.SplitVertical = form.Splitter->orientation() == Qt::Vertical;
-    if (o.SplitVertical)
-        o.TreeHeight = form.PanelLeft->height();
-    else
-        o.TreeWidth = form.PanelLeft->width();
+    // A pane that was never laid out, or is hidden now, has no size of its
+    // own: the size it had stays in the settings.
+    auto laidOut = [&form](const QWidget* w) { return form.m_shownOnce && w->isVisibleTo(&form); };
+    if (laidOut(form.PanelLeft)) {
+        if (o.SplitVertical)
+            o.TreeHeight = form.PanelLeft->height();
+        else
+            o.TreeWidth = form.PanelLeft->width();
+    }
     o.TreeVisible = !form.PanelLeft->isHidden();
     o.StatusVisible = !form.statusBar()->isHidden();
     o.LinkPanelVisible = !form.LinkBox->isHidden();
@@ -388,10 +395,11 @@ void CaptureFromWindow(TFormMain& form) {
     o.ShowRuler = !form.KesRuler->isHidden();
     o.ShowCalendar = !form.PanelCalendar->isHidden();
     o.MaxCalendar = form.m_maxCalendar;
-    o.CalendarHeight =
-        o.SplitVertical ? form.PanelCalendar->width() : form.MonthlyCalendar1->height();
+    if (o.SplitVertical ? laidOut(form.PanelCalendar) : laidOut(form.MonthlyCalendar1))
+        o.CalendarHeight =
+            o.SplitVertical ? form.PanelCalendar->width() : form.MonthlyCalendar1->height();
     o.ListViewVisible = !form.ListViewFocus->isHidden();
-    if (o.ListViewVisible)
+    if (laidOut(form.ListViewFocus))
         o.ListViewHeight = form.ListViewFocus->height();
     o.WordWrap = form.RichEdit->lineWrapMode() != QTextEdit::NoWrap;
     fromFont(form.ExplorerView->font(), o.TreeViewFont);

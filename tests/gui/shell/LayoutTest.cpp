@@ -255,3 +255,38 @@ TEST(Layout, SettingsCommandsGoThroughTheStore) {
     EXPECT_FALSE(form.PanelCalendar->isHidden());
     EXPECT_EQ(form.Options->TreeWidth, 222);
 }
+
+TEST(Layout, PanesWithoutASizeOfTheirOwnKeepTheStoredOne) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 900, 700);
+    TOptionDesc& o = *form.Options;
+    o.TreeWidth = 300;
+    o.ListViewVisible = true;
+    o.ListViewHeight = 80;
+    o.ShowCalendar = true;
+    o.CalendarHeight = 120;
+    form.ApplySettings();
+    // A window kept in the tray from the start was never laid out.
+    form.CaptureSettings();
+    EXPECT_EQ(o.TreeWidth, 300);
+    EXPECT_EQ(o.ListViewHeight, 80);
+    EXPECT_EQ(o.CalendarHeight, 120);
+
+    // Hidden panes: their sizes come back when they are shown again.
+    o.TreeVisible = false;
+    o.ListViewVisible = false;
+    form.ApplySettings();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.CaptureSettings();
+    EXPECT_FALSE(o.TreeVisible);
+    EXPECT_EQ(o.TreeWidth, 300);
+    EXPECT_EQ(o.ListViewHeight, 80);
+    form.Commands->trigger(QStringLiteral("ItemChangeSplit"));
+    form.Commands->trigger(QStringLiteral("ItemChangeSplit"));
+    EXPECT_EQ(o.TreeWidth, 300);
+    form.Commands->trigger(QStringLiteral("ItemShowExView"));
+    EXPECT_TRUE(WaitFor([&] { return form.PanelLeft->width() == 300; }));
+}
