@@ -1,5 +1,6 @@
 #include "shell/DocumentCommands.h"
 
+#include "common/Clock.h"
 #include "common/ProgramFolder.h"
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
@@ -30,6 +31,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+
+#include <exception>
 
 namespace {
 
@@ -241,6 +244,11 @@ bool TDocumentCommands::saveWithCaption() {
     } catch (const EFileError& e) {
         m_form.setWindowTitle(caption);
         showError(e.message());
+        return false;
+    } catch (const std::exception& e) {
+        // Also run from the close box, where nothing may escape.
+        m_form.setWindowTitle(caption);
+        showError(QString::fromUtf8(e.what()));
         return false;
     }
     RefreshCaptions();
@@ -513,7 +521,14 @@ void TDocumentCommands::IdleAutoSave() {
         return;
     if (!m_doc->AutoSaveDue())
         return;
-    m_doc->AutoSave(*m_host);
+    try {
+        m_doc->AutoSave(*m_host);
+    } catch (const std::exception& e) {
+        // A timer's slot: show it here, nothing may escape to the event loop.
+        // The next try comes after the interval, not at the next idle moment.
+        m_doc->LastSaveTime = Clock::now();
+        showError(QString::fromUtf8(e.what()));
+    }
 }
 
 void TDocumentCommands::FirstIdle() {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 // Edits the document so that a save changes the file.
@@ -221,4 +223,22 @@ TEST(CloseFlow, AnUnnamedDocumentWhoseFirstSaveFailsStaysOpen) {
     EXPECT_EQ(w.boxes(), 1) << "the failure is shown";
     EXPECT_TRUE(w.form->isVisible());
     EXPECT_FALSE(QFileInfo::exists(w.path("初回.wrn")));
+}
+
+TEST(CloseFlow, AnUnexpectedFailureWhileSavingIsShownAndKeepsTheWindow) {
+    DocWindow w;
+    w.saveAs("想定外.wrn");
+    const QByteArray saved = fileBytes(w.doc().FileName);
+    edit(w, "追加");
+    w.form->show();
+    TWrenDoc::SaveStepHook = [](TWrenDoc::SaveStep) { throw std::runtime_error("out of memory"); };
+    bool open = false;
+    EXPECT_NO_THROW(open = !w.form->close()) << "nothing escapes the close box";
+    TWrenDoc::SaveStepHook = nullptr;
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_EQ(w.boxes(), 1);
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("out of memory")));
+    EXPECT_EQ(w.form->windowTitle(), w.doc().GetWindowCaption()) << "the caption is restored";
+    EXPECT_EQ(fileBytes(w.doc().FileName), saved);
 }
