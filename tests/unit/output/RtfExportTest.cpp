@@ -119,6 +119,24 @@ TEST_F(RtfExport, WholeFileWithoutTheTrash) {
     EXPECT_EQ(exportPlain("&Title, ", a1), QStringLiteral("A1, A1a, "));
 }
 
+TEST_F(RtfExport, ParagraphEndBeforeTrailingGroups) {
+    // Word saves its own groups after the text, behind the last paragraph mark.
+    const QString dest = home.file(QStringLiteral("o.rtf"));
+    auto run = [&](const QByteArray& templ) {
+        writeFile(home.file(QStringLiteral("w.rtf")), templ);
+        ExportRtf(outline, a1, dest, home.file(QStringLiteral("w.rtf")));
+        QTextDocument doc;
+        EXPECT_TRUE(Rtf::load(readAll(dest), doc).ok);
+        return doc.toPlainText();
+    };
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil A;}}\\pard\\f0 &Title";
+    EXPECT_EQ(run(head + "{\\b0\\par }{\\*\\themedata 0a0b}{\\*\\datastore 0105}}\r\n"),
+              QStringLiteral("A1\nA1a"));
+    EXPECT_EQ(run(head + "\\par\\pard\\b0\\par }"), QStringLiteral("A1\n\nA1a\n"));
+    EXPECT_EQ(run(head + ", {\\*\\datastore 0105}}"), QStringLiteral("A1, A1a, "));
+    EXPECT_EQ(run(head + "\\par\r\n}\r\n"), QStringLiteral("A1\nA1a"));
+}
+
 TEST_F(RtfExport, ProgressCaption) {
     writeFile(home.file(QStringLiteral("t.rtf")), RtfDoc("&Title\\par "));
     QString caption;

@@ -8,8 +8,8 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
-#include <QRegularExpression>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -85,6 +85,19 @@ private:
     QString m_text;
 };
 
+// A character put in just before the closing brace starts a paragraph of its
+// own exactly when the text ends with a paragraph mark, also when groups
+// follow the text (Word writes its own data there).
+bool endsWithParagraphMark(const QByteArray& rtf, const QTextDocument& doc) {
+    const qsizetype close = rtf.lastIndexOf('}');
+    if (close < 0)
+        return false;
+    QTextDocument probe;
+    if (!Rtf::load(rtf.left(close) + "{X}" + rtf.mid(close), probe).ok)
+        return false;
+    return probe.blockCount() > doc.blockCount() && probe.lastBlock().text() == QLatin1String("X");
+}
+
 const OutputMacros::Names<QString>& docNames() {
     static const OutputMacros::Names<QString> names([](const QString& s) { return s; });
     return names;
@@ -101,8 +114,7 @@ TRtfTemplate::TRtfTemplate(const QByteArray& bytes, const QString& path)
     const Rtf::ReadResult r = Rtf::load(bytes, *m_doc);
     if (!r.ok)
         throw EOutputError(EOutputError::readMessage(path, r.error));
-    static const QRegularExpression lastPar(QStringLiteral("\\\\par[\\s}\\x00]*$"));
-    m_endsWithParagraph = lastPar.match(QString::fromLatin1(bytes.right(64))).hasMatch();
+    m_endsWithParagraph = endsWithParagraphMark(bytes, *m_doc);
 }
 
 TRtfTemplate::~TRtfTemplate() = default;
