@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 
 #include "common/DateTime.h"
+#include "common/ProgramFolder.h"
 #include "dialogs/MessageBox.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -10,13 +11,12 @@
 #include "settings/DefaultsStore.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DocumentCommands.h"
 #include "tree/ExplorerView.h"
 #include "tree/OutlineModel.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -29,7 +29,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -272,9 +271,7 @@ void TFormMain::ItemSaveSettingsClick() {
 }
 
 void TFormMain::ItemOpenManualClick() {
-    QString folder = qEnvironmentVariable("WRENNOTE_HOME");
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath();
+    const QString folder = ProgramFolder();
     const QStringList found =
         QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
     if (found.isEmpty()) {
@@ -282,7 +279,7 @@ void TFormMain::ItemOpenManualClick() {
                                 QStringLiteral("マニュアルが見つかりませんでした。"));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(folder).filePath(found.first())));
+    TDocumentCommands::OpenWithDesktop(QDir(folder).filePath(found.first()));
 }
 
 // ---- settings <-> window --------------------------------------------------

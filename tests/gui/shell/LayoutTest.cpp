@@ -2,15 +2,18 @@
 #include "TestSupport.h"
 
 #include "common/DateTime.h"
+#include "dialogs/MessageBox.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "settings/DefaultsStore.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DocumentCommands.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
 #include "tree/OutlineModel.h"
 
+#include <QFile>
 #include <QLayout>
 #include <QListWidget>
 #include <QSettings>
@@ -289,4 +292,29 @@ TEST(Layout, PanesWithoutASizeOfTheirOwnKeepTheStoredOne) {
     EXPECT_EQ(o.TreeWidth, 300);
     form.Commands->trigger(QStringLiteral("ItemShowExView"));
     EXPECT_TRUE(WaitFor([&] { return form.PanelLeft->width() == 300; }));
+}
+
+TEST(Layout, TheManualIsTheFirstManualFileOfTheProgramFolder) {
+    TestHome home;
+    TFormMain form;
+    const int before = MessageBox::count();
+    form.Commands->trigger(QStringLiteral("ItemOpenManual"));
+    EXPECT_EQ(MessageBox::count(), before + 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("マニュアルが見つかりませんでした。"));
+
+    for (const char* name : {"Manual_b.wrn", "Manual_a.wrn", "Guide.wrn", "Manual_c.txt"}) {
+        QFile f(home.file(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QStringList opened;
+    const auto saved = TDocumentCommands::OpenWithDesktop;
+    TDocumentCommands::OpenWithDesktop = [&opened](const QString& path) {
+        opened << path;
+        return true;
+    };
+    const int boxes = MessageBox::count();
+    form.Commands->trigger(QStringLiteral("ItemOpenManual"));
+    TDocumentCommands::OpenWithDesktop = saved;
+    EXPECT_EQ(opened, QStringList{home.file(QStringLiteral("Manual_a.wrn"))});
+    EXPECT_EQ(MessageBox::count(), boxes);
 }
