@@ -47,7 +47,13 @@ int main(int argc, char** argv) {
         if (c.Name != name)
             continue;
         try {
-            return c.Run(args);
+            const int code = c.Run(args);
+            // Output that never arrived is a failure, not a success.
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                std::fputs("standard output: write failed\n", stderr);
+                return code == 0 ? 1 : code;
+            }
+            return code;
         } catch (const TCliUsageError& e) {
             std::fprintf(stderr, "%s\nusage: wrennote-cli %s\n", e.Message.toUtf8().constData(),
                          c.Usage.toUtf8().constData());

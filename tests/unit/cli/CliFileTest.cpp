@@ -131,16 +131,24 @@ TEST_F(CliFile, WriteFailureIsReportedNotSuccess) {
     expectFailureLine(g, path("フォルダ.wrn"));
 }
 
-TEST_F(CliFile, DumpIntoAFullOutputFails) {
+TEST_F(CliFile, OutputIntoAFullDeviceFails) {
     const QString gen = path("生成.wrn");
     ASSERT_EQ(cli({QStringLiteral("generate"), QStringLiteral("20"), gen}).exitCode, 0);
-    QProcess p;
-    p.setStandardOutputFile(QStringLiteral("/dev/full"));
-    p.start(cliPath(), {QStringLiteral("dump"), gen});
-    ASSERT_TRUE(p.waitForFinished(120000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 1);
-    EXPECT_FALSE(p.readAllStandardError().isEmpty());
+    const QStringList commands[] = {
+        {QStringLiteral("dump"), gen},
+        {QStringLiteral("info"), gen},
+        {QStringLiteral("format-date"), QStringLiteral("yyyy"), QStringLiteral("45000")},
+    };
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.first().toStdString());
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(cliPath(), args);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        EXPECT_FALSE(p.readAllStandardError().isEmpty());
+    }
 }
 
 TEST_F(CliFile, UsageErrorsExitWithTwo) {
