@@ -21,7 +21,7 @@ namespace {
 
 // A document not yet written (Save As listens before the save) is named
 // after its folder's canonical path, as it will be once it exists.
-QString documentKey(const QString& path) {
+QString pathKey(const QString& path) {
     const QFileInfo info(path);
     if (info.exists())
         return CanonicalPath(path);
@@ -30,6 +30,15 @@ QString documentKey(const QString& path) {
         return CanonicalPath(path);
     return folder.endsWith(QLatin1Char('/')) ? folder + info.fileName()
                                              : folder + QLatin1Char('/') + info.fileName();
+}
+
+// An older-format file is opened as the ".wrn" it is converted to, and
+// shows under that name: the holder of that ".wrn" has it open.
+QString documentKey(const QString& path) {
+    const QString key = pathKey(path);
+    if (ExtOf(key).compare(QLatin1String(".lkp"), Qt::CaseInsensitive) == 0)
+        return pathKey(WithLastChars(key, QStringLiteral("wrn")));
+    return key;
 }
 
 } // namespace

@@ -72,6 +72,22 @@ TEST(SingleInstance, ADocumentNotYetWrittenHasTheNameItWillHave) {
     EXPECT_EQ(before, TSingleInstance::ServerName(linked + QStringLiteral("/新規.wrn")));
 }
 
+TEST(SingleInstance, AnOlderFormatFileIsTheDocumentItIsConvertedTo) {
+    // Opening "x.lkp" shows and writes "x.wrn": an instance that holds
+    // "x.wrn" is the one to come forward.
+    TestHome home;
+    const QString lkp = home.file(QStringLiteral("古い.LKP"));
+    const QString wrn = home.file(QStringLiteral("古い.wrn"));
+    QFile(lkp).open(QIODevice::WriteOnly);
+    const QString before = TSingleInstance::ServerName(lkp);
+    EXPECT_EQ(before, TSingleInstance::ServerName(wrn)) << "before the conversion";
+    QFile(wrn).open(QIODevice::WriteOnly);
+    EXPECT_EQ(TSingleInstance::ServerName(lkp), TSingleInstance::ServerName(wrn));
+    EXPECT_EQ(before, TSingleInstance::ServerName(wrn));
+    EXPECT_NE(TSingleInstance::ServerName(home.file(QStringLiteral("古い.txt"))),
+              TSingleInstance::ServerName(wrn));
+}
+
 TEST(SingleInstance, TheHolderIsAskedToShowItself) {
     TestHome home;
     const QString doc = home.file(QStringLiteral("開いている.wrn"));
