@@ -170,9 +170,7 @@ void TFormMain::buildControls() {
     TreeModel = new TOutlineModel(Outline, this);
     ExplorerView->setOutlineModel(TreeModel);
     tpLayout->addWidget(ExplorerView);
-    connect(TreeModel, &TOutlineModel::titleLossy, this, [this]() {
-        ShowStatusMessage(QStringLiteral("保存できない文字を「?」に置き換えました"));
-    });
+    connect(TreeModel, &TOutlineModel::titleLossy, this, [this]() { ShowLossyTitleNotice(); });
     connect(ExplorerView, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuExplorer")))
             m->popup(ExplorerView->viewport()->mapToGlobal(pos));
@@ -383,6 +381,14 @@ QLabel* TFormMain::statusPanel(int index) const {
 
 void TFormMain::ShowStatusMessage(const QString& text) {
     m_panels[0]->setText(text);
+}
+
+void TFormMain::ShowLossyTitleNotice() {
+    ShowStatusMessage(QStringLiteral("保存できない文字を「?」に置き換えました"));
+    if (!m_lossyNotice) {
+        m_lossyNotice = true;
+        QTimer::singleShot(0, this, [this] { m_lossyNotice = false; });
+    }
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

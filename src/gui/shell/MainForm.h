@@ -128,6 +128,9 @@ public:
     // Status bar panel 0..4.
     QLabel* statusPanel(int index) const;
     void ShowStatusMessage(const QString& text);
+    // Says that a title lost characters cp932 lacks; the position text of
+    // the same command does not cover it.
+    void ShowLossyTitleNotice();
     // "n番目 / 全m項目" for the selected item.
     void RefreshStatusPosition();
     // The idle work: the page follows the tree's selection (not while an
@@ -206,6 +209,7 @@ private:
     // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;
     bool m_ctrlTabHandled = false;
+    bool m_lossyNotice = false;
 };
 
 // The window-layout settings taken from the window, and put back.

@@ -121,8 +121,12 @@ void TFormMain::StorePage() {
     bool changed = EditTitle->isModified();
     if (!EditTitle->isModified() && item->HasDefaultTitle()) {
         const QString line = firstNonBlankLine(RichEdit->document());
-        if (!line.isEmpty())
-            item->SetTitle(Cp932::fromUnicode(line)); // not counted as a change
+        if (!line.isEmpty()) {
+            bool lossy = false;
+            item->SetTitle(Cp932::fromUnicode(line, &lossy)); // not counted as a change
+            if (lossy)
+                ShowLossyTitleNotice();
+        }
     }
     if (RichEdit->document()->isModified()) {
         bool lossy = false;
@@ -291,7 +295,7 @@ void TFormMain::onTitleChanged(const QString& text) {
     CurrentItem->SetTitle(title);
     m_loading = false;
     if (lossy)
-        ShowStatusMessage(QStringLiteral("保存できない文字を「?」に置き換えました"));
+        ShowLossyTitleNotice();
 }
 
 void TFormMain::createItem(int code, TOutlineNode* ref) {
@@ -387,7 +391,7 @@ void TFormMain::ItemSelectBelowClick(int tag) {
 }
 
 void TFormMain::RefreshStatusPosition() {
-    if (statusBar()->isHidden())
+    if (statusBar()->isHidden() || m_lossyNotice)
         return;
     TOutlineNode* selected = Outline->selectedNode();
     if (!selected)

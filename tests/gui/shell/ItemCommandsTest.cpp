@@ -289,6 +289,31 @@ TEST_F(ItemCommands, ATitleWithCharactersTheCodePageLacksIsStoredWithQuestionMar
     EXPECT_EQ(form.EditTitle->text(), QStringLiteral("naïve"));
 }
 
+TEST_F(ItemCommands, ATitleThatLosesCharactersIsReportedWhateverMadeIt) {
+    const QString notice = QStringLiteral("保存できない文字を「?」に置き換えました");
+    form.statusBar()->show();
+    select(A2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("naïve\nbody"));
+    form.ItemClippingClick(2);
+    EXPECT_EQ(form.CurrentItem->Title, QByteArray("na?ve"));
+    EXPECT_EQ(form.statusPanel(0)->text(), notice);
+
+    // Titled from the page on leaving it.
+    QTest::qWait(0);
+    select(A2);
+    form.ItemSisterClick(2);
+    TLeafNote* made = form.CurrentItem;
+    typePage(form.RichEdit, QStringLiteral("café au lait"));
+    select(A);
+    EXPECT_EQ(made->Title, QByteArray("caf? au lait"));
+    EXPECT_EQ(form.statusPanel(0)->text(), notice);
+
+    // Later commands show the position again.
+    QTest::qWait(0);
+    select(A2);
+    EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("3番目 / 全10項目"));
+}
+
 TEST_F(ItemCommands, ClippingTakesTheFirstNonBlankLineAsTitle) {
     select(A2);
     QGuiApplication::clipboard()->setText(QStringLiteral("\n \t\n  見出し  \n本文"));
