@@ -327,9 +327,12 @@ void TDocumentCommands::ItemRenameFileClick() {
                                     m_doc->GetDocumentName(), &ok);
     if (!ok || answer.isEmpty())
         return;
-    if (answer.contains(QLatin1Char('/'))) {
-        showError(QStringLiteral("ファイル名に「/」は使えません。"));
-        return;
+    // A name, not a path: a backslash would be read as a separator too.
+    for (const QChar separator : {QLatin1Char('/'), QLatin1Char('\\')}) {
+        if (answer.contains(separator)) {
+            showError(QStringLiteral("ファイル名に「%1」は使えません。").arg(separator));
+            return;
+        }
     }
     try {
         m_doc->Rename(answer);

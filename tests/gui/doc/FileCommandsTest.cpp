@@ -252,6 +252,21 @@ TEST(FileCommands, RenameThroughTheInputBox) {
     EXPECT_EQ(MessageBox::count(), before + 1);
     EXPECT_EQ(w.doc().FileName, w.path("新名.wrn"));
     EXPECT_EQ(fileBytes(w.path("既存.wrn")), QByteArray("other"));
+
+    // A separator would put the document into another folder, or make its
+    // name read as one (a backslash is read as a separator too).
+    for (const QString& bad : {QStringLiteral("下/名"), QStringLiteral("下\\名")}) {
+        TDocumentCommands::InputBox = [bad](const QString&, const QString&, const QString&,
+                                            bool* ok) {
+            *ok = true;
+            return bad;
+        };
+        const int shown = MessageBox::count();
+        w.form->Commands->trigger(QStringLiteral("ItemRenameFile"));
+        EXPECT_EQ(MessageBox::count(), shown + 1) << bad.toStdString();
+        EXPECT_EQ(w.doc().FileName, w.path("新名.wrn"));
+        EXPECT_TRUE(QFileInfo::exists(w.path("新名.wrn")));
+    }
 }
 
 TEST(FileCommands, NewStartsAnotherInstanceWithMinusN) {
