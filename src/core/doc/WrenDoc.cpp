@@ -154,6 +154,7 @@ void TWrenDoc::Load(TWrenDocHost& host) {
         FileName.clear();
 
     QString error;
+    bool written = true; // a converted document reached its file
     TOutlineNode* newItem = nullptr;
     const QString ext = ExtOf(FileName).toLower();
     if (HasFileName() && ext == QLatin1String(".wrn")) {
@@ -200,6 +201,7 @@ void TWrenDoc::Load(TWrenDocHost& host) {
                     Save(host);
                 } catch (const EFileError& e) {
                     error = e.message();
+                    written = false;
                 }
             }
         }
@@ -220,7 +222,7 @@ void TWrenDoc::Load(TWrenDocHost& host) {
         host.BeginCaptionEdit(newItem);
     LastSaveTime = Clock::now();
 
-    if (LoadedOK && HasFileName()) {
+    if (LoadedOK && HasFileName() && written) {
         try {
             AddToHistory();
         } catch (const EFileError& e) {

@@ -321,6 +321,23 @@ TEST(WrenDocLkp, AnExistingDocumentOfTheSameNameIsNotOverwrittenUnasked) {
     EXPECT_NE(readAll(wrn), existing);
 }
 
+TEST(WrenDocLkp, AConversionThatCannotBeWrittenIsReportedAndNotRecorded) {
+    TestHome home;
+    DocTestHost host;
+    TWrenDoc doc(home.path());
+    const QString lkp = docIn(home, "古い.lkp");
+    writeFile(lkp, Sjis("本\t0\t0\t0\r\n"));
+    // A folder in the temporary file's place refuses the write.
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("古い.tmp/中身")));
+    doc.SetFileName(lkp);
+    EXPECT_THROW(doc.Load(host), EReadError);
+    EXPECT_FALSE(QFileInfo::exists(docIn(home, "古い.wrn")));
+    EXPECT_FALSE(doc.ReadHistory().contains(docIn(home, "古い.wrn")))
+        << "the history names no file that was never written";
+    EXPECT_EQ(host.titles(), QStringList({QStringLiteral("本"), QStringLiteral("ごみ箱")}))
+        << "what was imported stays";
+}
+
 TEST(WrenDocRename, RenamesAndRefusesAnExistingName) {
     TestHome home;
     DocTestHost host;
