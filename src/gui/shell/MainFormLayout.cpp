@@ -345,13 +345,17 @@ void ApplyToWindow(TFormMain& form) {
     form.SetRulerVisible(o.ShowRuler);
     form.SetCalendarVisible(o.ShowCalendar);
     form.SetMaxCalendar(o.MaxCalendar);
-    if (o.SplitVertical) {
+    {
+        // Through the splitter, so that the user can still drag the calendar
+        // larger or smaller. Side by side the panel holds the month row above
+        // the month calendar (only the row when reduced).
+        const int calendar = std::max(0, int(o.CalendarHeight));
+        const int row = form.PanelMonth->sizeHint().height();
+        const int panel = o.SplitVertical ? calendar : o.MaxCalendar ? calendar + row : row + 2;
         const QList<int> s = form.Splitter2->sizes();
-        const int total = s.size() == 2 ? s[0] + s[1] : 0;
-        if (total > o.CalendarHeight)
-            form.Splitter2->setSizes({total - o.CalendarHeight, o.CalendarHeight});
-    } else {
-        form.MonthlyCalendar1->setFixedHeight(std::max(0, int(o.CalendarHeight)));
+        const int total = std::max({s.size() == 2 ? s[0] + s[1] : 0,
+                                    o.SplitVertical ? o.FormWidth : o.FormHeight, panel + 1});
+        form.Splitter2->setSizes({std::max(1, total - panel), panel});
     }
     const QList<int> rs = form.Splitter3->sizes();
     const int rtotal = rs.size() == 2 ? rs[0] + rs[1] : 0;

@@ -318,3 +318,24 @@ TEST(Layout, TheManualIsTheFirstManualFileOfTheProgramFolder) {
     EXPECT_EQ(opened, QStringList{home.file(QStringLiteral("Manual_a.wrn"))});
     EXPECT_EQ(MessageBox::count(), boxes);
 }
+
+TEST(Layout, TheCalendarKeepsItsHeightAndCanBeDraggedToAnother) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 800, 700);
+    TOptionDesc& o = *form.Options;
+    o.ShowCalendar = true;
+    o.MaxCalendar = true;
+    o.CalendarHeight = 150;
+    form.ApplySettings();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(WaitFor([&] { return form.MonthlyCalendar1->height() == 150; }));
+    // The splitter above the calendar moved by the user.
+    const QList<int> s = form.Splitter2->sizes();
+    form.Splitter2->setSizes({s[0] + 40, s[1] - 40});
+    EXPECT_TRUE(WaitFor([&] { return form.MonthlyCalendar1->height() == 110; }));
+    form.CaptureSettings();
+    EXPECT_EQ(o.CalendarHeight, 110);
+}
