@@ -48,6 +48,12 @@ QPixmap label(int index) {
     return *it;
 }
 
+// Values outside the lists (a damaged file's progress or label image) draw
+// nothing; folding them to -1 keeps the cache keys of real pictures apart.
+static int inRange(int index, int count) {
+    return index >= 0 && index < count ? index : -1;
+}
+
 static QPixmap composeNode(int nodeImage, int overlay) {
     QPixmap pm(Size, Size);
     pm.fill(Qt::transparent);
@@ -59,8 +65,10 @@ static QPixmap composeNode(int nodeImage, int overlay) {
 }
 
 QIcon nodeIcon(int nodeImage, int overlay) {
+    nodeImage = inRange(nodeImage, Count);
+    overlay = inRange(overlay, 3);
     static QHash<int, QIcon> cache;
-    const int key = nodeImage * 8 + (overlay + 1);
+    const int key = (nodeImage + 1) * 8 + (overlay + 1);
     auto it = cache.find(key);
     if (it == cache.end())
         it = cache.insert(key, QIcon(composeNode(nodeImage, overlay)));
@@ -69,8 +77,11 @@ QIcon nodeIcon(int nodeImage, int overlay) {
 
 QIcon itemIcon(int labelImage, int nodeImage, int overlay) {
     // A few hundred combinations at most; each is drawn once.
+    labelImage = inRange(labelImage, LabelCount);
+    nodeImage = inRange(nodeImage, Count);
+    overlay = inRange(overlay, 3);
     static QHash<int, QIcon> cache;
-    const int key = ((labelImage + 1) * 32 + nodeImage) * 8 + (overlay + 1);
+    const int key = ((labelImage + 1) * 32 + nodeImage + 1) * 8 + (overlay + 1);
     auto it = cache.find(key);
     if (it == cache.end()) {
         QPixmap pm(2 * Size + 2, Size);

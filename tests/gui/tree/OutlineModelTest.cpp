@@ -8,10 +8,12 @@
 #include "outline/Outline.h"
 #include "settings/OptionDesc.h"
 #include "tree/ExplorerView.h"
+#include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QFont>
+#include <QPainter>
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
 #include <QTest>
@@ -218,4 +220,27 @@ TEST_F(ModelTest, HundredThousandItems) {
     TLeafNote::Create(outline, InsertAbove, last);
     EXPECT_EQ(model.rowCount(model.index(99, 0)), 1000);
     EXPECT_EQ(view.currentIndex().row(), 999);
+}
+
+TEST(NodeImagesTest, OutOfRangeValuesFromADamagedFileDrawNothingAndSpoilNoOtherPicture) {
+    auto drawn = [](const QIcon& icon) {
+        return icon.pixmap(QSize(2 * NodeImages::Size + 2, NodeImages::Size)).toImage();
+    };
+    auto expected = [](int label, int node) {
+        QPixmap pm(2 * NodeImages::Size + 2, NodeImages::Size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        if (label >= 0)
+            p.drawPixmap(0, 0, NodeImages::label(label));
+        p.drawPixmap(NodeImages::Size + 2, 0, NodeImages::node(node));
+        p.end();
+        return pm.toImage();
+    };
+    // A progress byte of 248 gives overlay 247; a label image far out of range.
+    EXPECT_EQ(drawn(NodeImages::itemIcon(0, 1, 247)), expected(0, 1));
+    EXPECT_EQ(drawn(NodeImages::itemIcon(1, 0, -1)), expected(1, 0));
+    EXPECT_EQ(drawn(NodeImages::itemIcon(0x7fffffff, 2, -1)), expected(-1, 2));
+    EXPECT_EQ(drawn(NodeImages::itemIcon(-5, 3, 1000)), expected(-1, 3));
+    EXPECT_FALSE(NodeImages::nodeIcon(0, 248).isNull());
+    EXPECT_FALSE(NodeImages::nodeIcon(0x7fffffff, 0).isNull());
 }
