@@ -153,6 +153,12 @@ void TExplorerView::focusInEvent(QFocusEvent* event) {
         EnterHook();
 }
 
+void TExplorerView::focusOutEvent(QFocusEvent* event) {
+    // The release of a held arrow key goes elsewhere now.
+    m_arrowHeld = false;
+    QTreeView::focusOutEvent(event);
+}
+
 void TExplorerView::mousePressEvent(QMouseEvent* event) {
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (hit.isValid() && event->button() == Qt::RightButton)

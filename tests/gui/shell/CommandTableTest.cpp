@@ -643,6 +643,22 @@ TEST(CommandTable, WhileAnArrowKeyIsHeldThePageStays) {
     EXPECT_TRUE(WaitFor([&] { return form.CurrentItem == form.Outline->topLevel(2)->item(); }));
 }
 
+TEST(CommandTable, AnArrowKeyReleasedInAnotherPaneHoldsThePageNoLonger) {
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.GoToItem(form.Outline->topLevel(0)->item());
+    form.ExplorerView->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return form.ExplorerView->hasFocus(); }));
+    QTest::keyPress(form.ExplorerView, Qt::Key_Down);
+    form.RichEdit->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return form.RichEdit->hasFocus(); }));
+    QTest::keyRelease(form.RichEdit, Qt::Key_Down);
+    form.Outline->setSelectedNode(form.Outline->topLevel(2));
+    EXPECT_TRUE(WaitFor([&] { return form.CurrentItem == form.Outline->topLevel(2)->item(); }));
+}
+
 TEST(CommandTable, FontNamesAreSortedAndTrimmedFromTheFront) {
     const QStringList trimmed =
         SortAndTrimFontNames({QStringLiteral("Serif"), QStringLiteral("@ＭＳ ゴシック"),
