@@ -325,6 +325,8 @@ void TFormMain::buildControls() {
     Splitter3->setStretchFactor(1, 1);
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
+    // The link panel starts two rows high; the page takes the rest.
+    Splitter1->setSizes({352, 41});
 
     Splitter = new QSplitter(Qt::Horizontal, this);
     Splitter->setObjectName(QStringLiteral("Splitter"));

@@ -339,3 +339,26 @@ TEST(Layout, TheCalendarKeepsItsHeightAndCanBeDraggedToAnother) {
     form.CaptureSettings();
     EXPECT_EQ(o.CalendarHeight, 110);
 }
+
+TEST(Layout, TheLinkPanelStartsLowUnderThePage) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 900, 600);
+    form.Options->LinkPanelVisible = false;
+    form.ApplySettings();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.Commands->trigger(QStringLiteral("ItemShowLinkPanel"));
+    ASSERT_FALSE(form.LinkBox->isHidden());
+    EXPECT_TRUE(WaitFor([&] { return form.LinkBox->height() == 41; }));
+    EXPECT_GT(form.RichEdit->height(), 200);
+
+    TFormMain shown;
+    showNormal(shown, 900, 600);
+    shown.Options->LinkPanelVisible = true;
+    shown.ApplySettings();
+    shown.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+    EXPECT_TRUE(WaitFor([&] { return shown.LinkBox->height() == 41; }));
+}
