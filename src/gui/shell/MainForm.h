@@ -189,6 +189,7 @@ private:
     bool pageKeyDown(QKeyEvent* event);
     void paneEntered(int pane);
     void relayoutAccess();
+    void syncViewButtons();
     void applyTreeSize();
     void refreshAutoClipMark();
     void rebuildColumns();

@@ -125,6 +125,7 @@ void TFormMain::SetSplitVertical(bool vertical) {
 
 void TFormMain::SetTreeVisible(bool visible) {
     PanelLeft->setVisible(visible);
+    syncViewButtons();
 }
 
 void TFormMain::SetStatusVisible(bool visible) {
@@ -135,14 +136,27 @@ void TFormMain::SetStatusVisible(bool visible) {
 
 void TFormMain::SetLinkPanelVisible(bool visible) {
     LinkBox->setVisible(visible);
+    syncViewButtons();
 }
 
 void TFormMain::SetFocusTrayVisible(bool visible) {
     ListViewFocus->setVisible(visible);
+    syncViewButtons();
 }
 
 void TFormMain::SetCalendarVisible(bool visible) {
     PanelCalendar->setVisible(visible);
+    syncViewButtons();
+}
+
+void TFormMain::syncViewButtons() {
+    // The view toolbar's buttons stay down exactly while their pane shows,
+    // whatever showed or hid it.
+    Commands->setChecked(QStringLiteral("TBShowExView"), !PanelLeft->isHidden());
+    Commands->setChecked(QStringLiteral("TBShowCalendar"), !PanelCalendar->isHidden());
+    Commands->setChecked(QStringLiteral("TBShowFocusTray"), !ListViewFocus->isHidden());
+    Commands->setChecked(QStringLiteral("TBShowDate"), !PanelAccessDate->isHidden());
+    Commands->setChecked(QStringLiteral("TBShowLinkPanel"), !LinkBox->isHidden());
 }
 
 void TFormMain::SetMaxCalendar(bool max) {
@@ -160,6 +174,7 @@ void TFormMain::SetMaxCalendar(bool max) {
 void TFormMain::SetDatePanelVisible(bool visible) {
     PanelAccessDate->setVisible(visible);
     relayoutAccess();
+    syncViewButtons();
 }
 
 void TFormMain::SetRulerVisible(bool visible) {

@@ -362,3 +362,29 @@ TEST(Layout, TheLinkPanelStartsLowUnderThePage) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
     EXPECT_TRUE(WaitFor([&] { return shown.LinkBox->height() == 41; }));
 }
+
+TEST(Layout, ViewButtonsFollowThePanesWhateverShowsThem) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    form.Options->ShowCalendar = false;
+    form.ApplySettings();
+    TCommandTable& t = *form.Commands;
+    EXPECT_TRUE(t.isChecked(QStringLiteral("TBShowExView")));
+    t.trigger(QStringLiteral("ItemShowExView"));
+    EXPECT_FALSE(t.isChecked(QStringLiteral("TBShowExView")));
+    t.trigger(QStringLiteral("ItemShowCalendar"));
+    EXPECT_TRUE(t.isChecked(QStringLiteral("TBShowCalendar")));
+    t.trigger(QStringLiteral("ItemShowFocusTray"));
+    EXPECT_EQ(t.isChecked(QStringLiteral("TBShowFocusTray")), !form.ListViewFocus->isHidden());
+    t.trigger(QStringLiteral("ItemShowDatePanel"));
+    EXPECT_EQ(t.isChecked(QStringLiteral("TBShowDate")), !form.PanelAccessDate->isHidden());
+    t.trigger(QStringLiteral("ItemShowLinkPanel"));
+    EXPECT_EQ(t.isChecked(QStringLiteral("TBShowLinkPanel")), !form.LinkBox->isHidden());
+    // Ctrl+Enter in the page brings the tree back.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(form.RichEdit, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_FALSE(form.PanelLeft->isHidden());
+    EXPECT_TRUE(t.isChecked(QStringLiteral("TBShowExView")));
+}
