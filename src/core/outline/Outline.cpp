@@ -154,7 +154,8 @@ void TOutline::removeNode(TOutlineNode* node) {
     delete node;
     if (!inReset()) {
         Q_EMIT nodeRemoved(p == m_root.get() ? nullptr : p, row);
-        if (hadSelection)
+        // A view may already have selected a neighbour while following the removal.
+        if (hadSelection && !m_selected)
             Q_EMIT selectionChanged(nullptr);
     }
 }

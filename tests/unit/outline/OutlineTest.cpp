@@ -162,3 +162,18 @@ TEST(Outline, ItemsOfOneBulkLoadShareTheLoadMoment) {
     TOutlineNode* c = f.add(nullptr);
     EXPECT_NEAR(c->item()->CreatedDate - a->item()->CreatedDate, 1.0 / 24, 1e-9);
 }
+
+TEST(Outline, SelectionMadeWhileFollowingARemovalStands) {
+    Fixture f;
+    TOutlineNode* a = f.add(nullptr);
+    TOutlineNode* b = f.add(nullptr);
+    f.outline.setSelectedNode(a);
+    // As a view does: it moves its current row to the neighbour once the row is gone.
+    QObject::connect(&f.outline, &TOutline::nodeRemoved,
+                     [&](TOutlineNode*, int) { f.outline.setSelectedNode(b); });
+    QSignalSpy changed(&f.outline, &TOutline::selectionChanged);
+    f.outline.removeNode(a);
+    EXPECT_EQ(f.outline.selectedNode(), b);
+    ASSERT_GE(changed.count(), 1);
+    EXPECT_EQ(changed.last().at(0).value<TOutlineNode*>(), b);
+}
