@@ -28,3 +28,9 @@ const QStringList& InstalledFonts() {
     static const QStringList fonts = SortAndTrimFontNames(QFontDatabase::families());
     return fonts;
 }
+
+int FontCharset(const QString& family) {
+    if (!QFontDatabase::families().contains(family))
+        return 128;
+    return QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? 128 : 0;
+}

@@ -9,3 +9,7 @@ const QStringList& InstalledFonts();
 
 // The sorting and trimming of InstalledFonts, on any list.
 QStringList SortAndTrimFontNames(QStringList names);
+
+// The character set of an installed family: 128 when it can write Japanese,
+// else 0; 128 for a family that is not installed.
+int FontCharset(const QString& family);

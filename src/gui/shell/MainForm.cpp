@@ -70,6 +70,10 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
     m_options = std::make_unique<TOptionDesc>();
     Options = m_options.get();
+    // Documents of the earlier layout do not store character sets.
+    Options->FontCharset = [](const QByteArray& name) {
+        return FontCharset(Cp932::toUnicode(name));
+    };
     Outline = new TOutline(Options, this);
 
     Commands = new TCommandTable(this);

@@ -1,10 +1,14 @@
 #include "GuiSupport.h"
 
+#include "TestSupport.h"
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/FontList.h"
 #include "shell/MainForm.h"
@@ -14,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -693,4 +698,42 @@ TEST(CommandTable, TheCloseQueryCanKeepTheWindowOpen) {
     allow = true;
     EXPECT_TRUE(form.close());
     EXPECT_EQ(asked, 2);
+}
+
+TEST(CommandTable, EarlierLayoutFontsTakeTheInstalledFontsCharacterSet) {
+    QString latin;
+    for (const QString& family : QFontDatabase::families())
+        if (!QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) &&
+            Cp932::canEncode(family)) {
+            latin = family;
+            break;
+        }
+    QString japanese;
+    for (const QString& family : QFontDatabase::families())
+        if (QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) &&
+            Cp932::canEncode(family)) {
+            japanese = family;
+            break;
+        }
+    const QString missing = QStringLiteral("入っていない書体");
+    const auto fontBody = [](ByteBuilder& b, const QString& name) {
+        b.str(Cp932::fromUnicode(name)).i32(9).i32(0).u8(0).u8(0).u8(0);
+    };
+    ByteBuilder b;
+    b.u8(0);
+    b.u8(3).u8(0).i32(200).i32(100).u8(1).u8(0);
+    fontBody(b, latin.isEmpty() ? missing : latin);
+    b.u8(4).u8(0);
+    fontBody(b, japanese.isEmpty() ? missing : japanese);
+    b.u8(5).u8(0);
+    fontBody(b, missing);
+    b.u8(1);
+
+    TFormMain form;
+    TByteReader in(b.bytes());
+    form.Options->ReadFromStream(in);
+    EXPECT_EQ(form.Options->TreeViewFont.Charset, latin.isEmpty() ? 128 : 0);
+    EXPECT_EQ(form.Options->TitleFont.Charset, 128);
+    EXPECT_EQ(form.Options->LinkFont.Charset, 128);
+    EXPECT_FALSE(latin.isEmpty()) << "no font without Japanese installed; half the test ran";
 }
