@@ -46,7 +46,9 @@ ByteBuilder& ByteBuilder::str(const QByteArray& bytes) {
     return raw(bytes);
 }
 
-ByteBuilder& ByteBuilder::sjis(const char* utf8) { return str(Sjis(utf8)); }
+ByteBuilder& ByteBuilder::sjis(const char* utf8) {
+    return str(Sjis(utf8));
+}
 
 QByteArray Sjis(const char* utf8) {
     QStringEncoder enc("windows-31j");
@@ -60,7 +62,9 @@ QString FromSjis(const QByteArray& bytes) {
 
 FailDevice::FailDevice(qint64 failAfter) : m_failAfter(failAfter) {}
 
-qint64 FailDevice::readData(char*, qint64) { return -1; }
+qint64 FailDevice::readData(char*, qint64) {
+    return -1;
+}
 
 qint64 FailDevice::writeData(const char* data, qint64 size) {
     const qint64 room = m_failAfter - m_data.size();

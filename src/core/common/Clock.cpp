@@ -16,18 +16,27 @@ std::shared_ptr<Clock>& instance() {
 
 } // namespace
 
-QDateTime Clock::currentDateTime() { return instance()->currentDateTimeImpl(); }
+QDateTime Clock::currentDateTime() {
+    return instance()->currentDateTimeImpl();
+}
 
-double Clock::now() { return WrenDate::fromDateTime(currentDateTime()); }
+double Clock::now() {
+    return WrenDate::fromDateTime(currentDateTime());
+}
 
-double Clock::today() { return WrenDate::fromDate(currentDateTime().date()); }
+double Clock::today() {
+    return WrenDate::fromDate(currentDateTime().date());
+}
 
 void Clock::setInstance(std::shared_ptr<Clock> clock) {
     instance() = clock ? std::move(clock) : std::make_shared<SystemClock>();
 }
 
-ScopedFixedClock::ScopedFixedClock(const QDateTime& at) : m_clock(std::make_shared<FixedClock>(at)) {
+ScopedFixedClock::ScopedFixedClock(const QDateTime& at)
+    : m_clock(std::make_shared<FixedClock>(at)) {
     Clock::setInstance(m_clock);
 }
 
-ScopedFixedClock::~ScopedFixedClock() { Clock::setInstance(nullptr); }
+ScopedFixedClock::~ScopedFixedClock() {
+    Clock::setInstance(nullptr);
+}

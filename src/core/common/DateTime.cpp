@@ -4,9 +4,13 @@
 
 namespace WrenDate {
 
-QDate epoch() { return QDate(1899, 12, 30); }
+QDate epoch() {
+    return QDate(1899, 12, 30);
+}
 
-double fromDate(const QDate& date) { return double(epoch().daysTo(date)); }
+double fromDate(const QDate& date) {
+    return double(epoch().daysTo(date));
+}
 
 double fromDateTime(const QDateTime& dateTime) {
     const QTime t = dateTime.time();

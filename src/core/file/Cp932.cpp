@@ -12,7 +12,9 @@ QString toUnicode(const char* data, qsizetype size) {
     return dec.decode(QByteArrayView(data, size));
 }
 
-QString toUnicode(const QByteArray& bytes) { return toUnicode(bytes.constData(), bytes.size()); }
+QString toUnicode(const QByteArray& bytes) {
+    return toUnicode(bytes.constData(), bytes.size());
+}
 
 QByteArray fromUnicode(const QString& text, bool* lossy) {
     if (lossy)

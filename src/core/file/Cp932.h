@@ -14,7 +14,9 @@ QString toUnicode(const char* data, qsizetype size);
 QByteArray fromUnicode(const QString& text, bool* lossy = nullptr);
 
 // True when the byte starts a double-byte character.
-inline bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // True when text can be stored in cp932 without loss.
 bool canEncode(const QString& text);
