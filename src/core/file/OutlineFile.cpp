@@ -1,5 +1,6 @@
 #include "file/OutlineFile.h"
 
+#include "common/ReplacingFile.h"
 #include "file/ByteStream.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -7,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <new>
 #include <vector>
@@ -211,42 +211,16 @@ bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {
     return true;
 }
 
-namespace {
-
-// A device or pipe takes the bytes as they come: renaming a new file over it
-// would replace the device itself.
-bool writeSpecialFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = QStringLiteral("ファイルを開けません: %1").arg(file.errorString());
-        return false;
-    }
-    if (!writeToDevice(file, bytes, error))
-        return false;
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("書き込みに失敗しました: %1").arg(file.errorString());
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
-        return writeSpecialFile(path, bytes, error);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    TReplacingFile file(path);
+    if (!file.open()) {
         if (error)
             *error = QStringLiteral("ファイルを作成できません: %1").arg(file.errorString());
         return false;
     }
-    if (!writeToDevice(file, bytes, error)) {
-        file.cancelWriting();
+    if (!file.write(bytes)) {
+        if (error)
+            *error = QStringLiteral("書き込みに失敗しました: %1").arg(file.errorString());
         return false;
     }
     if (!file.commit()) {

@@ -1,5 +1,6 @@
 #include "output/OutputEngine.h"
 
+#include "common/ReplacingFile.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -7,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -214,8 +214,8 @@ void ExportText(TOutline& outline, TOutlineNode* root, const QString& destinatio
 
     // Written beside the destination and renamed over it at the end, so a
     // failed export leaves whatever was there before.
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
+    TReplacingFile out(destination);
+    if (!out.open())
         throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
 
     const int maximum = OutputEngine::ItemCount(outline, root);
@@ -228,7 +228,7 @@ void ExportText(TOutline& outline, TOutlineNode* root, const QString& destinatio
         if (progress && progress->itemStarting)
             progress->itemStarting(position, maximum);
         const QByteArray chunk = tmpl.Fill(node, walkRoot, settings);
-        if (out.write(chunk) != chunk.size())
+        if (!out.write(chunk))
             throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
         if (progress && progress->itemWritten)
             progress->itemWritten();

@@ -1,5 +1,6 @@
 #include "output/rtf/RtfExport.h"
 
+#include "common/ReplacingFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -8,7 +9,6 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -164,8 +164,8 @@ void ExportRtf(TOutline& outline, TOutlineNode* root, const QString& destination
     const OutputEngine::TRtfTemplate tmpl(OutputEngine::ReadTemplateFile(templatePath),
                                           templatePath);
     // Opened first so that an unwritable destination stops the export before any work.
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly))
+    TReplacingFile out(destination);
+    if (!out.open())
         throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
 
     QTextDocument result;
@@ -191,6 +191,6 @@ void ExportRtf(TOutline& outline, TOutlineNode* root, const QString& destination
     });
 
     const QByteArray bytes = Rtf::write(result);
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    if (!out.write(bytes) || !out.commit())
         throw EOutputError(EOutputError::writeMessage(destination, out.errorString()));
 }

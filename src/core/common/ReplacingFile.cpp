@@ -1,0 +1,68 @@
+#include "common/ReplacingFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+TReplacingFile::TReplacingFile(const QString& path) : m_path(path) {}
+
+TReplacingFile::~TReplacingFile() {
+    if (m_save)
+        m_save->cancelWriting();
+}
+
+bool TReplacingFile::open() {
+    const QFileInfo info(m_path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        m_direct = std::make_unique<QFile>(m_path);
+        if (!m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            m_error = m_direct->errorString();
+            return false;
+        }
+        return true;
+    }
+    m_save = std::make_unique<QSaveFile>(m_path);
+    if (!m_save->open(QIODevice::WriteOnly)) {
+        m_error = m_save->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool TReplacingFile::write(const QByteArray& bytes) {
+    QFileDevice* device = m_save ? static_cast<QFileDevice*>(m_save.get()) : m_direct.get();
+    if (!device) {
+        m_error = QStringLiteral("not open");
+        return false;
+    }
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device->write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            m_error = device->errorString();
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool TReplacingFile::commit() {
+    if (m_save) {
+        const bool ok = m_save->commit();
+        if (!ok)
+            m_error = m_save->errorString();
+        m_save.reset();
+        return ok;
+    }
+    if (!m_direct) {
+        m_error = QStringLiteral("not open");
+        return false;
+    }
+    m_direct->close();
+    const bool ok = m_direct->error() == QFileDevice::NoError;
+    if (!ok)
+        m_error = m_direct->errorString();
+    m_direct.reset();
+    return ok;
+}
