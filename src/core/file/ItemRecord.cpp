@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr qsizetype kCompressedTextLimit = qsizetype(64) << 20;
+
 // What a record says about its node rather than its item.
 struct NodeFlags {
     int32_t childCount = 0;
@@ -132,7 +134,10 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
             readFixedBlock(item, in, flags);
             break;
         case ItemRecord::TagCompressedText:
-            item.PageText = PageZip::decompress(in.string("compressed page text"));
+            // Decompressed while the file loads, so kept small: a few bytes of a
+            // hostile file must not ask for gigabytes.
+            item.PageText =
+                PageZip::decompress(in.string("compressed page text"), kCompressedTextLimit);
             break;
         default:
             break; // 0 and 20..255 carry nothing

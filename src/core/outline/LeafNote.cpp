@@ -363,9 +363,7 @@ QByteArray compress(const QByteArray& data) {
     return out;
 }
 
-QByteArray decompress(const QByteArray& data) {
-    // A page larger than this is a damaged or hostile stream, not a page.
-    constexpr qsizetype kLimit = qsizetype(1) << 30;
+QByteArray decompress(const QByteArray& data, qsizetype limit) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
         throw EReadError(QStringLiteral("ページを展開できません: zlib を初期化できません"));
@@ -374,24 +372,29 @@ QByteArray decompress(const QByteArray& data) {
     zs.avail_in = uInt(data.size());
     int rc = Z_OK;
     qsizetype chunk = qMax<qsizetype>(4096, data.size() * 4);
+    const auto tooLarge = [&zs] {
+        inflateEnd(&zs);
+        return EReadError(QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます"));
+    };
     while (rc == Z_OK) {
         const qsizetype old = out.size();
-        if (old + chunk > kLimit) {
-            inflateEnd(&zs);
-            throw EReadError(
-                QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます"));
-        }
-        out.resize(old + chunk);
+        // One byte past the limit is enough to tell that the page is too large.
+        const qsizetype step = qMin(chunk, limit + 1 - old);
+        if (step <= 0)
+            throw tooLarge();
+        out.resize(old + step);
         zs.next_out = reinterpret_cast<Bytef*>(out.data() + old);
-        zs.avail_out = uInt(chunk);
+        zs.avail_out = uInt(step);
         rc = inflate(&zs, Z_NO_FLUSH);
-        out.resize(old + chunk - qsizetype(zs.avail_out));
+        out.resize(old + step - qsizetype(zs.avail_out));
         if (rc == Z_BUF_ERROR && zs.avail_in == 0)
             break; // input ended before the stream did
         if (rc == Z_BUF_ERROR)
             rc = Z_OK;
         chunk = qMin<qsizetype>(chunk * 2, 64 << 20);
     }
+    if (out.size() > limit)
+        throw tooLarge();
     const QString message = zs.msg ? QString::fromLatin1(zs.msg) : QString();
     inflateEnd(&zs);
     if (rc != Z_STREAM_END)

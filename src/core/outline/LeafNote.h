@@ -134,5 +134,7 @@ public:
 namespace PageZip {
 QByteArray compress(const QByteArray& data);
 // Throws EReadError with zlib's message.
-QByteArray decompress(const QByteArray& data);
+// A page larger than limit is taken for a damaged or hostile stream.
+constexpr qsizetype DefaultLimit = qsizetype(1) << 30;
+QByteArray decompress(const QByteArray& data, qsizetype limit = DefaultLimit);
 } // namespace PageZip

@@ -305,3 +305,23 @@ TEST_F(LeafNoteTest, DefaultTitles) {
     a->SetTitle(Sjis("新しい項目 "));
     EXPECT_FALSE(a->HasDefaultTitle());
 }
+
+TEST(PageZip, LimitIsExactAndRefusesLargerPages) {
+    const QByteArray page(100000, 'x');
+    const QByteArray z = PageZip::compress(page);
+    EXPECT_EQ(PageZip::decompress(z, page.size()), page);
+    EXPECT_THROW(PageZip::decompress(z, page.size() - 1), EReadError);
+    const QByteArray big(5 << 20, 'y');
+    EXPECT_EQ(PageZip::decompress(PageZip::compress(big), 6 << 20).size(), big.size());
+}
+
+TEST_F(LeafNoteTest, CompressedPageTextThatExpandsBeyondReasonIsAReadError) {
+    const QByteArray bomb = PageZip::compress(QByteArray((64 << 20) + 1, 'a'));
+    ByteBuilder record;
+    record.u8(0).u8(19).str(bomb).u8(1);
+    TLeafNote* item = book();
+    TByteReader in(record.bytes());
+    TOutlineNode* selected = nullptr;
+    EXPECT_THROW(item->ReadFromStream(in, selected), EReadError);
+    EXPECT_TRUE(item->PageText.isEmpty());
+}
