@@ -7,6 +7,8 @@
 #include "outline/Outline.h"
 #include "settings/OptionDesc.h"
 
+#include <QBuffer>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(first.ok || !first.error.isEmpty(), "failure without a message");
     check(!outline.inReset(), "reset left open");
     showEveryPage(outline);
+
+    // Read through a device window, the way documents are opened: the same result.
+    {
+        QByteArray copy = bytes;
+        QBuffer device(&copy);
+        device.open(QIODevice::ReadOnly);
+        TOptionDesc windowSettings;
+        TOutline windowOutline(&windowSettings);
+        const OutlineFile::ReadResult windowed =
+            OutlineFile::readDocument(device, windowSettings, windowOutline);
+        check(windowed.ok == first.ok, "device and memory reads disagree");
+        check(windowOutline.count() == outline.count(), "device read made other items");
+    }
 
     if (first.ok) {
         const QByteArray written = OutlineFile::writeDocument(settings, outline);
