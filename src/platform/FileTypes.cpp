@@ -24,6 +24,10 @@ QString MimePackagePath(const QString& dataHome) {
     return dataHome + QStringLiteral("/mime/packages/wrennote.xml");
 }
 
+QString IconPath(const QString& dataHome) {
+    return dataHome + QStringLiteral("/icons/hicolor/48x48/apps/wrennote.png");
+}
+
 namespace {
 
 // Exec keys quote an argument in double quotes, escaping " ` $ and \ inside;
@@ -93,11 +97,12 @@ QByteArray MimePackage() {
         .toUtf8();
 }
 
-Result Register(const QString& executablePath, const QString& dataHome) {
+Result Register(const QString& executablePath, const QString& dataHome, const QByteArray& iconPng) {
     Result result;
     const QString entry = DesktopEntryPath(dataHome);
     const QString mime = MimePackagePath(dataHome);
-    for (const QString& file : {entry, mime}) {
+    const QString icon = IconPath(dataHome);
+    for (const QString& file : {entry, mime, icon}) {
         const QString folder = QFileInfo(file).absolutePath();
         if (!QDir().mkpath(folder))
             throw EFileError(QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(folder));
@@ -106,6 +111,10 @@ Result Register(const QString& executablePath, const QString& dataHome) {
     result.written << mime;
     SafeFile::ReplaceAtomically(entry, DesktopEntry(executablePath).toUtf8());
     result.written << entry;
+    if (!iconPng.isEmpty()) {
+        SafeFile::ReplaceAtomically(icon, iconPng);
+        result.written << icon;
+    }
     runTool(QStringLiteral("update-mime-database"), dataHome + QStringLiteral("/mime"), result);
     runTool(QStringLiteral("update-desktop-database"), dataHome + QStringLiteral("/applications"),
             result);

@@ -23,9 +23,13 @@ struct Result {
     QStringList written;  // files written
     QStringList toolsRun; // cache tools that were found and run
 };
-// Writes both files and refreshes the caches with update-mime-database and
-// update-desktop-database where they are installed. Throws EFileError.
-Result Register(const QString& executablePath, const QString& dataHome = DataHome());
+// Where the program icon goes, so that the desktop entry's "Icon=wrennote" is found.
+QString IconPath(const QString& dataHome);
+// Writes both files (and iconPng, a 48-pixel PNG, when given) and refreshes the
+// caches with update-mime-database and update-desktop-database where they are
+// installed. Throws EFileError.
+Result Register(const QString& executablePath, const QString& dataHome = DataHome(),
+                const QByteArray& iconPng = QByteArray());
 
 // The question and the confirmation of the register command.
 QString Question();

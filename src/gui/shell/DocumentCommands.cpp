@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QInputMethodEvent>
@@ -370,7 +371,9 @@ void TDocumentCommands::ItemSetWrnTypeClick() {
         QMessageBox::Yes)
         return;
     try {
-        FileTypes::Register(QCoreApplication::applicationFilePath());
+        QFile icon(QStringLiteral(":/icons/wrennote-48.png"));
+        FileTypes::Register(QCoreApplication::applicationFilePath(), FileTypes::DataHome(),
+                            icon.open(QIODevice::ReadOnly) ? icon.readAll() : QByteArray());
     } catch (const EFileError& e) {
         showError(e.message());
         return;

@@ -85,6 +85,18 @@ TEST(FileTypes, RegisterWritesTheEntryAndTheMimePackage) {
     EXPECT_TRUE(readAll(entry).contains("/usr/local/bin/wrennote"));
 }
 
+TEST(FileTypes, TheProgramIconIsInstalledWhereTheEntryLooksForIt) {
+    TestHome home;
+    const QString data = home.file(QStringLiteral("データ"));
+    const QByteArray png("\x89PNG\r\n\x1a\n-not-really", 19);
+    const FileTypes::Result r = FileTypes::Register(QStringLiteral("/usr/bin/wrennote"), data, png);
+    const QString icon = data + QStringLiteral("/icons/hicolor/48x48/apps/wrennote.png");
+    EXPECT_TRUE(r.written.contains(icon));
+    EXPECT_EQ(readAll(icon), png);
+    EXPECT_TRUE(FileTypes::DesktopEntry(QStringLiteral("/usr/bin/wrennote"))
+                    .contains(QStringLiteral("\nIcon=wrennote\n")));
+}
+
 TEST(FileTypes, AFolderThatCannotBeMadeIsReported) {
     TestHome home;
     const QString blocker = home.file(QStringLiteral("file"));
