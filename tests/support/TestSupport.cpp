@@ -1,10 +1,12 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringEncoder>
 #include <QtEndian>
 
 #include <cstring>
+#include <thread>
 
 ByteBuilder& ByteBuilder::u8(int v) {
     m_bytes.append(char(uint8_t(v)));
@@ -96,4 +98,14 @@ QString TestDataPath(const QString& relative) {
     if (root.isEmpty())
         root = QStringLiteral(WRENNOTE_SOURCE_TESTDATA);
     return root + QLatin1Char('/') + relative;
+}
+
+std::future<QByteArray> ReadPipeLater(const QString& path) {
+    std::packaged_task<QByteArray()> task([path] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    });
+    std::future<QByteArray> result = task.get_future();
+    std::thread(std::move(task)).detach();
+    return result;
 }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <future>
 
 // Builds binary fixtures byte by byte, little-endian, as the file layouts
 // describe them; independent of our own writer.
@@ -65,3 +66,7 @@ private:
 
 // Path of a checked-in fixture under tests/data.
 QString TestDataPath(const QString& relative);
+
+// Reads a pipe on a thread of its own; detached, so that a writer that never
+// comes fails the test instead of hanging it.
+std::future<QByteArray> ReadPipeLater(const QString& path);

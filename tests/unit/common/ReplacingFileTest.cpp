@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <future>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -23,18 +22,6 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-// Reads a pipe on a thread of its own; detached, so that a writer that never
-// comes fails the test instead of hanging it.
-std::future<QByteArray> readPipeLater(const QString& path) {
-    std::packaged_task<QByteArray()> task([path] {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    });
-    std::future<QByteArray> result = task.get_future();
-    std::thread(std::move(task)).detach();
-    return result;
 }
 
 } // namespace
@@ -68,7 +55,7 @@ TEST(ReplacingFile, APipeInTheTargetsPlaceStaysAPipe) {
     TestHome home;
     const QString path = home.file(QStringLiteral("パイプ"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    std::future<QByteArray> reader = readPipeLater(path);
+    std::future<QByteArray> reader = ReadPipeLater(path);
     {
         TReplacingFile file(path);
         ASSERT_TRUE(file.open());

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 
 #include <future>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -18,18 +17,6 @@ using OutputMacros::FormatNumber;
 using OutputMacros::NumberStyle;
 
 namespace {
-
-// Reads a pipe on a thread of its own; detached, so that a writer that never
-// comes fails the test instead of hanging it.
-std::future<QByteArray> readPipeLater(const QString& path) {
-    std::packaged_task<QByteArray()> task([path] {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    });
-    std::future<QByteArray> result = task.get_future();
-    std::thread(std::move(task)).detach();
-    return result;
-}
 
 class TextExport : public ::testing::Test, public OutlineFixture {
 protected:
@@ -301,7 +288,7 @@ TEST_F(TextExport, APipeGivenAsDestinationIsWrittenNotReplaced) {
     writeFile(home.file(QStringLiteral("t.txt")), Sjis("&Title\r\n"));
     const QString dest = home.file(QStringLiteral("パイプ"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(dest).constData(), 0600), 0);
-    std::future<QByteArray> reader = readPipeLater(dest);
+    std::future<QByteArray> reader = ReadPipeLater(dest);
     ExportText(outline, nullptr, dest, home.file(QStringLiteral("t.txt")));
     ASSERT_EQ(reader.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_FALSE(reader.get().isEmpty());
