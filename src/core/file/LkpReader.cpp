@@ -135,11 +135,7 @@ TLeafNote* readItemLine(QByteArrayView line, TOutline& outline, TitleIndex& inde
 
 ReadResult readLkp(const QByteArray& bytes, TOutline& outline) {
     ReadResult result;
-    struct Reset {
-        TOutline& outline;
-        explicit Reset(TOutline& o) : outline(o) { outline.beginReset(); }
-        ~Reset() { outline.endReset(); }
-    } reset(outline);
+    TOutlineResetScope reset(outline);
     TitleIndex index(outline);
     LineCursor lines(bytes);
     QByteArrayView line;

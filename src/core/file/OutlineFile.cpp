@@ -16,29 +16,6 @@ namespace OutlineFile {
 
 namespace {
 
-// Views follow one reset instead of every node a load creates.
-class ResetGuard {
-public:
-    explicit ResetGuard(TOutline& outline) : m_outline(outline) { m_outline.beginReset(); }
-    ~ResetGuard() { m_outline.endReset(); }
-    ResetGuard(const ResetGuard&) = delete;
-    ResetGuard& operator=(const ResetGuard&) = delete;
-
-private:
-    TOutline& m_outline;
-};
-
-class UpdateGuard {
-public:
-    explicit UpdateGuard(TOutline& outline) : m_outline(outline) { m_outline.beginUpdate(); }
-    ~UpdateGuard() { m_outline.endUpdate(); }
-    UpdateGuard(const UpdateGuard&) = delete;
-    UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-private:
-    TOutline& m_outline;
-};
-
 // Runs body; any failure becomes ok = false with its message.
 template <typename Body> void guarded(ReadResult& result, Body&& body) {
     try {
@@ -80,7 +57,7 @@ namespace {
 
 ReadResult readDocumentFrom(TByteReader& in, TOptionDesc& settings, TOutline& outline) {
     ReadResult result;
-    ResetGuard reset(outline);
+    TOutlineResetScope reset(outline);
     outline.clear();
     TOutlineNode* selected = nullptr;
     guarded(result, [&] {
@@ -135,7 +112,7 @@ QByteArray writeItems(TOutlineNode* node, bool exportFlag) {
 
 ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref) {
     ReadResult result;
-    UpdateGuard update(outline);
+    TOutlineUpdateScope update(outline);
     TOutlineNode* ignored = nullptr; // a pasted record's selected flag does not move the selection
     TOutlineNode* const trash = outline.trashNode();
     std::vector<TOutlineNode*> made;
@@ -192,7 +169,7 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
         result.error = QStringLiteral("ファイルを読み込めません: %1").arg(file.errorString());
         return result;
     }
-    ResetGuard reset(outline);
+    TOutlineResetScope reset(outline);
     outline.clear();
     return readLkp(bytes, outline);
 }

@@ -220,15 +220,13 @@ void fill(TLeafNote& item, Random& rnd, const Words& w, double base) {
 
 void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed) {
     static const Words words;
-    outline.beginReset();
+    TOutlineResetScope reset(outline);
     outline.clear();
     settings.NextNodeId = 1;
     Random rnd(seed);
     const double base = WrenDate::fromDate(QDate(2024, 1, 1));
-    if (count <= 0) {
-        outline.endReset();
+    if (count <= 0)
         return;
-    }
 
     const int trashItems = qMin(5, (count - 1) / 50);
     int left = count - 1 - trashItems;
@@ -268,7 +266,6 @@ void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed
     trash->CreatedDate = trash->ModifiedDate = base; // not "now": the same seed, the same bytes
     for (int i = 0; i < trashItems; ++i)
         fill(*TLeafNote::Create(outline, InsertLastChild, trash->TreeNode), rnd, words, base);
-    outline.endReset();
 }
 
 } // namespace SampleOutline

@@ -136,7 +136,7 @@ TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm) {
     TOutlineNode* trash = tree.trashNode();
     if (!trash)
         trash = CreateTrash(tree)->TreeNode;
-    tree.beginUpdate();
+    TOutlineUpdateScope update(tree);
     if (tree.selectedNode() && node->contains(tree.selectedNode())) {
         // The next visible node outside the branch that leaves, else the previous one.
         TOutlineNode* next = tree.nextVisible(node);
@@ -153,7 +153,6 @@ TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm) {
     if (parent && !parent->hasChildren())
         parent->item()->RefreshIcon();
     trash->item()->RefreshIcon();
-    tree.endUpdate();
     return MovedToTrash;
 }
 
@@ -281,11 +280,10 @@ void TLeafNote::Indent() {
     if (!prev)
         return;
     TOutline& tree = outline();
-    tree.beginUpdate();
+    TOutlineUpdateScope update(tree);
     tree.moveNode(TreeNode, prev, prev->childCount());
     RefreshIcon();
     prev->item()->RefreshIcon();
-    tree.endUpdate();
 }
 
 void TLeafNote::Outdent() {
@@ -293,11 +291,10 @@ void TLeafNote::Outdent() {
     if (!q)
         return;
     TOutline& tree = outline();
-    tree.beginUpdate();
+    TOutlineUpdateScope update(tree);
     tree.moveNode(TreeNode, q->parent(), q->row() + 1);
     RefreshIcon();
     q->item()->RefreshIcon();
-    tree.endUpdate();
 }
 
 int32_t TLeafNote::AssignNodeId() {

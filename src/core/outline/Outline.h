@@ -167,3 +167,30 @@ private:
     int m_updateDepth = 0;
     double m_resetNow = 0;
 };
+
+// Holds a bulk change open for the life of the object (also when it ends by an
+// exception), so views reset once.
+class TOutlineResetScope {
+public:
+    explicit TOutlineResetScope(TOutline& outline) : m_outline(outline) { m_outline.beginReset(); }
+    ~TOutlineResetScope() { m_outline.endReset(); }
+    TOutlineResetScope(const TOutlineResetScope&) = delete;
+    TOutlineResetScope& operator=(const TOutlineResetScope&) = delete;
+
+private:
+    TOutline& m_outline;
+};
+
+// Redrawing off for the life of the object.
+class TOutlineUpdateScope {
+public:
+    explicit TOutlineUpdateScope(TOutline& outline) : m_outline(outline) {
+        m_outline.beginUpdate();
+    }
+    ~TOutlineUpdateScope() { m_outline.endUpdate(); }
+    TOutlineUpdateScope(const TOutlineUpdateScope&) = delete;
+    TOutlineUpdateScope& operator=(const TOutlineUpdateScope&) = delete;
+
+private:
+    TOutline& m_outline;
+};
