@@ -1049,26 +1049,11 @@ void Parser::controlWord(const Token& t) {
 
 ParseResult Parser::run() {
     ParseResult result;
-    // Leading white space is tolerated; anything else is not RTF.
+    m_tok.next(); // the outer group's brace
+    push();
+    m_tok.next(); // \rtfN
     while (!m_tok.atEnd()) {
         Token t = m_tok.next();
-        if (m_stack.empty() && m_overflow == 0) {
-            if (t.type == Token::GroupStart) {
-                push();
-                Token w = m_tok.next();
-                if (w.type != Token::ControlWord || !w.word.startsWith("rtf")) {
-                    result.ok = false;
-                    result.error = QStringLiteral("RTF: the data does not begin with {\\rtf");
-                    return result;
-                }
-                continue;
-            }
-            if (t.type == Token::Text && QByteArrayView(t.text).trimmed().isEmpty())
-                continue;
-            result.ok = false;
-            result.error = QStringLiteral("RTF: the data does not begin with {\\rtf");
-            return result;
-        }
         if (m_ucSkip > 0) {
             // The fallback after \uN: \'xx, one text byte and any control
             // count as one character each; a brace ends the skipping.
@@ -1144,11 +1129,6 @@ ParseResult Parser::run() {
             break;
         }
     }
-    if (m_stack.empty() && m_overflow == 0) {
-        result.ok = false;
-        result.error = QStringLiteral("RTF: the data is empty");
-        return result;
-    }
     flushText();
     if (!m_pendingBreak)
         m_sink.lastParagraph(shownPara(top().para));
@@ -1161,7 +1141,17 @@ ParseResult Parser::run() {
 
 ParseResult parse(QByteArrayView rtf, Sink& sink, Tables& tables) {
     tables = Tables();
-    Parser parser(rtf, sink, tables);
+    // The same test as isRtf(), so that no caller takes bytes for RTF that
+    // another refuses.
+    if (!looksLikeRtf(rtf)) {
+        ParseResult refused;
+        refused.ok = false;
+        refused.error = rtf.trimmed().isEmpty()
+                            ? QStringLiteral("RTF: the data is empty")
+                            : QStringLiteral("RTF: the data does not begin with {\\rtf");
+        return refused;
+    }
+    Parser parser(rtf.sliced(rtf.indexOf('{')), sink, tables);
     return parser.run();
 }
 

@@ -222,6 +222,30 @@ TEST(RtfDocument, BytesThatAreNoRtfChangeNothing) {
     }
 }
 
+// Both readers and isRtf draw the same line between RTF and other bytes,
+// so a load never reports success while leaving the page as it was.
+TEST(RtfDocument, BothReadersAgreeOnWhereRtfBegins) {
+    for (const QByteArray& bytes :
+         {QByteArray("{\r\n\\rtf1 x}"), QByteArray("\f{\\rtf1 x}"), QByteArray("\v{\\rtf1 x}"),
+          QByteArray(" \t\r\n{\\rtf1 x}"), QByteArray("{\\rtf1 x}")}) {
+        Rtf::ReadResult plain;
+        const QString text = Rtf::plainText(bytes, &plain);
+        QTextDocument doc;
+        doc.setPlainText(QStringLiteral("old"));
+        const Rtf::ReadResult loaded = Rtf::load(bytes, doc);
+        EXPECT_EQ(loaded.ok, plain.ok) << bytes.toHex().constData();
+        EXPECT_EQ(loaded.ok, Rtf::isRtf(bytes)) << bytes.toHex().constData();
+        EXPECT_EQ(loaded.error, plain.error) << bytes.toHex().constData();
+        if (loaded.ok) {
+            EXPECT_EQ(doc.toPlainText(), QStringLiteral("x"));
+            EXPECT_EQ(text, QStringLiteral("x"));
+        } else {
+            EXPECT_FALSE(loaded.error.isEmpty());
+            EXPECT_EQ(doc.toPlainText(), QStringLiteral("old"));
+        }
+    }
+}
+
 TEST(RtfDocument, PlainTextMatchesTheDocumentForEverySample) {
     const QString dir = TestDataPath(QStringLiteral("rtf"));
     const QStringList files = QDir(dir).entryList({QStringLiteral("*.rtf")}, QDir::Files);
