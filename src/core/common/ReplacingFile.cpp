@@ -11,9 +11,13 @@ TReplacingFile::~TReplacingFile() {
         m_save->cancelWriting();
 }
 
+bool TReplacingFile::WritesInPlace(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 bool TReplacingFile::open() {
-    const QFileInfo info(m_path);
-    if (info.exists() && !info.isFile() && !info.isDir()) {
+    if (WritesInPlace(m_path)) {
         m_direct = std::make_unique<QFile>(m_path);
         if (!m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             m_error = m_direct->errorString();

@@ -15,6 +15,8 @@ class QSaveFile;
 class TReplacingFile {
 public:
     explicit TReplacingFile(const QString& path);
+    // Whether path names an existing device or pipe, which is written in place.
+    static bool WritesInPlace(const QString& path);
     ~TReplacingFile(); // without commit() the target stays as it was
     TReplacingFile(const TReplacingFile&) = delete;
     TReplacingFile& operator=(const TReplacingFile&) = delete;

@@ -1,5 +1,6 @@
 #include "doc/SafeFile.h"
 
+#include "common/ReplacingFile.h"
 #include "doc/DocPaths.h"
 
 #include <QFile>
@@ -82,6 +83,13 @@ void WriteDurably(const QString& path, const QByteArray& bytes) {
 }
 
 void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
+    if (TReplacingFile::WritesInPlace(path)) {
+        // Renaming over it would replace the device itself.
+        TReplacingFile out(path);
+        if (!out.open() || !out.write(bytes) || !out.commit())
+            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
+        return;
+    }
     const QString folder = FolderOf(path);
     const QString temp = (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) +
                          QStringLiteral(".") + FileNameOf(path) +

@@ -26,7 +26,7 @@ namespace SafeFile {
 void WriteDurably(const QString& path, const QByteArray& bytes);
 // Replaces path with bytes so that a reader sees either the old or the new
 // content, never a part: a hidden temporary file beside it, written durably,
-// then renamed over it.
+// then renamed over it. An existing device or pipe is written in place.
 void ReplaceAtomically(const QString& path, const QByteArray& bytes);
 // Renames from over to (replacing to when it exists) in one step.
 void RenameOver(const QString& from, const QString& to);

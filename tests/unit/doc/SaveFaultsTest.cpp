@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -197,6 +198,22 @@ TEST(SafeFileOps, ReplaceAtomicallyKeepsTheOldFileWhenTheWriteFails) {
         << "no temporary file is left behind";
     SafeFile::ReplaceAtomically(path, "new");
     EXPECT_EQ(readAll(path), QByteArray("new"));
+}
+
+TEST(SafeFileOps, ReplaceAtomicallyWritesThroughAPipeAndLeavesItThere) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("枝.wrn"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    std::future<QByteArray> reader = ReadPipeLater(path);
+    SafeFile::ReplaceAtomically(path, "selected items");
+    ASSERT_EQ(reader.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(reader.get(), QByteArray("selected items"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::System | QDir::Files | QDir::Hidden),
+              QStringList({"枝.wrn"}))
+        << "no temporary file is left behind";
 }
 
 TEST(SafeFileOps, LinkOrCopyAndRenameNoReplace) {
