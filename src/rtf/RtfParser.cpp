@@ -431,6 +431,8 @@ private:
     void flushText();
     void paragraph();
     int currentCodePage() const;
+    int fontCodePage() const;
+    void flushFontBytes();
     void commitFont();
     void finishPicture(const CharState& ch);
     void pictureBytes(QByteArrayView bytes);
@@ -608,14 +610,22 @@ void Parser::finishMark() {
     appendChars(mark);
 }
 
+int Parser::fontCodePage() const {
+    return m_font.cpg > 0 ? m_font.cpg : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
+}
+
+void Parser::flushFontBytes() {
+    m_font.name += m_codePages.decode(fontCodePage(), m_font.bytes);
+    m_font.bytes.clear();
+}
+
 void Parser::commitFont() {
     if (!m_font.active)
         return;
-    const int cp =
-        m_font.cpg > 0 ? m_font.cpg : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
-    QString name = m_font.name + m_codePages.decode(cp, m_font.bytes);
+    flushFontBytes();
+    QString name = std::move(m_font.name);
     sanitize(name);
-    m_tables.fonts.insert(m_font.id, FontInfo{name.trimmed(), m_font.charset, cp});
+    m_tables.fonts.insert(m_font.id, FontInfo{name.trimmed(), m_font.charset, fontCodePage()});
     m_font = PendingFont();
 }
 
@@ -677,11 +687,7 @@ void Parser::unicodeChar(int code) {
         break;
     case Dest::FontTable:
         if (m_font.active) {
-            const int cp = m_font.cpg > 0
-                               ? m_font.cpg
-                               : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
-            m_font.name += m_codePages.decode(cp, m_font.bytes);
-            m_font.bytes.clear();
+            flushFontBytes();
             m_font.name.append(c);
         }
         break;

@@ -348,3 +348,17 @@ TEST(RtfDocument, FontTablesWithoutGroupsAndColourZero) {
     EXPECT_EQ(formatAt(doc, 2).fontFamilies().toStringList(), QStringList{"Helvetica"});
     EXPECT_EQ(formatAt(doc, 2).foreground().color(), QColor(9, 9, 9));
 }
+
+TEST(RtfDocument, FontNamesMixBytesAndUnicodeInOrder) {
+    // Shift-JIS bytes on both sides of a \u character, then a default
+    // charset name that takes the document's code page.
+    const QByteArray rtf("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 "
+                         "\\'82\\'6c\\u12354?\\'82\\'6c;}{\\f1 \\'83\\'41B;}}"
+                         "\\f0 a\\f1 b}");
+    QTextDocument doc;
+    ASSERT_TRUE(Rtf::load(rtf, doc).ok);
+    EXPECT_EQ(formatAt(doc, 0).fontFamilies().toStringList(),
+              QStringList{QString::fromUtf8("ＭあＭ")});
+    EXPECT_EQ(formatAt(doc, 1).fontFamilies().toStringList(),
+              QStringList{QString::fromUtf8("アB")});
+}
