@@ -333,16 +333,6 @@ int clampInt(int v, int lo, int hi) {
     return std::min(std::max(v, lo), hi);
 }
 
-int hexNibble(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Characters a document must not receive: controls, Qt's own frame and
 // block markers, unpaired surrogates.
 void sanitize(QString& s) {
@@ -631,7 +621,7 @@ void Parser::commitFont() {
 
 void Parser::pictureBytes(QByteArrayView bytes) {
     for (char c : bytes) {
-        const int v = hexNibble(c);
+        const int v = hexDigitValue(c);
         if (v < 0)
             continue;
         if (m_pict.nibble < 0) {

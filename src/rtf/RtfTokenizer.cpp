@@ -13,16 +13,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 Token Tokenizer::next() {
@@ -100,8 +90,8 @@ Token Tokenizer::controlSequence() {
     ++m_pos;
     if (c == '\'') {
         if (m_pos + 1 < n) {
-            const int hi = hexValue(m_data[m_pos]);
-            const int lo = hexValue(m_data[m_pos + 1]);
+            const int hi = hexDigitValue(m_data[m_pos]);
+            const int lo = hexDigitValue(m_data[m_pos + 1]);
             if (hi >= 0 && lo >= 0) {
                 m_pos += 2;
                 t.type = Token::HexByte;
@@ -110,7 +100,7 @@ Token Tokenizer::controlSequence() {
             }
         }
         // A broken escape: drop it with a hex digit that began it.
-        if (m_pos < n && hexValue(m_data[m_pos]) >= 0)
+        if (m_pos < n && hexDigitValue(m_data[m_pos]) >= 0)
             ++m_pos;
         t.type = Token::ControlSymbol;
         t.value = '\'';

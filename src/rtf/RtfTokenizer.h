@@ -4,6 +4,17 @@
 
 namespace Rtf {
 
+// The value of a hexadecimal digit, or -1.
+inline int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // One lexical unit of RTF. Views point into the tokenizer's input, which
 // must outlive the token.
 struct Token {
