@@ -19,35 +19,36 @@ QString toUnicode(const QByteArray& bytes) {
 QByteArray fromUnicode(const QString& text, bool* lossy) {
     if (lossy)
         *lossy = false;
-    {
-        QStringEncoder enc(kName);
-        QByteArray out = enc.encode(text);
-        if (!enc.hasError())
-            return out;
-    }
-    // Slow path: encode one code point at a time so that only the
-    // characters cp932 lacks are replaced.
-    QByteArray out;
-    out.reserve(text.size() * 2);
-    for (qsizetype i = 0; i < text.size();) {
-        qsizetype n = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        QStringEncoder enc(kName);
-        QByteArray piece = enc.encode(QStringView(text).mid(i, n));
-        if (enc.hasError() || piece.isEmpty()) {
-            out.append('?');
+    QStringEncoder enc(kName);
+    QByteArray out = enc.encode(text);
+    if (!enc.hasError())
+        return out;
+    // The converter writes FC FC for each code point it cannot hold; no cp932
+    // character has those bytes, so at a character start they mark a loss.
+    QByteArray fixed;
+    fixed.reserve(out.size());
+    for (qsizetype i = 0; i < out.size();) {
+        const unsigned char c = uchar(out.at(i));
+        if (c == 0xFC && i + 1 < out.size() && uchar(out.at(i + 1)) == 0xFC) {
+            fixed.append('?');
             if (lossy)
                 *lossy = true;
+            i += 2;
+        } else if (isLeadByte(c) && i + 1 < out.size()) {
+            fixed.append(out.constData() + i, 2);
+            i += 2;
         } else {
-            out.append(piece);
+            fixed.append(char(c));
+            ++i;
         }
-        i += n;
     }
-    return out;
+    return fixed;
 }
 
 bool canEncode(const QString& text) {
     QStringEncoder enc(kName);
-    enc.encode(text);
+    // The encoding runs only when its result is taken.
+    const QByteArray bytes = enc.encode(text);
     return !enc.hasError();
 }
 
