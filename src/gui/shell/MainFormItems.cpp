@@ -396,22 +396,11 @@ void TFormMain::RefreshStatusPosition() {
     TOutlineNode* selected = Outline->selectedNode();
     if (!selected)
         return;
-    // Position in full tree order: walk up, counting what comes before.
-    int n = 1;
-    for (const TOutlineNode* node = selected; node; node = node->parent()) {
-        const auto& siblings = Outline->childrenOf(node->parent());
-        for (int r = 0; r < node->row(); ++r) {
-            int sub = 0;
-            Outline->forEach(
-                [&sub](TOutlineNode*) {
-                    ++sub;
-                    return true;
-                },
-                siblings[size_t(r)]);
-            n += sub;
-        }
-        if (node->parent())
-            ++n; // the parent itself
-    }
+    // Position in full tree order: count the nodes up to and including it.
+    int n = 0;
+    Outline->forEach([&n, selected](TOutlineNode* node) {
+        ++n;
+        return node != selected;
+    });
     ShowStatusMessage(QStringLiteral("%1番目 / 全%2項目").arg(n).arg(Outline->count()));
 }

@@ -438,6 +438,8 @@ TEST_F(ItemCommands, StatusBarShowsThePosition) {
     EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("4番目 / 全8項目"));
     select(form.Outline->topLevel(1));
     EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("6番目 / 全8項目"));
+    select(trash);
+    EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("8番目 / 全8項目"));
 }
 
 TEST_F(ItemCommands, ClearingTheOutlineForgetsTheCurrentItem) {
