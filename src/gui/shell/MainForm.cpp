@@ -520,10 +520,9 @@ bool TFormMain::titleKeyDown(QKeyEvent* e) {
 
 bool TFormMain::pageKeyDown(QKeyEvent* e) {
     if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
-        m_panels[2]->setText(m_panels[2]->text() == QStringLiteral("挿入")
-                                 ? QStringLiteral("上書")
-                                 : QStringLiteral("挿入"));
-        RichEdit->setOverwriteMode(m_panels[2]->text() == QStringLiteral("上書"));
+        const bool overwrite = !RichEdit->overwriteMode();
+        RichEdit->setOverwriteMode(overwrite);
+        m_panels[2]->setText(overwrite ? QStringLiteral("上書") : QStringLiteral("挿入"));
         return true;
     }
     if (sharedKeyDown(e))

@@ -442,6 +442,21 @@ TEST_F(ItemCommands, StatusBarShowsThePosition) {
     EXPECT_EQ(form.statusPanel(0)->text(), QStringLiteral("8番目 / 全8項目"));
 }
 
+TEST_F(ItemCommands, InsertKeySwitchesThePageBetweenInsertAndOverwrite) {
+    select(A2);
+    QLabel* mode = form.statusPanel(2);
+    EXPECT_EQ(mode->text(), QStringLiteral("挿入"));
+    QTest::keyClick(form.RichEdit, Qt::Key_Insert);
+    EXPECT_TRUE(form.RichEdit->overwriteMode());
+    EXPECT_EQ(mode->text(), QStringLiteral("上書"));
+    QTest::keyClick(form.RichEdit, Qt::Key_Insert);
+    EXPECT_FALSE(form.RichEdit->overwriteMode());
+    EXPECT_EQ(mode->text(), QStringLiteral("挿入"));
+    // With a modifier the key is the editor's own.
+    QTest::keyClick(form.RichEdit, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(mode->text(), QStringLiteral("挿入"));
+}
+
 TEST_F(ItemCommands, ClearingTheOutlineForgetsTheCurrentItem) {
     select(A2);
     typePage(form.RichEdit, QStringLiteral("消える"));
