@@ -334,10 +334,9 @@ void ApplyToWindow(TFormMain& form) {
     setBackground(form.LinkBox, o.BackColorLink);
     // Focus tray columns, label images, fonts.
     form.rebuildColumns();
-    form.TreeModel->refreshAll();
     const QFont treeFont = toFont(o.TreeViewFont);
     form.ExplorerView->setFont(treeFont);
-    form.TreeModel->setBaseFont(treeFont);
+    form.TreeModel->setBaseFont(treeFont); // every caption and image again
     form.EditTitle->setFont(toFont(o.TitleFont));
     form.LinkBox->setFont(toFont(o.LinkFont));
     form.ListViewFocus->setFont(o.ListViewFont.Name.isEmpty() ? QApplication::font()
