@@ -208,7 +208,7 @@ void TFormMain::showItem(TLeafNote* item) {
     }
     if (rich.isEmpty()) {
         QTextCharFormat cf;
-        cf.setFont(fontFromDesc(Options->DefFont));
+        cf.setFont(defFont);
         const uint32_t c = uint32_t(Options->DefFont.Color);
         cf.setForeground(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
         RichEdit->setCurrentCharFormat(cf);
