@@ -209,7 +209,6 @@ private:
     bool m_maxCalendar = true;
     // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;
-    bool m_ctrlTabHandled = false;
     bool m_lossyNotice = false;
 };
 
