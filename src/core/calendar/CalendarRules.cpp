@@ -45,56 +45,35 @@ bool yearPasses(int year, int entryYear, int cond) {
 TDayEntry ParseDayEntry(const QString& entry, int year, int month) {
     const QStringList f = entry.split(QLatin1Char(','));
     TDayEntry none;
-    if (f.size() == 3 || f.size() == 4) {
-        const auto m = number(f[0]);
-        if (!m || (*m != month && month != 0))
-            return none;
-        TDayEntry result;
-        result.Month = *m;
-        if (f.size() == 3) {
-            const auto d = number(f[1]);
-            if (!d)
-                return none;
-            result.Day = *d;
-            result.Name = f[2];
-        } else {
-            const auto week = number(f[1]);
-            const auto weekday = number(f[2]);
-            const auto d = week && weekday ? nthWeekday(year, *m, *week, *weekday) : std::nullopt;
-            if (!d)
-                return none;
-            result.Day = *d;
-            result.Name = f[3];
-        }
-        return result;
-    }
-    if (f.size() == 5 || f.size() == 6) {
+    if (f.size() < 3 || f.size() > 6)
+        return none;
+    // The year forms are the yearly ones behind a year and its condition.
+    const int yearFields = f.size() >= 5 ? 2 : 0;
+    if (yearFields) {
         const auto entryYear = number(f[0]);
         const auto cond = number(f[1]);
-        const auto m = number(f[2]);
-        if (!entryYear || !cond || !m || (*m != month && month != 0) ||
-            !yearPasses(year, *entryYear, *cond))
+        if (!entryYear || !cond || !yearPasses(year, *entryYear, *cond))
             return none;
-        TDayEntry result;
-        result.Month = *m;
-        if (f.size() == 5) {
-            const auto d = number(f[3]);
-            if (!d)
-                return none;
-            result.Day = *d;
-            result.Name = f[4];
-        } else {
-            const auto week = number(f[3]);
-            const auto weekday = number(f[4]);
-            const auto d = week && weekday ? nthWeekday(year, *m, *week, *weekday) : std::nullopt;
-            if (!d)
-                return none;
-            result.Day = *d;
-            result.Name = f[5];
-        }
-        return result;
     }
-    return none;
+    const auto m = number(f[yearFields]);
+    if (!m || (*m != month && month != 0))
+        return none;
+    std::optional<int> d;
+    if (f.size() - yearFields == 3) {
+        d = number(f[yearFields + 1]);
+    } else {
+        const auto week = number(f[yearFields + 1]);
+        const auto weekday = number(f[yearFields + 2]);
+        if (week && weekday)
+            d = nthWeekday(year, *m, *week, *weekday);
+    }
+    if (!d)
+        return none;
+    TDayEntry result;
+    result.Month = *m;
+    result.Day = *d;
+    result.Name = f.last();
+    return result;
 }
 
 bool DayEntryMatches(const QString& entry, int year, int month, int day) {
