@@ -172,6 +172,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The six toolbars by their View-menu tag.
+    static const char* const ToolbarsByTag[6];
+
     void buildControls();
     void installCommands();
     void installStateUpdaters();

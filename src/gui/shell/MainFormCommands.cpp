@@ -19,8 +19,6 @@
 #include <QTreeWidget>
 
 namespace {
-const char* const kToolbarsByTag[6] = {"TBRStandard", "TBRMakeNode", "TBRMoveNode",
-                                       "TBRStyle",    "TBRFind",     "TBRView"};
 const char* const kCaptionModes[9] = {"ItemTitle",         "ItemCreateTitle", "ItemModifiedTitle",
                                       "ItemLimitTitle",    "ItemFinishTitle", "ItemTitleCreate",
                                       "ItemTitleModified", "ItemTitleLimit",  "ItemTitleFinish"};
@@ -83,7 +81,7 @@ void TFormMain::installStateUpdaters() {
                                         "ItemShowTBRMoveNode", "ItemShowTBRStyle",
                                         "ItemShowTBRFind",     "ItemShowTBRView"};
         for (int i = 0; i < 6; ++i)
-            if (QToolBar* bar = t.toolBar(QString::fromLatin1(kToolbarsByTag[i])))
+            if (QToolBar* bar = t.toolBar(QString::fromLatin1(ToolbarsByTag[i])))
                 t.setChecked(QString::fromLatin1(entries[i]), !bar->isHidden());
         t.setChecked(QStringLiteral("ItemShowStatusBar"), !statusBar()->isHidden());
         t.setChecked(QStringLiteral("ItemShowExView"), !PanelLeft->isHidden());

@@ -36,9 +36,6 @@
 
 namespace {
 
-const char* const kToolbarsByTag[6] = {"TBRStandard", "TBRMakeNode", "TBRMoveNode",
-                                       "TBRStyle",    "TBRFind",     "TBRView"};
-
 QColor colorOf(uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
@@ -105,6 +102,9 @@ Qt::ToolBarArea areaOf(const QString& name) {
 }
 
 } // namespace
+
+const char* const TFormMain::ToolbarsByTag[6] = {"TBRStandard", "TBRMakeNode", "TBRMoveNode",
+                                                 "TBRStyle",    "TBRFind",     "TBRView"};
 
 // ---- layout setters -------------------------------------------------------
 
@@ -218,7 +218,7 @@ void TFormMain::applyTreeSize() {
 void TFormMain::ItemShowTBRClick(int tag) {
     if (tag < 0 || tag > 5)
         return;
-    if (QToolBar* bar = Commands->toolBar(QString::fromLatin1(kToolbarsByTag[tag])))
+    if (QToolBar* bar = Commands->toolBar(QString::fromLatin1(ToolbarsByTag[tag])))
         bar->setVisible(bar->isHidden());
 }
 
