@@ -4,6 +4,17 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+bool WriteAll(QIODevice& device, const QByteArray& bytes) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 TReplacingFile::TReplacingFile(const QString& path) : m_path(path) {}
 
 TReplacingFile::~TReplacingFile() {
@@ -39,14 +50,9 @@ bool TReplacingFile::write(const QByteArray& bytes) {
         m_error = QStringLiteral("not open");
         return false;
     }
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 n = device->write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            m_error = device->errorString();
-            return false;
-        }
-        done += n;
+    if (!WriteAll(*device, bytes)) {
+        m_error = device->errorString();
+        return false;
     }
     return true;
 }

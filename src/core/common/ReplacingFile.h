@@ -6,7 +6,11 @@
 #include <memory>
 
 class QFile;
+class QIODevice;
 class QSaveFile;
+
+// Writes all of bytes to device; false when any write fails or comes up short.
+bool WriteAll(QIODevice& device, const QByteArray& bytes);
 
 // Writes a file so that a failure leaves whatever was there before: the bytes
 // go to a temporary file that replaces the target only on commit(). An

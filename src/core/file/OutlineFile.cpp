@@ -175,17 +175,11 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
 }
 
 bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 n = device.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            if (error)
-                *error = QStringLiteral("書き込みに失敗しました: %1").arg(device.errorString());
-            return false;
-        }
-        done += n;
-    }
-    return true;
+    if (WriteAll(device, bytes))
+        return true;
+    if (error)
+        *error = QStringLiteral("書き込みに失敗しました: %1").arg(device.errorString());
+    return false;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
