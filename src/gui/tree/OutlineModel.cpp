@@ -7,8 +7,6 @@
 #include "settings/OptionDesc.h"
 #include "tree/NodeImages.h"
 
-#include <QFont>
-
 TOutlineModel::TOutlineModel(TOutline* outline, QObject* parent)
     : QAbstractItemModel(parent), m_outline(outline) {
     connect(outline, &TOutline::nodeAboutToBeInserted, this, &TOutlineModel::onAboutToInsert);
@@ -23,13 +21,8 @@ TOutlineModel::TOutlineModel(TOutline* outline, QObject* parent)
     connect(outline, &TOutline::expandedChanged, this, &TOutlineModel::onExpandedChanged);
 }
 
-TOutlineModel::~TOutlineModel() {
-    delete m_boldFont;
-}
-
 void TOutlineModel::setBaseFont(const QFont& font) {
-    delete m_boldFont;
-    m_boldFont = new QFont(font);
+    m_boldFont = font;
     m_boldFont->setBold(true);
     refreshAll();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QFont>
+
+#include <optional>
 
 class TOutline;
 class TOutlineNode;
@@ -22,7 +25,6 @@ public:
     };
 
     explicit TOutlineModel(TOutline* outline, QObject* parent = nullptr);
-    ~TOutlineModel() override;
 
     TOutline* outline() const { return m_outline; }
     TOutlineNode* nodeFromIndex(const QModelIndex& index) const;
@@ -61,7 +63,7 @@ private:
     void onExpandedChanged(TOutlineNode* node, bool expanded);
 
     TOutline* m_outline;
-    QFont* m_boldFont = nullptr;
+    std::optional<QFont> m_boldFont;
     bool m_moving = false;
     bool m_moveAsReset = false;
 };

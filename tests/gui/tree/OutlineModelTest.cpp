@@ -130,6 +130,16 @@ TEST_F(ModelTest, ImagesOverlaysBoldAndLabels) {
     EXPECT_EQ(image(leaf), 6);
     EXPECT_TRUE(model.indexFromNode(leaf).data(TOutlineModel::BoldRole).toBool());
     EXPECT_TRUE(model.indexFromNode(leaf).data(Qt::FontRole).value<QFont>().bold());
+    // A base font set later carries over to the bold items; the others keep the view's.
+    QFont base(QStringLiteral("Serif"));
+    base.setPointSize(17);
+    model.setBaseFont(base);
+    const QFont bold = model.indexFromNode(leaf).data(Qt::FontRole).value<QFont>();
+    EXPECT_TRUE(bold.bold());
+    EXPECT_EQ(bold.pointSize(), 17);
+    EXPECT_EQ(bold.family(), QStringLiteral("Serif"));
+    EXPECT_FALSE(model.indexFromNode(book).data(Qt::FontRole).isValid());
+    EXPECT_FALSE(base.bold()); // the caller's font stays as it was
     item->DueDate = WrenDate::fromDate(QDate(2024, 5, 7));
     EXPECT_EQ(image(leaf), 7);
     item->SetProgress(ProgressInProgress);
