@@ -136,13 +136,24 @@ void Walk(const TOutline& outline, TOutlineNode* root,
 }
 
 QByteArray ReadTemplateFile(const QString& path) {
+    // Far beyond any real template; a larger file or an endless device is
+    // refused before it can take all memory.
+    constexpr qint64 kMaxTemplateSize = qint64(1) << 26;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EOutputError(EOutputError::readMessage(path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EOutputError(EOutputError::readMessage(path, file.errorString()));
-    return bytes;
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray chunk = file.read(qint64(1) << 16);
+        if (file.error() != QFileDevice::NoError)
+            throw EOutputError(EOutputError::readMessage(path, file.errorString()));
+        if (chunk.isEmpty())
+            return bytes;
+        if (bytes.size() + chunk.size() > kMaxTemplateSize)
+            throw EOutputError(
+                EOutputError::readMessage(path, QStringLiteral("ファイルが大きすぎます。")));
+        bytes += chunk;
+    }
 }
 
 QList<QByteArray> SplitLines(const QByteArray& text) {

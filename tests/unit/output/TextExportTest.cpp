@@ -224,6 +224,18 @@ TEST_F(TextExport, ErrorsLeaveTheDestinationAlone) {
     EXPECT_THROW(ExportText(outline, nullptr, noDir, home.file("t.txt")), EOutputError);
     EXPECT_FALSE(QFileInfo::exists(noDir));
 
+    // An endless device as template is refused instead of read into memory.
+    if (QFileInfo::exists(QStringLiteral("/dev/zero"))) {
+        try {
+            ExportText(outline, nullptr, dest, QStringLiteral("/dev/zero"));
+            FAIL() << "an endless template must stop the export";
+        } catch (const EOutputError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("/dev/zero")))
+                << e.message().toStdString();
+        }
+        EXPECT_EQ(readAll(dest), QByteArray("keep me"));
+    }
+
     // A damaged item cannot stop a text export, and a good one replaces the file whole.
     ExportText(outline, nullptr, dest, home.file("t.txt"));
     EXPECT_EQ(readAll(dest), QByteArray("\x96\x7b"
