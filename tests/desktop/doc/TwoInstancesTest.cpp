@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "XServer.h"
 #include "doc/WrenDoc.h"
 #include "file/OutlineFile.h"
 #include "outline/LeafNote.h"
@@ -32,53 +33,12 @@ bool waitFor(const std::function<bool()>& cond, int ms = 15000) {
     return true;
 }
 
-// An X server of our own on a free display, for the life of the object.
-class OwnXServer {
-public:
-    OwnXServer() {
-        for (int n = 91; n < 140; ++n) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
-                QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(n);
-            m_server.start(QStringLiteral("Xvfb"),
-                           {m_display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1024x768x24")});
-            if (!m_server.waitForStarted(5000))
-                return;
-            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-            if (waitFor([&] { return QFileInfo::exists(socket); }, 10000) &&
-                m_server.state() == QProcess::Running)
-                return;
-            m_server.kill();
-            m_server.waitForFinished(3000);
-        }
-        m_display.clear();
-    }
-    ~OwnXServer() {
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.terminate();
-            if (!m_server.waitForFinished(5000)) {
-                m_server.kill();
-                m_server.waitForFinished(3000);
-            }
-        }
-    }
-    bool ok() const { return !m_display.isEmpty(); }
-    QString display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
-
 // The program and xdotool, run against the test's own X server and program folder.
 class Desktop {
 public:
-    Desktop(const OwnXServer& x, const TestHome& home) {
+    Desktop(const TestXServer& x, const TestHome& home) {
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("DISPLAY"), x.display());
+        m_env.insert(QStringLiteral("DISPLAY"), QString::fromStdString(x.display()));
         m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         m_env.insert(QStringLiteral("WRENNOTE_HOME"), home.path());
         m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
@@ -140,7 +100,7 @@ TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
     if (!toolsPresent())
         GTEST_SKIP() << "needs Xvfb, xdotool and the program (WRENNOTE_EXE)";
     TestHome home;
-    OwnXServer x;
+    TestXServer x;
     ASSERT_TRUE(x.ok()) << "no X server could be started";
     Desktop desk(x, home);
 
