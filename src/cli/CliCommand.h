@@ -1,5 +1,8 @@
 #pragma once
 
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -32,3 +35,9 @@ struct TCliRegistrar {
 int CliFail(const QString& file, const QString& message);
 // Writes UTF-8 to standard output.
 void CliOut(const QString& text);
+
+// A document read by a command: its settings and its outline.
+struct TCliDocument {
+    TOptionDesc settings;
+    TOutline outline{&settings};
+};

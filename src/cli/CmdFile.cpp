@@ -19,11 +19,6 @@
 namespace {
 
 // A document held by a command: its settings and its outline.
-struct Document {
-    TOptionDesc settings;
-    TOutline outline{&settings};
-};
-
 QString sjis(const QByteArray& bytes) {
     return Cp932::toUnicode(bytes);
 }
@@ -41,7 +36,7 @@ int runInfo(const QStringList& args) {
     if (args.size() != 1)
         throw TCliUsageError{QStringLiteral("info needs FILE")};
     const QString path = args.at(0);
-    Document doc;
+    TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(path, doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(path, r.error);
@@ -397,7 +392,7 @@ int runDump(const QStringList& args) {
     if (args.size() != 1)
         throw TCliUsageError{QStringLiteral("dump needs FILE")};
     const QString path = args.at(0);
-    Document doc;
+    TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(path, doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(path, r.error);
@@ -457,7 +452,7 @@ int writeOut(const QString& path, const QByteArray& bytes, int items) {
     return 0;
 }
 
-int writeDocumentTo(const QString& path, Document& doc) {
+int writeDocumentTo(const QString& path, TCliDocument& doc) {
     QByteArray bytes;
     try {
         bytes = OutlineFile::writeDocument(doc.settings, doc.outline);
@@ -470,7 +465,7 @@ int writeDocumentTo(const QString& path, Document& doc) {
 int runRoundtrip(const QStringList& args) {
     if (args.size() != 2)
         throw TCliUsageError{QStringLiteral("roundtrip needs IN and OUT")};
-    Document doc;
+    TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(args.at(0), doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(args.at(0),
@@ -488,7 +483,7 @@ int runConvertLkp(const QStringList& args) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return CliFail(in, QStringLiteral("cannot read: %1").arg(file.errorString()));
-    Document doc; // a new document's settings, not the user's stored defaults
+    TCliDocument doc; // a new document's settings, not the user's stored defaults
     const OutlineFile::ReadResult r = OutlineFile::readLkp(bytes, doc.outline);
     if (!r.ok)
         return CliFail(in, r.error + QStringLiteral(" (nothing written)"));
@@ -510,7 +505,7 @@ int runGenerate(const QStringList& args) {
             throw TCliUsageError{
                 QStringLiteral("SEED must be a non-negative number: %1").arg(args.at(2))};
     }
-    Document doc;
+    TCliDocument doc;
     SampleOutline::generate(doc.outline, doc.settings, count, seed);
     return writeDocumentTo(args.at(1), doc);
 }

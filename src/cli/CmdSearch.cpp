@@ -22,11 +22,6 @@
 
 namespace {
 
-struct Document {
-    TOptionDesc settings;
-    TOutline outline{&settings};
-};
-
 // The value after an option, or a usage error.
 QString valueOf(const QStringList& args, int& i) {
     if (i + 1 >= args.size())
@@ -166,7 +161,7 @@ int runSearch(const QStringList& args) {
     if (needFinish)
         find.SetHasFinishDate();
 
-    Document doc;
+    TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(path, doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(path, r.error);
@@ -229,7 +224,7 @@ int runExport(const QStringList& args) {
         templ = OutputTemplates::Folder() + QLatin1Char('/') + templ;
     }
 
-    Document doc;
+    TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(path, doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(path, r.error);
