@@ -4,4 +4,5 @@ list(APPEND WRENCORE_SOURCES
     common/ReplacingFile.cpp
     common/DateFormat.cpp
     common/ProgramFolder.cpp
+    common/CharCount.cpp
 )

@@ -110,7 +110,8 @@ QByteArray writeItems(TOutlineNode* node, bool exportFlag) {
     return bytes;
 }
 
-ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref) {
+ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref,
+                     bool allOrNothing) {
     ReadResult result;
     TOutlineUpdateScope update(outline);
     TOutlineNode* ignored = nullptr; // a pasted record's selected flag does not move the selection
@@ -129,6 +130,15 @@ ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutl
             item->ReadFromStream(in, ignored);
         }
     });
+    if (!result.ok && allOrNothing) {
+        TOutlineNode* const refParent = made.empty() ? nullptr : made.front()->parent();
+        for (auto it = made.rbegin(); it != made.rend(); ++it)
+            outline.removeNode(*it);
+        if (refParent && !refParent->hasChildren())
+            refParent->item()->RefreshIcon();
+        made.clear();
+        result.selected = nullptr;
+    }
     if (trash && outline.trashNode() != trash) {
         // A payload claiming to be a trash must not replace the document's own.
         outline.setTrashNode(trash);

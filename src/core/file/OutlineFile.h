@@ -34,7 +34,10 @@ QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline,
 QByteArray writeItems(TOutlineNode* node, bool exportFlag);
 // Reads item records until the end of bytes, each as a new item at code of
 // ref (see TLeafNote::Create); returns the first created node via result.selected.
-ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref);
+// With allOrNothing a failed read removes every item it made (a paste must not
+// leave half an item behind); otherwise what was read stays.
+ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutlineNode* ref,
+                     bool allOrNothing = false);
 
 // Reads an older ".lkp" text outline into outline (appended to what is there).
 ReadResult readLkp(const QByteArray& bytes, TOutline& outline);

@@ -113,7 +113,8 @@ bool TLeafNote::IsInTrash() const {
     return false;
 }
 
-TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm) {
+TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm,
+                                          const std::function<void(TOutlineNode*)>& beforeDestroy) {
     TOutline& tree = outline();
     if (IsTrash())
         return NothingDone;
@@ -127,6 +128,8 @@ TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm) {
             if (!confirm || !confirm(question))
                 return Cancelled;
         }
+        if (beforeDestroy)
+            beforeDestroy(node);
         tree.removeNode(node); // this item is gone from here on
         if (parent && !parent->hasChildren())
             parent->item()->RefreshIcon();

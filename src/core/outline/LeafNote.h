@@ -70,8 +70,10 @@ public:
     using Confirm = std::function<bool(const QString& question)>;
     enum DeleteResult { NothingDone, MovedToTrash, Destroyed, Cancelled };
     // Moves the item into the trash, or destroys it when it already is in the
-    // trash. The item (and this object) may be gone afterwards.
-    DeleteResult Delete(const Confirm& confirm);
+    // trash. The item (and this object) may be gone afterwards. beforeDestroy
+    // sees the node just before it and its subtree are destroyed.
+    DeleteResult Delete(const Confirm& confirm,
+                        const std::function<void(TOutlineNode*)>& beforeDestroy = {});
 
     // The page in rich form, expanded from the compressed copy first when
     // needed. Throws EReadError when the compressed copy is damaged.

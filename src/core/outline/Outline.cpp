@@ -160,6 +160,21 @@ void TOutline::removeNode(TOutlineNode* node) {
     }
 }
 
+void TOutline::sortChildren(
+    TOutlineNode* parent,
+    const std::function<bool(const TOutlineNode*, const TOutlineNode*)>& less) {
+    TOutlineNode* p = internalParent(parent);
+    auto& c = p->m_children;
+    if (c.size() < 2 || std::is_sorted(c.begin(), c.end(), less))
+        return;
+    if (!inReset())
+        Q_EMIT childrenAboutToBeReordered(parent);
+    std::stable_sort(c.begin(), c.end(), less);
+    renumber(p, 0);
+    if (!inReset())
+        Q_EMIT childrenReordered(parent);
+}
+
 void TOutline::clear() {
     beginReset();
     m_selected = nullptr;

@@ -97,6 +97,11 @@ public:
     bool moveNode(TOutlineNode* node, TOutlineNode* newParent, int newRow);
     // Deletes the node, its subtree and their items.
     void removeNode(TOutlineNode* node);
+    // Puts parent's children (nullptr: the top level) in the order of less,
+    // keeping equal ones as they were. One notification for the whole level,
+    // so a view follows ten thousand children without a move per child.
+    void sortChildren(TOutlineNode* parent,
+                      const std::function<bool(const TOutlineNode*, const TOutlineNode*)>& less);
     // Deletes everything.
     void clear();
 
@@ -143,6 +148,8 @@ Q_SIGNALS:
     void nodeMoved(TOutlineNode* node, TOutlineNode* oldParent, int oldRow);
     void nodeAboutToBeRemoved(TOutlineNode* node);
     void nodeRemoved(TOutlineNode* parent, int row);
+    void childrenAboutToBeReordered(TOutlineNode* parent);
+    void childrenReordered(TOutlineNode* parent);
     void aboutToReset();
     void resetDone();
     void nodeChanged(TOutlineNode* node, int changes);

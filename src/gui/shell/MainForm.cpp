@@ -13,6 +13,7 @@
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
+#include "tree/TreeCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,6 +123,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     loadToolbarLayout();
     RegisterHotKey();
     InstallDocumentCommands(*this);
+    InstallTreeCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -488,7 +490,8 @@ bool TFormMain::treeKeyDown(QKeyEvent* e) {
         RichEdit->setFocus();
         return true;
     }
-    return false;
+    TTreeCommands* tree = TTreeCommands::of(*this);
+    return tree && tree->TreeKeyDown(e);
 }
 
 bool TFormMain::titleKeyDown(QKeyEvent* e) {

@@ -65,9 +65,6 @@ void TFormMain::installCommands() {
 
     // Opening handlers of the menus whose states are built here.
     c.setHandler(QStringLiteral("MenuViewClick"), [](int) {});
-    c.setHandler(QStringLiteral("MenuEditClick"), [](int) {});
-    c.setHandler(QStringLiteral("MenuTreeClick"), [](int) {});
-    c.setHandler(QStringLiteral("PopupMenuExplorerPopup"), [](int) {});
     c.setHandler(QStringLiteral("PopupMenuTrayPopup"), [](int) {});
     c.setHandler(QStringLiteral("PopupMenuRichEditPopup"), [](int) {});
 }

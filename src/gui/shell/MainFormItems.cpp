@@ -20,6 +20,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -318,6 +319,11 @@ void TFormMain::ItemAuntClick(int tag) {
 }
 
 void TFormMain::ItemRenameNodeClick() {
+    if (LinkBox->hasFocus()) {
+        if (LinkBox->currentItem())
+            Commands->trigger(QStringLiteral("ItemEditLink"));
+        return;
+    }
     TOutlineNode* node = Outline->selectedNode();
     if (!node)
         return;

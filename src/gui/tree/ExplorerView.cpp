@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 
 TExplorerView::TExplorerView(QWidget* parent) : QTreeView(parent) {
@@ -18,6 +19,11 @@ TExplorerView::TExplorerView(QWidget* parent) : QTreeView(parent) {
     setIconSize(QSize(34, 16));
     setContextMenuPolicy(Qt::CustomContextMenu);
     setExpandsOnDoubleClick(true);
+    // Long titles are shown whole, with a horizontal scroll bar, never cut off.
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void TExplorerView::setOutlineModel(TOutlineModel* model) {
@@ -80,6 +86,45 @@ bool TExplorerView::editNode(TOutlineNode* node) {
         return false;
     scrollTo(i);
     return edit(i, QAbstractItemView::AllEditTriggers, nullptr);
+}
+
+QLineEdit* TExplorerView::labelEditor() const {
+    if (!isEditing())
+        return nullptr;
+    return qobject_cast<QLineEdit*>(indexWidget(currentIndex()));
+}
+
+void TExplorerView::setAllExpanded(bool expanded) {
+    if (!m_model)
+        return;
+    TOutline* outline = m_model->outline();
+    m_syncing = true;
+    outline->forEach([outline, expanded](TOutlineNode* n) {
+        outline->setExpanded(n, expanded && n->hasChildren());
+        return true;
+    });
+    if (expanded)
+        expandAll();
+    else
+        collapseAll();
+    m_syncing = false;
+    if (TOutlineNode* n = selectedNode())
+        scrollTo(m_model->indexFromNode(n));
+}
+
+void TExplorerView::commitData(QWidget* editor) {
+    QTreeView::commitData(editor);
+    m_committed = selectedNode();
+}
+
+void TExplorerView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Focus still in the editor means a key ended the edit, not a click elsewhere.
+    const bool byKey = editor && editor->hasFocus();
+    TOutlineNode* node = m_committed;
+    m_committed = nullptr;
+    QTreeView::closeEditor(editor, hint);
+    if (node && hint != QAbstractItemDelegate::RevertModelCache)
+        Q_EMIT titleEdited(node, byKey);
 }
 
 void TExplorerView::onOutlineExpanded(TOutlineNode* node, bool expanded) {

@@ -2,6 +2,8 @@
 
 #include <QTreeView>
 
+class QLineEdit;
+
 #include <functional>
 
 class TOutline;
@@ -22,6 +24,10 @@ public:
     // Starts the in-place edit of the node's title.
     bool editNode(TOutlineNode* node);
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+    // The in-place editor while a title is being edited, else nullptr.
+    QLineEdit* labelEditor() const;
+    // Every node with children opened (or every node closed) in one pass.
+    void setAllExpanded(bool expanded);
     // Up or Down is held down (the page follows on release).
     bool arrowHeld() const { return m_arrowHeld; }
 
@@ -33,7 +39,14 @@ public:
     // A mouse press on an item, after the view handled it.
     std::function<void(TOutlineNode*)> MouseDownHook;
 
+Q_SIGNALS:
+    // An in-place title edit was accepted and closed; byKey when it ended by
+    // a key in the editor rather than by the focus leaving it.
+    void titleEdited(TOutlineNode* node, bool byKey);
+
 protected:
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -49,4 +62,5 @@ private:
     TOutlineModel* m_model = nullptr;
     bool m_syncing = false;
     bool m_arrowHeld = false;
+    TOutlineNode* m_committed = nullptr;
 };

@@ -17,6 +17,9 @@ TOutlineModel::TOutlineModel(TOutline* outline, QObject* parent)
     connect(outline, &TOutline::nodeRemoved, this, &TOutlineModel::onRemoved);
     connect(outline, &TOutline::aboutToReset, this, &TOutlineModel::beginResetModel);
     connect(outline, &TOutline::resetDone, this, &TOutlineModel::endResetModel);
+    connect(outline, &TOutline::childrenAboutToBeReordered, this,
+            &TOutlineModel::onAboutToReorder);
+    connect(outline, &TOutline::childrenReordered, this, &TOutlineModel::onReordered);
     connect(outline, &TOutline::nodeChanged, this, &TOutlineModel::onChanged);
     connect(outline, &TOutline::expandedChanged, this, &TOutlineModel::onExpandedChanged);
 }
@@ -174,6 +177,26 @@ void TOutlineModel::onAboutToRemove(TOutlineNode* node) {
 
 void TOutlineModel::onRemoved(TOutlineNode*, int) {
     endRemoveRows();
+}
+
+void TOutlineModel::onAboutToReorder(TOutlineNode* parent) {
+    const QModelIndex p = indexFromNode(parent);
+    Q_EMIT layoutAboutToBeChanged({QPersistentModelIndex(p)},
+                                  QAbstractItemModel::VerticalSortHint);
+    // Only the level's rows change; indexes deeper down keep theirs.
+    m_reordering.clear();
+    const QModelIndexList all = persistentIndexList();
+    for (const QModelIndex& i : all)
+        if (i.parent() == p)
+            m_reordering.push_back(i);
+}
+
+void TOutlineModel::onReordered(TOutlineNode* parent) {
+    for (const QModelIndex& old : std::as_const(m_reordering))
+        changePersistentIndex(old, indexFromNode(nodeFromIndex(old)));
+    m_reordering.clear();
+    Q_EMIT layoutChanged({QPersistentModelIndex(indexFromNode(parent))},
+                         QAbstractItemModel::VerticalSortHint);
 }
 
 void TOutlineModel::onChanged(TOutlineNode* node, int) {

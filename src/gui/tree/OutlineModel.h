@@ -59,11 +59,14 @@ private:
     void onMoved(TOutlineNode* node, TOutlineNode* oldParent, int oldRow);
     void onAboutToRemove(TOutlineNode* node);
     void onRemoved(TOutlineNode* parent, int row);
+    void onAboutToReorder(TOutlineNode* parent);
+    void onReordered(TOutlineNode* parent);
     void onChanged(TOutlineNode* node, int changes);
     void onExpandedChanged(TOutlineNode* node, bool expanded);
 
     TOutline* m_outline;
     std::optional<QFont> m_boldFont;
+    QModelIndexList m_reordering;
     bool m_moving = false;
     bool m_moveAsReset = false;
 };

@@ -3,4 +3,5 @@ list(APPEND WRENGUI_SOURCES
     tree/ExplorerView.cpp
     tree/NodeImages.cpp
     tree/OutlineModel.cpp
+    tree/TreeCommands.cpp
 )
