@@ -3,6 +3,7 @@ wren_add_test(gui_tree
     SOURCES
         gui/tree/main.cpp
         gui/tree/OutlineModelTest.cpp
+        gui/tree/TreeCommandsTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

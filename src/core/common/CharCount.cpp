@@ -27,7 +27,10 @@ QString CharCountText(qint64 count, qint64 bytes) {
     QString sheets = QString::number(tenths / 10.0, 'f', 1);
     if (sheets.endsWith(QLatin1String(".0")))
         sheets.chop(2);
-    return QStringLiteral(" %1 文字　< %2 枚分 >　（ %3 バイト ）").arg(count).arg(sheets).arg(bytes);
+    return QStringLiteral(" %1 文字　< %2 枚分 >　（ %3 バイト ）")
+        .arg(count)
+        .arg(sheets)
+        .arg(bytes);
 }
 
 } // namespace CharCount

@@ -17,8 +17,7 @@ TOutlineModel::TOutlineModel(TOutline* outline, QObject* parent)
     connect(outline, &TOutline::nodeRemoved, this, &TOutlineModel::onRemoved);
     connect(outline, &TOutline::aboutToReset, this, &TOutlineModel::beginResetModel);
     connect(outline, &TOutline::resetDone, this, &TOutlineModel::endResetModel);
-    connect(outline, &TOutline::childrenAboutToBeReordered, this,
-            &TOutlineModel::onAboutToReorder);
+    connect(outline, &TOutline::childrenAboutToBeReordered, this, &TOutlineModel::onAboutToReorder);
     connect(outline, &TOutline::childrenReordered, this, &TOutlineModel::onReordered);
     connect(outline, &TOutline::nodeChanged, this, &TOutlineModel::onChanged);
     connect(outline, &TOutline::expandedChanged, this, &TOutlineModel::onExpandedChanged);
@@ -181,8 +180,7 @@ void TOutlineModel::onRemoved(TOutlineNode*, int) {
 
 void TOutlineModel::onAboutToReorder(TOutlineNode* parent) {
     const QModelIndex p = indexFromNode(parent);
-    Q_EMIT layoutAboutToBeChanged({QPersistentModelIndex(p)},
-                                  QAbstractItemModel::VerticalSortHint);
+    Q_EMIT layoutAboutToBeChanged({QPersistentModelIndex(p)}, QAbstractItemModel::VerticalSortHint);
     // Only the level's rows change; indexes deeper down keep theirs.
     m_reordering.clear();
     const QModelIndexList all = persistentIndexList();

@@ -47,20 +47,20 @@ struct MenuNames {
     const char* labels[8];
     const char* progress[4];
 };
-const MenuNames kTreeMenu = {{"ItemLabelNoneM", "ItemLabelAM", "ItemLabelBM", "ItemLabelCM",
-                              "ItemLabelDM", "ItemLabelEM", "ItemLabelFM", "ItemLabelGM"},
-                             {"ItemNotStartedM", "ItemProceedingM", "ItemFinishedM",
-                              "ItemStoppedM"}};
-const MenuNames kTreePopup = {{"ItemTVLabelNone", "ItemTVLabelA", "ItemTVLabelB", "ItemTVLabelC",
-                               "ItemTVLabelD", "ItemTVLabelE", "ItemTVLabelF", "ItemTVLabelG"},
-                              {"ItemTVNotStarted", "ItemTVProceeding", "ItemTVFinished",
-                               "ItemTVStopped"}};
+const MenuNames kTreeMenu = {
+    {"ItemLabelNoneM", "ItemLabelAM", "ItemLabelBM", "ItemLabelCM", "ItemLabelDM", "ItemLabelEM",
+     "ItemLabelFM", "ItemLabelGM"},
+    {"ItemNotStartedM", "ItemProceedingM", "ItemFinishedM", "ItemStoppedM"}};
+const MenuNames kTreePopup = {
+    {"ItemTVLabelNone", "ItemTVLabelA", "ItemTVLabelB", "ItemTVLabelC", "ItemTVLabelD",
+     "ItemTVLabelE", "ItemTVLabelF", "ItemTVLabelG"},
+    {"ItemTVNotStarted", "ItemTVProceeding", "ItemTVFinished", "ItemTVStopped"}};
 const MenuNames kTitlePanel = {{"ItemLabelNone", "ItemLabelA", "ItemLabelB", "ItemLabelC",
                                 "ItemLabelD", "ItemLabelE", "ItemLabelF", "ItemLabelG"},
                                {"ItemNotStarted", "ItemProceeding", "ItemFinished", "ItemStop"}};
 
-const char* const kEditEntries[6] = {"ItemUndo",   "ItemCut",    "ItemCopy",
-                                     "ItemPaste",  "ItemDelete", "ItemSelectAll"};
+const char* const kEditEntries[6] = {"ItemUndo",  "ItemCut",    "ItemCopy",
+                                     "ItemPaste", "ItemDelete", "ItemSelectAll"};
 
 // The page's text as the model keeps it: cp932 with CR LF line breaks.
 QByteArray pageBytes(const QTextEdit* edit) {
@@ -120,7 +120,8 @@ TTreeCommands::TTreeCommands(TFormMain& form) : QObject(&form), m_form(form) {
 }
 
 TTreeCommands* TTreeCommands::of(TFormMain& form) {
-    return form.findChild<TTreeCommands*>(QStringLiteral("TreeCommands"), Qt::FindDirectChildrenOnly);
+    return form.findChild<TTreeCommands*>(QStringLiteral("TreeCommands"),
+                                          Qt::FindDirectChildrenOnly);
 }
 
 QString TTreeCommands::ItemMimeType() {
@@ -136,7 +137,8 @@ void TTreeCommands::installHandlers() {
     c.setHandler(QStringLiteral("ItemCutClick"), [this](int) { ItemCutClick(); });
     c.setHandler(QStringLiteral("ItemCopyClick"), [this](int) { ItemCopyClick(); });
     c.setHandler(QStringLiteral("ItemPasteClick"), [this](int) { ItemPasteClick(); });
-    c.setHandler(QStringLiteral("ItemSelectAllClick"), [this](int tag) { ItemSelectAllClick(tag); });
+    c.setHandler(QStringLiteral("ItemSelectAllClick"),
+                 [this](int tag) { ItemSelectAllClick(tag); });
     c.setHandler(QStringLiteral("ItemTVSortClick"), [this](int) { ItemTVSortClick(); });
     c.setHandler(QStringLiteral("ItemFullExpand"), [this](int) { ItemFullExpColClick(true); });
     c.setHandler(QStringLiteral("ItemFullCollapse"), [this](int) { ItemFullExpColClick(false); });
@@ -147,7 +149,8 @@ void TTreeCommands::installHandlers() {
     c.setHandler(QStringLiteral("ItemStopClick"), [this](int) { ItemStopClick(); });
     c.setHandler(QStringLiteral("ItemLabelClick"), [this](int tag) { ItemLabelClick(tag); });
     c.setHandler(QStringLiteral("N41Click"), [this](int) { N41Click(); });
-    c.setHandler(QStringLiteral("PopupMenuExplorerPopup"), [this](int) { PopupMenuExplorerPopup(); });
+    c.setHandler(QStringLiteral("PopupMenuExplorerPopup"),
+                 [this](int) { PopupMenuExplorerPopup(); });
     c.setHandler(QStringLiteral("MenuLabelPopup"), [this](int) { MenuLabelPopup(); });
     c.setHandler(QStringLiteral("MenuProcStatusPopup"), [](int) {});
     c.setHandler(QStringLiteral("MenuTreeClick"), [](int) {});
@@ -273,11 +276,11 @@ void TTreeCommands::MenuEditClick() {
     }
     case TargetTitle:
     case TargetLabelEdit: {
-        const QLineEdit* e = ActiveTarget() == TargetTitle ? m_form.EditTitle
-                                                           : m_form.ExplorerView->labelEditor();
+        const QLineEdit* e =
+            ActiveTarget() == TargetTitle ? m_form.EditTitle : m_form.ExplorerView->labelEditor();
         const bool sel = e->hasSelectedText();
-        const bool all = ActiveTarget() == TargetLabelEdit ||
-                         e->selectedText().size() < e->text().size();
+        const bool all =
+            ActiveTarget() == TargetLabelEdit || e->selectedText().size() < e->text().size();
         set(e->isUndoAvailable(), sel, sel, clipboardHasText(), sel, all);
         break;
     }
@@ -376,7 +379,7 @@ void TTreeCommands::deleteSelectedItem() {
     const QModelIndex top = view->indexAt(QPoint(1, 1));
     const QPersistentModelIndex topKept =
         top.isValid() && top != m_form.TreeModel->indexFromNode(node) ? QPersistentModelIndex(top)
-                                                                     : QPersistentModelIndex();
+                                                                      : QPersistentModelIndex();
     const int hscroll = view->horizontalScrollBar()->value();
     const TLeafNote::DeleteResult r =
         item->Delete([this](const QString& q) { return confirm(q); },
@@ -792,8 +795,8 @@ void TTreeCommands::ReadThrough() {
         bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
         return;
     }
-    TOutlineNode* from = m_form.CurrentItem ? m_form.CurrentItem->TreeNode
-                                            : m_form.Outline->selectedNode();
+    TOutlineNode* from =
+        m_form.CurrentItem ? m_form.CurrentItem->TreeNode : m_form.Outline->selectedNode();
     if (!from)
         return;
     if (TOutlineNode* next = nextInTreeOrder(from))

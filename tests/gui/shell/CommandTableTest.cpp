@@ -490,8 +490,8 @@ TEST(CommandTable, CommandsOfLaterWorkStayDisabledAndOwnOnesAreEnabled) {
     }
     for (const char* name : {"ItemSisterNext", "ItemTVChildLast", "TBNewSister", "TBNewDaughter",
                              "TBClipping", "ItemTrayClip", "ItemAutoClipping", "ItemShowStatusBar",
-                             "ItemChangeSplit", "ItemTitleLimit", "ItemFocusOnRichEdit",
-                             "ItemCut", "ItemDelete", "TBDelete", "ItemUndo", "ItemFullCollapse"})
+                             "ItemChangeSplit", "ItemTitleLimit", "ItemFocusOnRichEdit", "ItemCut",
+                             "ItemDelete", "TBDelete", "ItemUndo", "ItemFullCollapse"})
         EXPECT_TRUE(t.action(QString::fromLatin1(name))->isEnabled()) << name;
     // The tray's title line never is.
     EXPECT_FALSE(t.action(QStringLiteral("ItemTrayFileTitle"))->isEnabled());
