@@ -23,6 +23,9 @@ TExplorerView::TExplorerView(QWidget* parent) : QTreeView(parent) {
     setTextElideMode(Qt::ElideNone);
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Measured over the rows in sight only: a large outline must not be
+    // measured a thousand rows at a time after every change.
+    header()->setResizeContentsPrecision(0);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 

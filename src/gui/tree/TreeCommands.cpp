@@ -237,7 +237,7 @@ void TTreeCommands::refreshStates() {
     t.setCommandEnabled(QStringLiteral("ItemTVEmptyTrash"), trash && trash->hasChildren());
     t.setCommandEnabled(QStringLiteral("ItemTVDelete"), !(item && item->IsTrash()));
     t.setCommandEnabled(QStringLiteral("ItemTVSort"), item && item->TreeNode->hasChildren());
-    t.setCommandEnabled(QStringLiteral("ItemTVCut"), item != nullptr);
+    t.setCommandEnabled(QStringLiteral("ItemTVCut"), item && !item->IsTrash());
     t.setCommandEnabled(QStringLiteral("ItemTVCopy"), item != nullptr);
 
     // Page pop-up: what the page can do now.

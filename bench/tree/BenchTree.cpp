@@ -1,0 +1,146 @@
+// Tree editing on a large outline, with the window and its tree view
+// following every change as they do for a user.
+#include "file/OutlineFile.h"
+#include "file/SampleOutline.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
+#include "shell/MainForm.h"
+#include "tree/ExplorerView.h"
+#include "tree/TreeCommands.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+constexpr int Items = 100000;
+
+// One window on a generated outline for all benchmarks; a book with 10 000
+// children is added for the sort and paste cases.
+struct Window {
+    TFormMain form;
+    TOutlineNode* wide = nullptr;
+    Window() {
+        form.Options->ConfirmDel = false;
+        SampleOutline::generate(*form.Outline, *form.Options, Items);
+        TLeafNote* book = TLeafNote::Create(*form.Outline, InsertTopOfLevel, nullptr);
+        book->SetTitle("wide");
+        wide = book->TreeNode;
+        for (int i = 0; i < 10000; ++i)
+            TLeafNote::Create(*form.Outline, InsertLastChild, wide)
+                ->SetTitle(QByteArray::number((i * 7919) % 10007));
+        form.show();
+        QApplication::processEvents();
+        form.ExplorerView->setFocus();
+    }
+    void select(TOutlineNode* n) {
+        form.GoToItem(n->item());
+        form.ExplorerView->setFocus();
+    }
+    void run(const char* name) { form.Commands->trigger(QString::fromLatin1(name)); }
+};
+
+Window& window() {
+    static Window* w = new Window; // lives until the process ends
+    return *w;
+}
+
+// A node somewhere in the middle of the outline, with siblings around it.
+TOutlineNode* middleNode(TOutline& outline) {
+    TOutlineNode* book = outline.topLevel(outline.topLevelCount() / 2);
+    while (book->childCount() > 2)
+        book = book->child(book->childCount() / 2);
+    return book;
+}
+
+void DeleteIntoTrash(benchmark::State& state) {
+    Window& w = window();
+    for (auto _ : state) {
+        state.PauseTiming();
+        TOutlineNode* node = middleNode(*w.form.Outline);
+        TOutlineNode* parent = node->parent();
+        const int row = node->row();
+        w.select(node);
+        state.ResumeTiming();
+        w.run("ItemDelete");
+        QApplication::processEvents();
+        state.PauseTiming();
+        w.form.Outline->moveNode(node, parent, row); // put back
+        state.ResumeTiming();
+    }
+}
+
+void MoveDownAndUp(benchmark::State& state) {
+    Window& w = window();
+    w.select(middleNode(*w.form.Outline)->parent()->child(0));
+    bool down = true;
+    for (auto _ : state) {
+        w.run(down ? "ItemNodeDown" : "ItemNodeUp");
+        QApplication::processEvents();
+        down = !down;
+    }
+}
+
+void SortTenThousandChildren(benchmark::State& state) {
+    Window& w = window();
+    std::mt19937 random(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<TOutlineNode*> order(w.wide->children());
+        std::shuffle(order.begin(), order.end(), random);
+        QHash<const TOutlineNode*, int> rank;
+        for (int i = 0; i < int(order.size()); ++i)
+            rank.insert(order[size_t(i)], i);
+        w.form.Outline->sortChildren(w.wide, [&rank](const TOutlineNode* a, const TOutlineNode* b) {
+            return rank.value(a) < rank.value(b);
+        });
+        w.select(w.wide);
+        state.ResumeTiming();
+        w.run("ItemTVSort");
+        QApplication::processEvents();
+    }
+}
+
+void PasteTenThousandItemBranch(benchmark::State& state) {
+    Window& w = window();
+    const QByteArray branch = OutlineFile::writeItems(w.wide, true);
+    TOutlineNode* target = w.form.Outline->topLevel(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* mime = new QMimeData;
+        mime->setData(TTreeCommands::ItemMimeType(), branch);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        w.select(target);
+        state.ResumeTiming();
+        w.run("ItemPaste");
+        QApplication::processEvents();
+        state.PauseTiming();
+        w.form.Outline->removeNode(w.form.Outline->selectedNode());
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(DeleteIntoTrash)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(MoveDownAndUp)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(SortTenThousandChildren)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(PasteTenThousandItemBranch)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
