@@ -1,1 +1,5 @@
 # sources of src/gui/editor
+list(APPEND WRENGUI_SOURCES
+    editor/RichEditLink.cpp
+    editor/PageCommands.cpp
+)

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QFontDatabase>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
@@ -24,13 +25,34 @@ QStringList SortAndTrimFontNames(QStringList names) {
     return names.mid(drop);
 }
 
+QStringList PlainFamilyNames(const QStringList& families) {
+    // "Family [Foundry]" names the same face once per foundry; users know it
+    // by its family alone.
+    QStringList names;
+    QSet<QString> seen;
+    for (const QString& f : families) {
+        QString name = f;
+        if (name.endsWith(QLatin1Char(']'))) {
+            const qsizetype open = name.lastIndexOf(QLatin1String(" ["));
+            if (open > 0)
+                name.truncate(open);
+        }
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            names << name;
+        }
+    }
+    return names;
+}
+
 const QStringList& InstalledFonts() {
-    static const QStringList fonts = SortAndTrimFontNames(QFontDatabase::families());
+    static const QStringList fonts =
+        SortAndTrimFontNames(PlainFamilyNames(QFontDatabase::families()));
     return fonts;
 }
 
 int FontCharset(const QString& family) {
-    if (!QFontDatabase::families().contains(family))
+    if (!InstalledFonts().contains(family))
         return 128;
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? 128 : 0;
 }

@@ -7,6 +7,9 @@
 // vertical-writing faces and names starting with digits or signs.
 const QStringList& InstalledFonts();
 
+// Family names without their foundry ("C059 [UKWN]" is "C059"), each once.
+QStringList PlainFamilyNames(const QStringList& families);
+
 // The sorting and trimming of InstalledFonts, on any list.
 QStringList SortAndTrimFontNames(QStringList names);
 

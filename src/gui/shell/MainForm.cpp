@@ -3,6 +3,8 @@
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
+#include "editor/PageCommands.h"
+#include "editor/RichEditLink.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -124,6 +126,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     RegisterHotKey();
     InstallDocumentCommands(*this);
     InstallTreeCommands(*this);
+    InstallPageCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -301,8 +304,7 @@ void TFormMain::buildControls() {
     connect(EditTitle, &QLineEdit::textChanged, this, &TFormMain::onTitleChanged);
     EditTitle->installEventFilter(this);
 
-    RichEdit = new QTextEdit(PanelAccess);
-    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit = new TRichEditLink(PanelAccess);
     RichEdit->setFrameShape(QFrame::NoFrame);
     RichEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit->setTabChangesFocus(false);

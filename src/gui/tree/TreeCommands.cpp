@@ -206,7 +206,10 @@ void TTreeCommands::refreshStates() {
         t.setCommandEnabled(p + QStringLiteral("Up"), right);
         t.setCommandEnabled(p + QStringLiteral("Down"), down);
     }
-    t.setCommandEnabled(QStringLiteral("TBDelete"), true);
+    // In the page the button deletes the selection: only with one.
+    t.setCommandEnabled(QStringLiteral("TBDelete"),
+                        m_form.CurrentPane != TFormMain::PanePage ||
+                            m_form.RichEdit->textCursor().hasSelection());
     t.setCommandEnabled(QStringLiteral("ItemFullExpand"), !m_form.Options->ExpandOnlyOne);
 
     for (const char* menu :

@@ -481,7 +481,7 @@ TEST(CommandTable, CommandsOfLaterWorkStayDisabledAndOwnOnesAreEnabled) {
     TFormMain form;
     TCommandTable& t = *form.Commands;
     // Moves and progress wait for an item; the rest for their own work.
-    for (const char* name : {"ItemFind", "TBFind", "TBBold", "ItemProceedingM", "O1", "TBBack",
+    for (const char* name : {"ItemFind", "TBFind", "ItemProceedingM", "O1", "TBBack",
                              "ItemNodeLeft", "TBLeft", "ItemCopyNodeLink"}) {
         QAction* a = t.action(QString::fromLatin1(name));
         if (a) {

@@ -1,0 +1,184 @@
+#include "editor/RichEditLink.h"
+
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// A character the single-byte code page holds: it takes a Latin font.
+bool isSingleByte(QChar c) {
+    const ushort u = c.unicode();
+    return u < 0x80 || (u >= 0xFF61 && u <= 0xFF9F); // ASCII and half-width kana
+}
+
+} // namespace
+
+TRichEditLink::TRichEditLink(QWidget* parent) : QTextEdit(parent) {
+    setObjectName(QStringLiteral("RichEdit"));
+    setAcceptRichText(true);
+}
+
+std::pair<int, int> TRichEditLink::LineBoundsAt(int index) const {
+    const QTextBlock block = document()->findBlock(qMax(0, index));
+    if (!block.isValid())
+        return {0, 0};
+    const QString text = block.text();
+    const int at = qBound(0, index - block.position(), int(text.size()));
+    // Soft line breaks divide a paragraph into lines too.
+    int start = at;
+    while (start > 0 && text.at(start - 1) != QChar::LineSeparator)
+        --start;
+    int end = at;
+    while (end < text.size() && text.at(end) != QChar::LineSeparator)
+        ++end;
+    return {block.position() + start, end - start};
+}
+
+void TRichEditLink::SelectLine(int index) {
+    const auto [start, length] = LineBoundsAt(index);
+    QTextCursor c = textCursor();
+    c.setPosition(start);
+    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString TRichEditLink::CaretPositionText() const {
+    auto at = [this](int pos) {
+        const QTextBlock b = document()->findBlock(pos);
+        return QStringLiteral("%1 : %2").arg(b.blockNumber()).arg(pos - b.position());
+    };
+    const QTextCursor c = textCursor();
+    QString text = at(c.selectionStart());
+    if (c.hasSelection())
+        text += QStringLiteral(" - ") + at(c.selectionEnd());
+    return text;
+}
+
+void TRichEditLink::ApplyFontName(const QString& name, int charset) {
+    QTextCursor c = textCursor();
+    QTextCharFormat f;
+    f.setFontFamilies({name});
+    if (charset == 128 || !c.hasSelection()) {
+        mergeCurrentCharFormat(f);
+        return;
+    }
+    const int from = c.selectionStart();
+    const int to = c.selectionEnd();
+    QTextCursor run(document());
+    run.beginEditBlock();
+    int i = from;
+    while (i < to) {
+        const bool single = isSingleByte(document()->characterAt(i));
+        int j = i + 1;
+        while (j < to && isSingleByte(document()->characterAt(j)) == single)
+            ++j;
+        if (single) {
+            run.setPosition(i);
+            run.setPosition(j, QTextCursor::KeepAnchor);
+            run.mergeCharFormat(f);
+        }
+        i = j;
+    }
+    run.endEditBlock();
+}
+
+void TRichEditLink::Unindent() {
+    QTextCursor c = textCursor();
+    const QTextBlock first = document()->findBlock(c.selectionStart());
+    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        if (b.text().startsWith(QLatin1Char(' '))) {
+            edit.setPosition(b.position());
+            edit.deleteChar();
+        }
+        if (b == last)
+            break;
+    }
+    edit.endEditBlock();
+    c.setPosition(first.position());
+    c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString TRichEditLink::PlainTextCrLf() const {
+    QString text = document()->toPlainText();
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void TRichEditLink::sendWithoutCtrl(int key) {
+    QKeyEvent plain(QEvent::KeyPress, key, Qt::NoModifier);
+    QTextEdit::keyPressEvent(&plain);
+}
+
+bool TRichEditLink::event(QEvent* e) {
+    // Ctrl+K and the like are the page's own, not the editor's built-in ones.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        const Qt::KeyboardModifiers mods =
+            ke->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+        if (mods == Qt::ControlModifier) {
+            switch (ke->key()) {
+            case Qt::Key_H:
+            case Qt::Key_K:
+            case Qt::Key_L:
+            case Qt::Key_Comma:
+            case Qt::Key_Tab:
+                e->accept();
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return QTextEdit::event(e);
+}
+
+void TRichEditLink::keyPressEvent(QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods =
+        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (mods == Qt::ControlModifier) {
+        switch (e->key()) {
+        case Qt::Key_Tab:
+            if (!isReadOnly())
+                textCursor().insertText(QStringLiteral("\t"));
+            return;
+        case Qt::Key_H:
+            sendWithoutCtrl(Qt::Key_Backspace);
+            return;
+        case Qt::Key_K:
+            sendWithoutCtrl(Qt::Key_Left);
+            return;
+        case Qt::Key_L:
+            sendWithoutCtrl(Qt::Key_Right);
+            return;
+        case Qt::Key_Comma:
+            sendWithoutCtrl(Qt::Key_Down);
+            return;
+        default:
+            break;
+        }
+    }
+    if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && e->key() == Qt::Key_U) {
+        if (!isReadOnly())
+            Unindent();
+        return;
+    }
+    // In overwrite mode the replaced character and the typed one are one
+    // step for undo, as they are one keystroke.
+    if (overwriteMode() && !e->text().isEmpty() && !textCursor().hasSelection()) {
+        QTextCursor c = textCursor();
+        c.beginEditBlock();
+        QTextEdit::keyPressEvent(e);
+        c.endEditBlock();
+        return;
+    }
+    QTextEdit::keyPressEvent(e);
+}
