@@ -1,1 +1,4 @@
 # sources of src/core/links
+list(APPEND WRENCORE_SOURCES
+    links/LinkScan.cpp
+)

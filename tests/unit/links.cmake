@@ -1,0 +1,6 @@
+wren_add_test(test_links
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/links/LinkScanTest.cpp
+    LIBS wrencore
+    LABELS unit
+)
