@@ -2,6 +2,7 @@ wren_add_test(test_links
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/links/LinkScanTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/links/LinkTargetTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/links/LinkJumpTest.cpp
     LIBS wrencore
     LABELS unit
 )

@@ -1,5 +1,6 @@
 # sources of src/core/links
 list(APPEND WRENCORE_SOURCES
+    links/LinkJump.cpp
     links/LinkScan.cpp
     links/LinkTarget.cpp
 )
