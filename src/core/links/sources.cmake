@@ -3,4 +3,5 @@ list(APPEND WRENCORE_SOURCES
     links/LinkJump.cpp
     links/LinkScan.cpp
     links/LinkTarget.cpp
+    links/LinkText.cpp
 )
