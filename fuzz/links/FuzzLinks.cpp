@@ -10,8 +10,7 @@
 
 namespace {
 
-template <class Text>
-void check(const Text& text) {
+template <class Text> void check(const Text& text) {
     const qsizetype n = text.size();
     qsizetype lastEnd = 0;
     for (const TLinkMatch& m : LinkScan::LinksInRange(text, 0, n - 1)) {

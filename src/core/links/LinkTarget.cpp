@@ -128,6 +128,7 @@ TLinkClick ClickAction(const TWrenDoc& doc, LinkKind kind, const QString& clickT
         break;
     case LinkFile:
         click.Action = LinkAction::FollowFile;
+        click.File = ParseFileLink(doc, clickText);
         break;
     case LinkNode:
         click.Action = LinkAction::FollowNode;
@@ -145,6 +146,8 @@ TLinkClick ClickAction(const TWrenDoc& doc, LinkKind kind, const QString& clickT
     if (click.Action == LinkAction::OpenWithSystem && !click.Url.isValid())
         click.Action = LinkAction::None;
     if (click.Action == LinkAction::RunCommand && !click.Command.valid())
+        click.Action = LinkAction::None;
+    if (click.Action == LinkAction::FollowFile && !click.File.valid())
         click.Action = LinkAction::None;
     return click;
 }

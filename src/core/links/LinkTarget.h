@@ -57,7 +57,7 @@ struct TCommandLine {
 enum class LinkAction {
     None,
     OpenWithSystem, // hand Url to the system (web addresses, "newwren:")
-    FollowFile,     // file link: see ParseFileLink
+    FollowFile,     // file link: open File (an outline as a document)
     FollowNode,     // node link: see JumpToNode
     FollowLine,     // line link: see JumpToLine
     RunCommand,     // command link: start Command detached
@@ -69,6 +69,8 @@ struct TLinkClick {
     QString Text;
     // OpenWithSystem only.
     QUrl Url;
+    // FollowFile only.
+    TFileLinkTarget File;
     // RunCommand only.
     TCommandLine Command;
 };

@@ -95,12 +95,14 @@ TEST(FindNextLink, NeverStartsOnASecondByte) {
     EXPECT_EQ(even.kind, LinkHttp);
 }
 
-TEST(FindNextLink, DamagedPairDoesNotSwallowALineBreak) {
-    // A lead byte followed by a line break: the break still ends the body.
-    const QByteArray bytes("<node:a\x82\r\nb>");
+TEST(FindNextLink, DamagedPairSwallowsNothing) {
+    // A lead byte followed by a byte that cannot be a second one stands alone.
+    const QByteArray bytes("\x82<node:a\x82\r\nb>");
     const TLinkMatch m = FindNextLink(bytes, 0, kAll);
     EXPECT_EQ(m.kind, LinkNode);
     EXPECT_EQ(bytes.mid(m.start, m.length), QByteArray("node:a\x82"));
+    EXPECT_EQ(LinkAtIndex(bytes, 1).kind, LinkNode);
+    EXPECT_TRUE(ShowsHand(bytes, 1));
 }
 
 TEST(FindNextLink, Bracketed) {

@@ -157,7 +157,11 @@ TEST(ClickAction, EachKind) {
     c = ClickAction(doc, LinkNewWren, U("/d/y.wrn"));
     EXPECT_EQ(c.Action, LinkAction::OpenWithSystem);
     EXPECT_TRUE(c.Url.isLocalFile());
-    EXPECT_EQ(ClickAction(doc, LinkFile, U("a.txt")).Action, LinkAction::FollowFile);
+    c = ClickAction(doc, LinkFile, U("sub\\a.wrn"));
+    EXPECT_EQ(c.Action, LinkAction::FollowFile);
+    EXPECT_EQ(c.File.Path, U("/w/sub/a.wrn"));
+    EXPECT_TRUE(c.File.IsOutline);
+    EXPECT_EQ(ClickAction(DocAt(nullptr), LinkFile, U("a.txt")).Action, LinkAction::None);
     EXPECT_EQ(ClickAction(doc, LinkNode, U("a;1")).Action, LinkAction::FollowNode);
     EXPECT_EQ(ClickAction(doc, LinkLine, U("a")).Action, LinkAction::FollowLine);
     c = ClickAction(doc, LinkCmd, U("ls \"-l a\""));
