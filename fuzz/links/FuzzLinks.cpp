@@ -1,0 +1,46 @@
+// Random page text (cp932 bytes, and the same decoded as editor text) through
+// the link scan and hit test; any link reported must lie inside the text and
+// hold the index it was found for.
+#include "file/Cp932.h"
+#include "links/LinkScan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+template <class Text> void check(const Text& text) {
+    const qsizetype n = text.size();
+    qsizetype lastEnd = 0;
+    for (const TLinkMatch& m : LinkScan::LinksInRange(text, 0, n - 1)) {
+        if (m.start < lastEnd || m.length < LinkPrefixLength(m.kind) || m.end() > n)
+            std::abort();
+        lastEnd = m.end();
+        (void)LinkScan::ClickText(text, m);
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        const TLinkMatch m = LinkScan::LinkAtIndex(text, i);
+        if (!m.found())
+            continue;
+        const qsizetype from = IsBracketedLink(m.kind) ? m.start - 1 : m.start;
+        if (from < 0 || i < from || i >= m.end() || m.end() > n)
+            std::abort();
+        if (LinkScan::ClickText(text, m).size() > qsizetype(LinkScan::MaxClickBody) &&
+            IsBracketedLink(m.kind))
+            std::abort();
+        (void)LinkScan::ShowsHand(text, i);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The hit test walks back to the line start, so long lines cost n².
+    if (size > 4096)
+        return 0;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    check(bytes);
+    check(Cp932::toUnicode(bytes));
+    return 0;
+}
