@@ -1,9 +1,15 @@
 #include "editor/RichEditLink.h"
 
+#include "file/Cp932.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 namespace {
 
@@ -111,6 +117,123 @@ QString TRichEditLink::PlainTextCrLf() const {
     text.replace(QChar::Nbsp, QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
+}
+
+TLinkMatch TRichEditLink::LinkAtIndex(int index) const {
+    const QTextBlock block = document()->findBlock(index);
+    if (!block.isValid() || index - block.position() >= block.length() - 1)
+        return {};
+    // No link runs past a paragraph: the hit test reads the block alone.
+    TLinkMatch m = LinkScan::LinkAtIndex(QStringView(block.text()), index - block.position());
+    if (m.found())
+        m.start += block.position();
+    return m;
+}
+
+bool TRichEditLink::showsHand(int index) const {
+    if (index < 0)
+        return false;
+    const QTextBlock block = document()->findBlock(index);
+    return block.isValid() && index - block.position() < block.length() - 1 &&
+           LinkScan::ShowsHand(QStringView(block.text()), index - block.position());
+}
+
+LinkKind TRichEditLink::SelectLinkAtCaret() {
+    const TLinkMatch m = LinkAtIndex(textCursor().position());
+    if (!m.found())
+        return LinkNone;
+    QTextCursor c = textCursor();
+    c.setPosition(int(m.start));
+    c.setPosition(int(m.end()), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+    return m.kind;
+}
+
+void TRichEditLink::InsertTextAndMark(const QString& text) {
+    QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    c.insertText(text);
+    c.setPosition(start);
+    c.setPosition(start + int(text.size()), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+int TRichEditLink::charAt(const QPoint& point) const {
+    const QPoint docPoint =
+        point + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int pos = document()->documentLayout()->hitTest(docPoint, Qt::ExactHit);
+    if (pos < 0)
+        return -1;
+    // The hit gives the nearer edge: step back when the point lies left of it.
+    QTextCursor c(document());
+    c.setPosition(pos);
+    const QRect r = cursorRect(c);
+    if (point.x() < r.x() && pos > 0)
+        return pos - 1;
+    return pos;
+}
+
+void TRichEditLink::mouseMoveEvent(QMouseEvent* e) {
+    QTextEdit::mouseMoveEvent(e);
+    const bool hand =
+        LinkEnabled && e->buttons() == Qt::NoButton && showsHand(charAt(e->position().toPoint()));
+    if (hand != m_hand) {
+        m_hand = hand;
+        viewport()->setCursor(hand ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    }
+}
+
+void TRichEditLink::mousePressEvent(QMouseEvent* e) {
+    const bool follow = LinkEnabled && e->button() == Qt::LeftButton &&
+                        e->modifiers() == Qt::NoModifier && !textCursor().hasSelection() &&
+                        showsHand(charAt(e->position().toPoint()));
+    const int at = follow ? charAt(e->position().toPoint()) : -1;
+    QTextEdit::mousePressEvent(e);
+    if (!follow)
+        return;
+    QTextCursor c = textCursor();
+    c.setPosition(at);
+    setTextCursor(c);
+    const LinkKind kind = SelectLinkAtCaret();
+    if (kind == LinkNone)
+        return;
+    const QTextBlock block = document()->findBlock(at);
+    TLinkMatch m = LinkAtIndex(at);
+    m.start -= block.position();
+    Q_EMIT linkClicked(kind, LinkScan::ClickText(QStringView(block.text()), m));
+}
+
+bool TRichEditLink::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasUrls() || source->hasFormat(QStringLiteral("CF_NODELINK")) ||
+           QTextEdit::canInsertFromMimeData(source);
+}
+
+void TRichEditLink::insertFromMimeData(const QMimeData* source) {
+    if (isReadOnly())
+        return;
+    QStringList paths;
+    for (const QUrl& url : source->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (!paths.isEmpty()) {
+        QString text;
+        for (const QString& path : paths) {
+            const QString shown = FilePathConversion ? FilePathConversion(path) : path;
+            const QString entry = QStringLiteral("<file:") + shown + QLatin1Char('>');
+            text += paths.size() == 1 ? entry : QLatin1Char('\n') + entry;
+        }
+        if (paths.size() > 1)
+            text += QLatin1Char('\n');
+        InsertTextAndMark(text);
+        return;
+    }
+    if (source->hasFormat(QStringLiteral("CF_NODELINK"))) {
+        InsertTextAndMark(Cp932::toUnicode(source->data(QStringLiteral("CF_NODELINK"))));
+        return;
+    }
+    if (!source->hasText())
+        Q_EMIT richContentsInserted();
+    QTextEdit::insertFromMimeData(source);
 }
 
 void TRichEditLink::sendWithoutCtrl(int key) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "links/LinkScan.h"
+
 #include <QTextEdit>
 
+#include <functional>
 #include <utility>
 
 class QTextCursor;
@@ -29,10 +32,37 @@ public:
     // The page's text as the model keeps it: line breaks as CR LF.
     QString PlainTextCrLf() const;
 
+    // Links show the hand and are followed on a click.
+    bool LinkEnabled = true;
+    // The link holding the character at a document position; its start is
+    // a document position too.
+    TLinkMatch LinkAtIndex(int index) const;
+    // Selects the link at the caret; LinkNone when there is none.
+    LinkKind SelectLinkAtCaret();
+    // Replaces the selection by text and leaves it selected.
+    void InsertTextAndMark(const QString& text);
+    // Each dropped path as a link names it (relative to the document).
+    std::function<QString(const QString& path)> FilePathConversion;
+
+Q_SIGNALS:
+    // A link was clicked: its kind and what a click hands on (the whole bare
+    // link, or the body of a bracketed one, cut to 600 characters).
+    void linkClicked(LinkKind kind, const QString& text);
+    // Content other than text arrived: the page must become rich.
+    void richContentsInserted();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     void sendWithoutCtrl(int key);
+    // The document position of the character under a viewport point, -1 for none.
+    int charAt(const QPoint& point) const;
+    bool showsHand(int index) const;
+    bool m_hand = false;
 };

@@ -2,4 +2,6 @@
 list(APPEND WRENGUI_SOURCES
     editor/RichEditLink.cpp
     editor/PageCommands.cpp
+    editor/LinkHighlighter.cpp
+    editor/PageLinks.cpp
 )

@@ -4,6 +4,7 @@
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
 #include "editor/PageCommands.h"
+#include "editor/PageLinks.h"
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -127,6 +128,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallDocumentCommands(*this);
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
+    InstallPageLinks(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
