@@ -1,1 +1,4 @@
 # sources of src/gui/editor
+list(APPEND WRENGUI_SOURCES
+    editor/PageFileCommands.cpp
+)

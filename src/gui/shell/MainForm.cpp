@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
+#include "editor/PageFileCommands.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -123,6 +124,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     loadToolbarLayout();
     RegisterHotKey();
     InstallDocumentCommands(*this);
+    InstallPageFileCommands(*this);
     InstallTreeCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
