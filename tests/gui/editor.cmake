@@ -1,0 +1,8 @@
+# GUI tests of the page editor's commands (offscreen).
+wren_add_test(gui_editor
+    SOURCES
+        gui/editor/main.cpp
+        gui/editor/PageFilesTest.cpp
+    LIBS wrenguitestsupport
+    LABELS gui
+    NO_MAIN)
