@@ -66,12 +66,13 @@ QByteArray readRegularFile(const QString& path, bool* missing) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) {
+        const int err = errno;
+        if (err == ENOENT) {
             *missing = true;
             return QByteArray();
         }
         throw EReadError(QStringLiteral("「%1」を開けません。\n%2")
-                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+                             .arg(path, QString::fromLocal8Bit(std::strerror(err))));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -219,6 +219,7 @@ TEST_F(PageFiles, BadFilesAreRefusedWithAMessageAndThePageStaysAsItWas) {
     writeBytes(file(QStringLiteral("壊れ.rtf")), "{\\rtf1\\ansi {\\b unclosed");
     ASSERT_TRUE(QDir().mkpath(file(QStringLiteral("フォルダ.txt"))));
     ASSERT_EQ(::mkfifo(QFile::encodeName(file(QStringLiteral("パイプ.txt"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), file(QStringLiteral("デバイス.txt"))));
     {
         QFile big(file(QStringLiteral("巨大.txt")));
         ASSERT_TRUE(big.open(QIODevice::WriteOnly));
@@ -235,6 +236,7 @@ TEST_F(PageFiles, BadFilesAreRefusedWithAMessageAndThePageStaysAsItWas) {
         {"壊れ.rtf", "RTF を読み込めません"},
         {"フォルダ.txt", "フォルダ"},
         {"パイプ.txt", "通常のファイルではありません"},
+        {"デバイス.txt", "通常のファイルではありません"},
         {"巨大.txt", "64 MiB"},
     };
     for (const Case& k : cases) {
