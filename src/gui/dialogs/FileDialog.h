@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,10 @@ public:
     static QString getOpenFileName(QWidget* parent, const QString& caption,
                                    const QString& dir = QString(),
                                    const QString& filter = QString());
+    // Several files at once; empty when cancelled.
+    static QStringList getOpenFileNames(QWidget* parent, const QString& caption,
+                                        const QString& dir = QString(),
+                                        const QString& filter = QString());
     static QString getSaveFileName(QWidget* parent, const QString& caption,
                                    const QString& dir = QString(),
                                    const QString& filter = QString(),
@@ -20,10 +25,20 @@ public:
                                         const QString& dir = QString());
 
     static void setNextFileName(const QString& fileName);
+    // The answer of a save dialog whose filter matters: the name and the
+    // filter the user left selected.
+    static void setNextFileName(const QString& fileName, const QString& selectedFilter);
+    // The answer of a multiple-selection dialog (empty: Cancel).
+    static void setNextFileNames(const QStringList& fileNames);
     static void clearNextFileNames();
-    // Caption of the last dialog asked for.
+    // Caption, start path and filter of the last dialog asked for.
     static QString lastCaption();
+    static QString lastDir();
+    static QString lastFilter();
 
 private:
-    static bool takeNext(const QString& caption, QString* result);
+    struct Answer;
+    static QList<Answer>& queue();
+    static bool takeNext(const QString& caption, const QString& dir, const QString& filter,
+                         Answer* result);
 };

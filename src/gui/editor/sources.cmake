@@ -4,4 +4,5 @@ list(APPEND WRENGUI_SOURCES
     editor/PageCommands.cpp
     editor/LinkHighlighter.cpp
     editor/PageLinks.cpp
+    editor/PageFileCommands.cpp
 )

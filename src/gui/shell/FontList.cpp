@@ -52,7 +52,10 @@ const QStringList& InstalledFonts() {
 }
 
 int FontCharset(const QString& family) {
-    if (!InstalledFonts().contains(family))
+    // Any installed family counts, by its plain name or with its foundry.
+    static const QStringList plain = PlainFamilyNames(QFontDatabase::families());
+    const QString name = PlainFamilyNames({family}).value(0);
+    if (!plain.contains(name))
         return 128;
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? 128 : 0;
 }

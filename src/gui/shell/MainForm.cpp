@@ -4,6 +4,7 @@
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
 #include "editor/PageCommands.h"
+#include "editor/PageFileCommands.h"
 #include "editor/PageLinks.h"
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
@@ -126,6 +127,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     loadToolbarLayout();
     RegisterHotKey();
     InstallDocumentCommands(*this);
+    InstallPageFileCommands(*this);
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
