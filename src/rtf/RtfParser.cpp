@@ -11,6 +11,21 @@ const FontInfo* Tables::font(int index) const {
     return it == fonts.constEnd() ? nullptr : &it.value();
 }
 
+CharState eastLook(const CharState& ch) {
+    CharState e = ch;
+    if (ch.east.font >= 0)
+        e.font = ch.east.font;
+    if (ch.east.sizeHalfPoints > 0)
+        e.sizeHalfPoints = ch.east.sizeHalfPoints;
+    if (ch.east.bold >= 0)
+        e.bold = ch.east.bold != 0;
+    if (ch.east.italic >= 0)
+        e.italic = ch.east.italic != 0;
+    e.east = EastState();
+    e.runType = RunType::None;
+    return e;
+}
+
 bool looksLikeRtf(QByteArrayView bytes) {
     qsizetype i = 0;
     while (i < bytes.size() &&
@@ -70,6 +85,15 @@ enum class Op : quint8 {
     Super,
     Sub,
     NoSuperSub,
+    Loch,
+    Hich,
+    Dbch,
+    Rtlch,
+    Ltrch,
+    AFont,
+    ABold,
+    AItalic,
+    AFontSize,
     // paragraph
     Pard,
     Ql,
@@ -263,6 +287,15 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["super"] = {Op::Super};
         t["sub"] = {Op::Sub};
         t["nosupersub"] = {Op::NoSuperSub};
+        t["loch"] = {Op::Loch};
+        t["hich"] = {Op::Hich};
+        t["dbch"] = {Op::Dbch};
+        t["rtlch"] = {Op::Rtlch};
+        t["ltrch"] = {Op::Ltrch};
+        t["af"] = {Op::AFont};
+        t["ab"] = {Op::ABold};
+        t["ai"] = {Op::AItalic};
+        t["afs"] = {Op::AFontSize};
 
         t["pard"] = {Op::Pard};
         t["ql"] = {Op::Ql};
@@ -497,6 +530,9 @@ void Parser::pop() {
 
 int Parser::currentCodePage() const {
     const Group& g = m_stack.back();
+    if (g.ch.runType == RunType::Dbch && g.ch.east.font >= 0)
+        if (const FontInfo* f = m_tables.font(g.ch.east.font))
+            return f->codePage;
     if (const FontInfo* f = m_tables.font(g.ch.font))
         return f->codePage;
     return m_tables.ansiCodePage;
@@ -878,6 +914,9 @@ void Parser::controlWord(const Token& t) {
             m_font.id = p;
         } else if (t.hasParam) {
             g.ch.font = p;
+            // After \dbch a word processor takes \f for the double-byte face.
+            if (g.ch.runType == RunType::Dbch)
+                g.ch.east.font = -1;
         }
         break;
     case Op::Fg:
@@ -905,6 +944,38 @@ void Parser::controlWord(const Token& t) {
     case Op::NoSuperSub:
         g.ch.valign = VAlign::Normal;
         g.ch.offsetHalfPoints = 0;
+        break;
+    case Op::Loch:
+        g.ch.runType = RunType::Loch;
+        break;
+    case Op::Hich:
+        g.ch.runType = RunType::Hich;
+        break;
+    case Op::Dbch:
+        g.ch.runType = RunType::Dbch;
+        break;
+    case Op::Rtlch:
+        g.ch.rtl = true;
+        break;
+    case Op::Ltrch:
+        g.ch.rtl = false;
+        break;
+    case Op::AFont:
+    case Op::ABold:
+    case Op::AItalic:
+    case Op::AFontSize:
+        // Only the double-byte ones change what a page shows; those of
+        // right-to-left and single-byte text repeat the run's own.
+        if (g.ch.runType != RunType::Dbch || g.ch.rtl)
+            break;
+        if (op == Op::AFont && t.hasParam)
+            g.ch.east.font = std::max(0, p);
+        else if (op == Op::ABold)
+            g.ch.east.bold = on ? 1 : 0;
+        else if (op == Op::AItalic)
+            g.ch.east.italic = on ? 1 : 0;
+        else if (op == Op::AFontSize)
+            g.ch.east.sizeHalfPoints = (t.hasParam && p > 0) ? clampInt(p, 2, kMaxHalfPoints) : 24;
         break;
     case Op::Pard:
         g.para = ParaState();

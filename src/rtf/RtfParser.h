@@ -16,6 +16,24 @@ namespace Rtf {
 
 enum class VAlign : quint8 { Normal, Super, Sub };
 
+// The kind of text the associated properties that follow belong to.
+enum class RunType : quint8 { None, Loch, Hich, Dbch };
+
+// Associated properties of double-byte text; unset ones fall back to the
+// run's own.
+struct EastState {
+    int font = -1;
+    int sizeHalfPoints = 0; // 0: unset
+    qint8 bold = -1;        // -1: unset
+    qint8 italic = -1;
+
+    bool isSet() const { return font >= 0 || sizeHalfPoints > 0 || bold >= 0 || italic >= 0; }
+    bool operator==(const EastState& o) const {
+        return font == o.font && sizeHalfPoints == o.sizeHalfPoints && bold == o.bold &&
+               italic == o.italic;
+    }
+};
+
 struct CharState {
     int font = -1; // -1: the default font (\deff)
     int sizeHalfPoints = 24;
@@ -28,12 +46,15 @@ struct CharState {
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    RunType runType = RunType::None;
+    bool rtl = false; // associated properties now belong to right-to-left text
+    EastState east;
 
     bool operator==(const CharState& o) const {
         return font == o.font && sizeHalfPoints == o.sizeHalfPoints && fg == o.fg && bg == o.bg &&
                offsetHalfPoints == o.offsetHalfPoints && valign == o.valign && bold == o.bold &&
                italic == o.italic && underline == o.underline && strike == o.strike &&
-               hidden == o.hidden;
+               hidden == o.hidden && runType == o.runType && east == o.east;
     }
     bool operator!=(const CharState& o) const { return !(*this == o); }
 };
@@ -98,6 +119,18 @@ public:
     // paragraph mark of its own.
     virtual void lastParagraph(const ParaState& para) = 0;
 };
+
+// True for characters a word processor treats as double-byte (East Asian)
+// text: kana, CJK ideographs and symbols, Hangul, full-width forms.
+inline bool isEastAsian(char16_t u) {
+    return (u >= 0x2E80 && u < 0xA4D0) || (u >= 0xAC00 && u < 0xD7B0) ||
+           (u >= 0xD840 && u < 0xD8C0) || (u >= 0xF900 && u < 0xFB00) ||
+           (u >= 0xFE30 && u < 0xFE50) || (u >= 0xFF00 && u < 0xFFF0);
+}
+
+// The look of double-byte characters in a run: its own with the associated
+// properties laid over it.
+CharState eastLook(const CharState& ch);
 
 struct ParseResult {
     bool ok = true;

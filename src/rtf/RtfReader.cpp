@@ -44,7 +44,29 @@ public:
         : m_cursor(cursor), m_tables(tables), m_ownsBlock(ownsFirstBlock) {}
 
     void text(const QString& t, const CharState& ch) override {
-        m_cursor.insertText(t, charFormat(ch));
+        if (!ch.east.isSet()) {
+            m_cursor.insertText(t, charFormat(ch));
+            return;
+        }
+        const CharState east = eastLook(ch);
+        if (ch.runType == RunType::Dbch) {
+            m_cursor.insertText(t, charFormat(east));
+            return;
+        }
+        // Each character takes the look of its kind, as a word processor
+        // shows it; a low surrogate stays with its high one.
+        qsizetype start = 0;
+        bool startEast = false;
+        for (qsizetype i = 0; i <= t.size(); ++i) {
+            bool isEast = startEast;
+            if (i < t.size() && !t.at(i).isLowSurrogate())
+                isEast = isEastAsian(t.at(i).unicode());
+            if (i > start && (i == t.size() || isEast != startEast)) {
+                m_cursor.insertText(t.mid(start, i - start), charFormat(startEast ? east : ch));
+                start = i;
+            }
+            startEast = isEast;
+        }
     }
 
     void picture(const Picture& pic, const CharState& ch) override {

@@ -151,14 +151,16 @@ void Writer::hexByte(unsigned char b) {
 
 void Writer::applyRun(const Run& r) {
     Run& w = m_run;
+    // Double-byte text takes its face, size, weight and slant from the
+    // associated properties in other programs; they repeat the run's own.
     if (r.font != w.font)
-        control("\\f" + num(r.font));
+        control("\\loch\\f" + num(r.font) + "\\dbch\\af" + num(r.font));
     if (r.size != w.size)
-        control("\\fs" + num(r.size));
+        control("\\fs" + num(r.size) + "\\afs" + num(r.size));
     if (r.bold != w.bold)
-        control(r.bold ? "\\b" : "\\b0");
+        control(r.bold ? "\\b\\ab" : "\\b0\\ab0");
     if (r.italic != w.italic)
-        control(r.italic ? "\\i" : "\\i0");
+        control(r.italic ? "\\i\\ai" : "\\i0\\ai0");
     if (r.underline != w.underline)
         control(r.underline ? "\\ul" : "\\ulnone");
     if (r.strike != w.strike)
@@ -416,9 +418,9 @@ QByteArray Writer::run(int from, int to) {
     for (QRgb c : m_colors)
         head +=
             "\\red" + num(qRed(c)) + "\\green" + num(qGreen(c)) + "\\blue" + num(qBlue(c)) + ';';
-    head += "}\n\\viewkind4\\uc1";
+    head += "}\n\\viewkind4\\uc1\\loch\\f0\\dbch\\af0";
     if (m_defaultSize != 24)
-        head += "\\fs" + num(m_defaultSize);
+        head += "\\fs" + num(m_defaultSize) + "\\afs" + num(m_defaultSize);
     head += '\n';
     return head + m_out + "}\n";
 }

@@ -225,7 +225,7 @@ TEST(RtfRoundTrip, TheFormIsCompactJapaneseRtf) {
     EXPECT_TRUE(rtf.contains("\\tab here\\line line break, braces \\{x\\} and \\\\ and\\~nbsp"));
     EXPECT_TRUE(rtf.contains("{\\*\\pn\\pnlvlblt"));
     EXPECT_TRUE(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\n89504e47"));
-    EXPECT_TRUE(rtf.contains("\\b\\i\\ul\\strike"));
+    EXPECT_TRUE(rtf.contains("\\b\\ab\\i\\ai\\ul\\strike"));
     EXPECT_TRUE(rtf.contains("\\up5 raised"));
     // Only ASCII: every other byte is escaped.
     for (char ch : rtf)
