@@ -26,6 +26,55 @@ CharState eastLook(const CharState& ch) {
     return e;
 }
 
+QString hyperlinkTarget(const QString& instruction) {
+    const QString s = instruction.trimmed();
+    if (!s.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
+        return {};
+    QString url;
+    QString bookmark;
+    qsizetype i = 9;
+    const qsizetype n = s.size();
+    auto argument = [&]() {
+        while (i < n && s[i].isSpace())
+            ++i;
+        QString out;
+        if (i < n && s[i] == QLatin1Char('"')) {
+            for (++i; i < n && s[i] != QLatin1Char('"'); ++i) {
+                if (s[i] == QLatin1Char('\\') && i + 1 < n &&
+                    (s[i + 1] == QLatin1Char('\\') || s[i + 1] == QLatin1Char('"')))
+                    ++i;
+                out.append(s[i]);
+            }
+            ++i;
+        } else {
+            for (; i < n && !s[i].isSpace(); ++i)
+                out.append(s[i]);
+        }
+        return out;
+    };
+    while (true) {
+        while (i < n && s[i].isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        if (s[i] == QLatin1Char('\\') && i + 1 < n) {
+            const QChar sw = s[i + 1].toLower();
+            i += 2;
+            if (sw == QLatin1Char('l'))
+                bookmark = argument();
+            else if (sw == QLatin1Char('o') || sw == QLatin1Char('t'))
+                argument();
+            continue;
+        }
+        const QString a = argument();
+        if (url.isEmpty())
+            url = a;
+    }
+    if (!bookmark.isEmpty())
+        url += QLatin1Char('#') + bookmark;
+    return url;
+}
+
 bool looksLikeRtf(QByteArrayView bytes) {
     qsizetype i = 0;
     while (i < bytes.size() &&
@@ -45,7 +94,18 @@ constexpr int kMaxTwips = 200000;
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kMaxListLevel = 8;
 
-enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, Pict, Pn, Upr, UprChild, ListText };
+enum class Dest : quint8 {
+    Text,
+    Skip,
+    FontTable,
+    ColorTable,
+    Pict,
+    Pn,
+    Upr,
+    UprChild,
+    ListText,
+    FieldInst
+};
 
 enum class Op : quint8 {
     // destinations
@@ -56,6 +116,7 @@ enum class Op : quint8 {
     DestPict,
     DestPn,
     DestListText,
+    DestFieldInst,
     Upr,
     Ud,
     // document
@@ -164,7 +225,6 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
                               "footerf",
                               "footnote",
                               "annotation",
-                              "fldinst",
                               "nonshppict",
                               "nonesttables",
                               "shpinst",
@@ -250,6 +310,7 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["colortbl"] = {Op::DestColorTable};
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
+        t["fldinst"] = {Op::DestFieldInst};
         t["pntext"] = {Op::DestListText};
         t["listtext"] = {Op::DestListText};
         t["upr"] = {Op::Upr};
@@ -462,6 +523,7 @@ private:
     void markChars(QStringView chars);
     ParaState shownPara(const ParaState& para) const;
     void finishMark();
+    void finishFieldInst();
 
     Tokenizer m_tok;
     Sink& m_sink;
@@ -487,6 +549,10 @@ private:
     int m_markCp = 1252;
     QString m_mark;
     bool m_numbered = false;
+
+    QByteArray m_fieldBytes;
+    int m_fieldCp = 1252;
+    QString m_fieldInst;
 
     PendingFont m_font;
     quint32 m_color = 0;
@@ -526,6 +592,8 @@ void Parser::pop() {
         finishPicture(m_stack.empty() ? CharState() : top().ch);
     if (closing == Dest::ListText && parent != Dest::ListText)
         finishMark();
+    if (closing == Dest::FieldInst && parent != Dest::FieldInst)
+        finishFieldInst();
 }
 
 int Parser::currentCodePage() const {
@@ -636,6 +704,19 @@ void Parser::finishMark() {
     appendChars(mark);
 }
 
+void Parser::finishFieldInst() {
+    m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+    m_fieldBytes.clear();
+    QString target = hyperlinkTarget(m_fieldInst);
+    m_fieldInst.clear();
+    if (m_stack.empty() || target.isEmpty() || m_overflow > 0)
+        return;
+    sanitize(target);
+    // The field's result, read next, inherits the link from the field group.
+    m_tables.links.append(target);
+    top().ch.link = int(m_tables.links.size());
+}
+
 int Parser::fontCodePage() const {
     return m_font.cpg > 0 ? m_font.cpg : codePageForCharset(m_font.charset, m_tables.ansiCodePage);
 }
@@ -711,6 +792,11 @@ void Parser::unicodeChar(int code) {
     case Dest::ListText:
         markChars(QStringView(&c, 1));
         break;
+    case Dest::FieldInst:
+        m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+        m_fieldBytes.clear();
+        m_fieldInst.append(c);
+        break;
     case Dest::FontTable:
         if (m_font.active) {
             flushFontBytes();
@@ -760,6 +846,18 @@ void Parser::textBytes(QByteArrayView bytes) {
         m_markBytes.append(bytes);
         break;
     }
+    case Dest::FieldInst: {
+        const int cp = currentCodePage();
+        if (cp != m_fieldCp) {
+            m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+            m_fieldBytes.clear();
+            m_fieldCp = cp;
+        }
+        // An instruction is short; a huge one is no hyperlink.
+        if (m_fieldBytes.size() + m_fieldInst.size() < 65536)
+            m_fieldBytes.append(bytes);
+        break;
+    }
     default:
         break;
     }
@@ -789,6 +887,11 @@ void Parser::destination(Op op) {
         g.dest = Dest::ListText;
         m_mark.clear();
         m_markBytes.clear();
+        break;
+    case Op::DestFieldInst:
+        g.dest = Dest::FieldInst;
+        m_fieldInst.clear();
+        m_fieldBytes.clear();
         break;
     case Op::DestPn:
         g.dest = Dest::Pn;

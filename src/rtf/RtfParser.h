@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -49,12 +50,13 @@ struct CharState {
     RunType runType = RunType::None;
     bool rtl = false; // associated properties now belong to right-to-left text
     EastState east;
+    int link = 0; // 1-based index into Tables::links; 0: none
 
     bool operator==(const CharState& o) const {
         return font == o.font && sizeHalfPoints == o.sizeHalfPoints && fg == o.fg && bg == o.bg &&
                offsetHalfPoints == o.offsetHalfPoints && valign == o.valign && bold == o.bold &&
                italic == o.italic && underline == o.underline && strike == o.strike &&
-               hidden == o.hidden && runType == o.runType && east == o.east;
+               hidden == o.hidden && runType == o.runType && east == o.east && link == o.link;
     }
     bool operator!=(const CharState& o) const { return !(*this == o); }
 };
@@ -98,6 +100,7 @@ struct Picture {
 struct Tables {
     QHash<int, FontInfo> fonts;
     QList<quint32> colors; // 0xAARRGGBB; alpha 0 = automatic
+    QStringList links;     // targets of hyperlink fields ("#name" for a bookmark)
     int defaultFont = -1;
     int ansiCodePage = 1252;
 
@@ -131,6 +134,10 @@ inline bool isEastAsian(char16_t u) {
 // The look of double-byte characters in a run: its own with the associated
 // properties laid over it.
 CharState eastLook(const CharState& ch);
+
+// The target of a field instruction such as HYPERLINK "url" \\l "name", or
+// an empty string when the field is no hyperlink.
+QString hyperlinkTarget(const QString& instruction);
 
 struct ParseResult {
     bool ok = true;

@@ -186,6 +186,10 @@ private:
             f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
         if (ch.offsetHalfPoints != 0)
             f.setProperty(OffsetProperty, ch.offsetHalfPoints);
+        if (ch.link > 0 && ch.link <= m_tables.links.size()) {
+            f.setAnchor(true);
+            f.setAnchorHref(m_tables.links[ch.link - 1]);
+        }
         m_lastFormat = f;
         m_lastState = ch;
         m_haveFormat = true;

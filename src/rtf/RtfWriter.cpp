@@ -65,6 +65,8 @@ private:
     void writeText(QStringView text, int charset);
     void writeEncoded(QStringView chars, int codePage, QByteArray& out);
     void writePicture(const QTextImageFormat& f);
+    void openLink(const QString& href);
+    void closeLink();
     QByteArray fontTable();
 
     const QTextDocument& m_doc;
@@ -76,6 +78,8 @@ private:
     QList<QRgb> m_colors;
     Run m_run;
     int m_symbolFont = -1;
+    QString m_link;   // the target of the open hyperlink field
+    Run m_runOutside; // the run in force where that field began
 };
 
 int Writer::fontIndex(const QString& name, int charset) {
@@ -352,6 +356,34 @@ void Writer::writePicture(const QTextImageFormat& f) {
     m_needDelimiter = false;
 }
 
+void Writer::openLink(const QString& href) {
+    QString inst = QStringLiteral("HYPERLINK ");
+    QString target = href;
+    if (target.startsWith(QLatin1Char('#'))) {
+        inst += QStringLiteral("\\l ");
+        target.remove(0, 1);
+    }
+    target.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    target.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    inst += QLatin1Char('"') + target + QLatin1Char('"');
+    m_out += "{\\field{\\*\\fldinst ";
+    m_needDelimiter = false;
+    writeText(inst, m_fonts[m_run.font].second);
+    m_out += "}{\\fldrslt";
+    m_needDelimiter = true;
+    m_link = href;
+    m_runOutside = m_run;
+}
+
+void Writer::closeLink() {
+    if (m_link.isEmpty())
+        return;
+    m_out += "}}";
+    m_needDelimiter = false;
+    m_link.clear();
+    m_run = m_runOutside;
+}
+
 QByteArray Writer::fontTable() {
     QByteArray out = "{\\fonttbl";
     std::swap(out, m_out);
@@ -394,6 +426,12 @@ QByteArray Writer::run(int from, int to) {
                 continue;
             const QTextCharFormat cf = frag.charFormat();
             const QString text = frag.text().mid(s - fs, e - s);
+            const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
+            if (href != m_link) {
+                closeLink();
+                if (!href.isEmpty())
+                    openLink(href);
+            }
             applyRun(runFor(cf));
             if (cf.isImageFormat()) {
                 for (QChar c : text)
@@ -403,6 +441,7 @@ QByteArray Writer::run(int from, int to) {
             }
             writeText(text, m_fonts[m_run.font].second);
         }
+        closeLink();
         // Every paragraph ends with a mark; a reader drops the very last.
         control("\\par");
         m_out += '\n';

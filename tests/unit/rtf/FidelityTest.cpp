@@ -41,6 +41,12 @@ QTextDocument* loaded(const QByteArray& rtf) {
     return doc;
 }
 
+QByteArray sampleFile(const char* name) {
+    QFile file(TestDataPath(QStringLiteral("rtf")) + QLatin1Char('/') + QString::fromUtf8(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
 } // namespace
 
 TEST(RtfAssociated, DoubleByteRunTakesAssociatedFaceSizeWeightAndSlant) {
@@ -154,9 +160,7 @@ TEST(RtfAssociated, WriterRepeatsTheLookForDoubleByteText) {
 }
 
 TEST(RtfAssociated, LibreOfficeSample) {
-    QFile file(TestDataPath(QStringLiteral("rtf")) + QStringLiteral("/lo_associated.rtf"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    std::unique_ptr<QTextDocument> doc(loaded(file.readAll()));
+    std::unique_ptr<QTextDocument> doc(loaded(sampleFile("lo_associated.rtf")));
     const QTextCharFormat bold = formatOf(*doc, QString::fromUtf8("太字"));
     EXPECT_TRUE(isBold(bold));
     EXPECT_EQ(bold.fontPointSize(), 16.0);
@@ -170,4 +174,93 @@ TEST(RtfAssociated, LibreOfficeSample) {
     EXPECT_TRUE(formatOf(*doc, QString::fromUtf8("斜体")).fontItalic());
     EXPECT_EQ(formatOf(*doc, QString::fromUtf8("小さい")).fontPointSize(), 8.0);
     EXPECT_EQ(formatOf(*doc, QStringLiteral("and")).fontPointSize(), 12.0);
+}
+
+TEST(RtfHyperlink, FieldsBecomeAnchorsAndOtherFieldsKeepTheirText) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded(ByteBuilder()
+                   .raw(kFonts)
+                   .raw("A {\\field{\\*\\fldinst{HYPERLINK \"https://example.com/path?q=1&r=2\"}}"
+                        "{\\fldrslt{\\ul site}}} B {\\field{\\*\\fldinst HYPERLINK \\\\l \"intro\"}"
+                        "{\\fldrslt here}} C {\\field{\\*\\fldinst PAGE}{\\fldrslt 7}} D "
+                        "{\\field{\\*\\fldinst {\\f1 HYPERLINK \"https://example.jp/\\'93\\'fa\"}}"
+                        "{\\fldrslt \\u26085?}}E}")
+                   .bytes()));
+    EXPECT_EQ(doc->toPlainText(), QString::fromUtf8("A site B here C 7 D 日E"));
+    const QTextCharFormat site = formatOf(*doc, QStringLiteral("site"));
+    EXPECT_TRUE(site.isAnchor());
+    EXPECT_EQ(site.anchorHref(), QStringLiteral("https://example.com/path?q=1&r=2"));
+    EXPECT_TRUE(site.fontUnderline());
+    EXPECT_EQ(formatOf(*doc, QStringLiteral("here")).anchorHref(), QStringLiteral("#intro"));
+    EXPECT_EQ(formatOf(*doc, QString::fromUtf8("日")).anchorHref(),
+              QString::fromUtf8("https://example.jp/日"));
+    for (const char* plain : {"A", "B", "C", "7", "D", "E"})
+        EXPECT_FALSE(formatOf(*doc, QString::fromLatin1(plain)).isAnchor()) << plain;
+}
+
+TEST(RtfHyperlink, WrittenAsFieldsAndReadBack) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(QStringLiteral("https://example.com/a\"b\\c{d}"));
+    link.setFontUnderline(true);
+    c.insertText(QStringLiteral("go "), QTextCharFormat());
+    c.insertText(QStringLiteral("to "), link);
+    QTextCharFormat boldLink = link;
+    boldLink.setFontWeight(QFont::Bold);
+    c.insertText(QStringLiteral("it"), boldLink);
+    c.insertText(QStringLiteral(" now "), QTextCharFormat());
+    QTextCharFormat inner;
+    inner.setAnchor(true);
+    inner.setAnchorHref(QStringLiteral("#part2"));
+    c.insertText(QString::fromUtf8("中へ"), inner);
+    const QByteArray rtf = Rtf::write(doc);
+    // One field for the link's two runs; the bytes after it go back to the
+    // look from before.
+    EXPECT_TRUE(rtf.contains("go {\\field{\\*\\fldinst HYPERLINK "
+                             "\"https://example.com/a\\\\\"b\\\\\\\\c\\{d\\}\"}{\\fldrslt\\ul to "
+                             "\\b\\ab it}} now {\\field{\\*\\fldinst HYPERLINK \\\\l \"part2\"}"
+                             "{\\fldrslt\\'92\\'86\\'82\\'d6}}\\par"))
+        << QString::fromLatin1(rtf).toStdString();
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
+    for (const char* text : {"to", "it"}) {
+        const QTextCharFormat f = formatOf(back, QString::fromLatin1(text));
+        EXPECT_EQ(f.anchorHref(), link.anchorHref()) << text;
+        EXPECT_TRUE(f.fontUnderline()) << text;
+    }
+    EXPECT_TRUE(isBold(formatOf(back, QStringLiteral("it"))));
+    const QTextCharFormat now = formatOf(back, QStringLiteral("now"));
+    EXPECT_FALSE(now.isAnchor() || now.fontUnderline() || isBold(now));
+    EXPECT_EQ(formatOf(back, QString::fromUtf8("中へ")).anchorHref(), QStringLiteral("#part2"));
+    EXPECT_EQ(Rtf::write(back), rtf);
+}
+
+TEST(RtfHyperlink, DamagedFieldsKeepTheirText) {
+    for (const char* tail : {"{\\field{\\*\\fldinst HYPERLINK \"https://x", "{\\field{\\*\\fldinst",
+                             "{\\field{\\*\\fldinst HYPERLINK}{\\fldrslt kept",
+                             "{\\field{\\*\\fldinst HYPERLINK \"\"}{\\fldrslt kept}}"}) {
+        QTextDocument doc;
+        const QByteArray rtf = QByteArray(kFonts) + "before " + tail;
+        Rtf::load(rtf, doc);
+        EXPECT_TRUE(doc.toPlainText().startsWith(QStringLiteral("before"))) << tail;
+        if (QByteArray(tail).contains("kept")) {
+            EXPECT_TRUE(doc.toPlainText().endsWith(QStringLiteral("kept"))) << tail;
+            EXPECT_FALSE(formatOf(doc, QStringLiteral("kept")).isAnchor()) << tail;
+        }
+    }
+}
+
+TEST(RtfHyperlink, WordProcessorSamples) {
+    for (const char* name : {"lo_features.rtf", "pandoc_features.rtf"}) {
+        std::unique_ptr<QTextDocument> doc(loaded(sampleFile(name)));
+        const QTextCharFormat site = formatOf(*doc, QStringLiteral("the example site"));
+        EXPECT_EQ(site.anchorHref(), QStringLiteral("https://example.com/path?q=1&r=2")) << name;
+        EXPECT_EQ(formatOf(*doc, QString::fromUtf8("日本語のリンク")).anchorHref(),
+                  QString::fromUtf8("https://example.jp/日本"))
+            << name;
+        EXPECT_FALSE(formatOf(*doc, QStringLiteral("A link to")).isAnchor()) << name;
+    }
 }

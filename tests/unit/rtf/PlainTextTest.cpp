@@ -1,3 +1,4 @@
+#include "rtf/RtfParser.h"
 #include "rtf/RtfReader.h"
 
 #include "TestSupport.h"
@@ -214,4 +215,28 @@ TEST(RtfPlainText, IsRtf) {
     EXPECT_FALSE(Rtf::isRtf("{\\rt"));
     EXPECT_FALSE(Rtf::isRtf("hello"));
     EXPECT_FALSE(Rtf::isRtf(QByteArray()));
+}
+
+TEST(RtfFields, HyperlinkTargets) {
+    struct Case {
+        const char* instruction;
+        const char* target;
+    };
+    const Case cases[] = {
+        {"HYPERLINK \"https://example.com/\"", "https://example.com/"},
+        {" hyperlink   https://bare.example/x  ", "https://bare.example/x"},
+        {"HYPERLINK \\l \"_Toc1\"", "#_Toc1"},
+        {"HYPERLINK \"file.html\" \\l \"sec\" \\o \"a tip\"", "file.html#sec"},
+        {"HYPERLINK \\o \"tip first\" \"https://e.example/\"", "https://e.example/"},
+        {"HYPERLINK \"C:\\\\dir\\\\a \\\"b\\\".txt\" \\t \"_blank\"", "C:\\dir\\a \"b\".txt"},
+        {"HYPERLINK \"https://unterminated", "https://unterminated"},
+        {"HYPERLINK", ""},
+        {"HYPERLINK \\", "\\"},
+        {"PAGE \\* MERGEFORMAT", ""},
+        {"INCLUDEPICTURE \"https://example.com/a.png\"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Rtf::hyperlinkTarget(QString::fromUtf8(c.instruction)).toStdString(),
+                  std::string(c.target))
+            << c.instruction;
 }
