@@ -28,6 +28,15 @@ int twips(qreal px) {
     return int(std::lround(px * kTwipsPerPixel));
 }
 
+// A charset that names no code page of its own ("default", unknown ones)
+// leaves other readers guessing: such fonts are written as Japanese, the
+// code page their text goes out in.
+int writtenCharset(int charset) {
+    if (charset == kSymbolCharset || codePageForCharset(charset, -1) != -1)
+        return charset;
+    return kJapaneseCharset;
+}
+
 QByteArray num(int v) {
     return QByteArray::number(v);
 }
@@ -63,6 +72,7 @@ private:
     void literal(char c);
     void hexByte(unsigned char b);
     void writeText(QStringView text, int charset);
+    void writeRunText(QStringView text);
     void writeEncoded(QStringView chars, int codePage, QByteArray& out);
     void writePicture(const QTextImageFormat& f);
     void openLink(const QString& href);
@@ -110,7 +120,7 @@ Run Writer::runFor(const QTextCharFormat& f) {
         r.font = 0;
     } else {
         const QVariant cs = f.property(CharsetProperty);
-        r.font = fontIndex(family, cs.isValid() ? cs.toInt() : kJapaneseCharset);
+        r.font = fontIndex(family, cs.isValid() ? writtenCharset(cs.toInt()) : kJapaneseCharset);
     }
     r.size = f.fontPointSize() > 0 ? int(std::lround(f.fontPointSize() * 2)) : m_defaultSize;
     r.bold = f.fontWeight() >= QFont::DemiBold;
@@ -318,6 +328,47 @@ void Writer::writeText(QStringView text, int charset) {
     }
 }
 
+void Writer::writeRunText(QStringView text) {
+    const QPair<QString, int> font = m_fonts[m_run.font];
+    const int codePage = codePageForCharset(font.second, 932);
+    QByteArray bytes;
+    if (font.second == kJapaneseCharset || font.second == kSymbolCharset ||
+        m_codePages.encode(codePage, text, &bytes)) {
+        writeText(text, font.second);
+        return;
+    }
+    // Characters the font's code page lacks but Shift-JIS holds go out in
+    // the same face declared as Japanese, so that no reader has to guess.
+    const int own = m_run.font;
+    auto inOwn = [&](QStringView c) {
+        return m_codePages.encode(codePage, c, &bytes) || !m_codePages.encode(932, c, &bytes);
+    };
+    qsizetype start = 0;
+    bool startOwn = true;
+    for (qsizetype i = 0; i <= text.size();) {
+        qsizetype n = 1;
+        bool own1 = startOwn;
+        if (i < text.size()) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                n = 2;
+            // ASCII stays with whichever face is in use.
+            if (text[i].unicode() >= 0x80)
+                own1 = inOwn(text.mid(i, n));
+        }
+        if (i > start && (i == text.size() || own1 != startOwn)) {
+            Run r = m_run;
+            r.font = startOwn ? own : fontIndex(font.first, kJapaneseCharset);
+            applyRun(r);
+            writeText(text.mid(start, i - start), m_fonts[m_run.font].second);
+            start = i;
+        }
+        startOwn = own1;
+        if (i == text.size())
+            break;
+        i += n;
+    }
+}
+
 void Writer::writePicture(const QTextImageFormat& f) {
     const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
     QImage image;
@@ -439,7 +490,7 @@ QByteArray Writer::run(int from, int to) {
                         writePicture(cf.toImageFormat());
                 continue;
             }
-            writeText(text, m_fonts[m_run.font].second);
+            writeRunText(text);
         }
         closeLink();
         // Every paragraph ends with a mark; a reader drops the very last.

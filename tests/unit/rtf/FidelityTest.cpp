@@ -6,6 +6,8 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -262,5 +264,90 @@ TEST(RtfHyperlink, WordProcessorSamples) {
                   QString::fromUtf8("https://example.jp/日本"))
             << name;
         EXPECT_FALSE(formatOf(*doc, QStringLiteral("A link to")).isAnchor()) << name;
+    }
+}
+
+namespace {
+
+// The \fcharset of every font in the table, by number.
+QMap<int, int> fontCharsets(const QByteArray& rtf) {
+    QMap<int, int> out;
+    const qsizetype start = rtf.indexOf("{\\fonttbl");
+    const qsizetype end = rtf.indexOf("{\\colortbl");
+    static const QRegularExpression entry(
+        QStringLiteral("\\{\\\\f(\\d+)\\\\fnil\\\\fcharset(\\d+)"));
+    auto it = entry.globalMatch(QString::fromLatin1(rtf.mid(start, end - start)));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        out.insert(m.captured(1).toInt(), m.captured(2).toInt());
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(RtfCharsets, FontsWithoutACharsetOfTheirOwnAreWrittenAsJapanese) {
+    // Read from a file whose font declares only the "default" charset.
+    std::unique_ptr<QTextDocument> doc(
+        loaded("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset1 Helvetica;}"
+               "{\\f1\\fnil\\fcharset77 Osaka;}{\\f2\\fnil\\fcharset99 Odd;}}"
+               "\\f0 \\'93\\'fa\\'96\\'7b {\\f1 mac} {\\f2 odd}}"));
+    ASSERT_EQ(doc->toPlainText(), QString::fromUtf8("日本 mac odd"));
+    EXPECT_EQ(formatOf(*doc, QString::fromUtf8("日")).property(Rtf::CharsetProperty).toInt(), 1);
+    const QByteArray rtf = Rtf::write(*doc);
+    EXPECT_TRUE(rtf.contains("\\fcharset128 Helvetica;}")) << rtf.constData();
+    EXPECT_TRUE(rtf.contains("\\fcharset77 Osaka;}")) << rtf.constData();
+    EXPECT_TRUE(rtf.contains("\\fcharset128 Odd;}")) << rtf.constData();
+    EXPECT_TRUE(rtf.contains("\\'93\\'fa\\'96\\'7b"));
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    EXPECT_EQ(back.toPlainText(), doc->toPlainText());
+}
+
+TEST(RtfCharsets, TextALatinFontCannotHoldGoesOutInItsJapaneseTwin) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat arial;
+    arial.setFontFamilies({QStringLiteral("Arial")});
+    arial.setProperty(Rtf::CharsetProperty, 0);
+    QTextCharFormat greek = arial;
+    greek.setFontFamilies({QStringLiteral("Greek")});
+    greek.setProperty(Rtf::CharsetProperty, 161);
+    c.insertText(QString::fromUtf8("café 日本 語 € ☃ end"), arial);
+    c.insertText(QString::fromUtf8(" αβ ж"), greek);
+    const QByteArray rtf = Rtf::write(doc);
+    const QMap<int, int> charsets = fontCharsets(rtf);
+    EXPECT_TRUE(rtf.contains("\\fcharset0 Arial;}{\\f2\\fnil\\fcharset128 Arial;}"))
+        << rtf.constData();
+    // é and € are windows-1252 bytes, the kanji Shift-JIS in the Japanese
+    // twin (spaces between them stay there), the snowman \uN in either.
+    EXPECT_TRUE(rtf.contains("caf\\'e9 \\loch\\f2\\dbch\\af2\\'93\\'fa\\'96\\'7b \\'8c\\'ea "
+                             "\\loch\\f1\\dbch\\af1\\'80 \\u9731? end"))
+        << rtf.constData();
+    EXPECT_TRUE(rtf.contains("\\'e1\\'e2 \\loch\\f4\\dbch\\af4\\'84\\'77")) << rtf.constData();
+    EXPECT_EQ(charsets.value(3), 161);
+    EXPECT_EQ(charsets.value(4), 128);
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
+    EXPECT_EQ(family(formatOf(back, QString::fromUtf8("日本"))), QStringLiteral("Arial"));
+    EXPECT_EQ(formatOf(back, QString::fromUtf8("日本")).property(Rtf::CharsetProperty).toInt(),
+              128);
+    EXPECT_EQ(formatOf(back, QStringLiteral("caf")).property(Rtf::CharsetProperty).toInt(), 0);
+}
+
+TEST(RtfCharsets, EveryFontOfAWrittenSampleNamesARealCharset) {
+    for (const char* name : {"lo_features.rtf", "pandoc_features.rtf", "lo_associated.rtf",
+                             "tika_testRTFUnicodeGothic.rtf", "rtfpipe_rtf2xml_japanese.rtf"}) {
+        std::unique_ptr<QTextDocument> doc(loaded(sampleFile(name)));
+        const QByteArray rtf = Rtf::write(*doc);
+        const QMap<int, int> charsets = fontCharsets(rtf);
+        EXPECT_FALSE(charsets.isEmpty()) << name;
+        for (auto it = charsets.cbegin(); it != charsets.cend(); ++it)
+            EXPECT_TRUE(it.value() == 0 || it.value() == 2 || it.value() >= 77)
+                << name << ": \\f" << it.key() << " \\fcharset" << it.value();
+        QTextDocument back;
+        ASSERT_TRUE(Rtf::load(rtf, back).ok) << name;
+        EXPECT_EQ(back.toPlainText().toStdString(), doc->toPlainText().toStdString()) << name;
     }
 }
