@@ -169,10 +169,12 @@ enum class Op : quint8 {
     Tqc,
     Tqdec,
     InTbl,
+    PageBb,
     Ls,
     Ilvl,
     // content
     Par,
+    Page,
     Line,
     Tab,
     Cell,
@@ -375,7 +377,9 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["ilvl"] = {Op::Ilvl};
 
         t["par"] = {Op::Par};
-        t["page"] = {Op::Par};
+        t["page"] = {Op::Page};
+        t["sect"] = {Op::Par};
+        t["pagebb"] = {Op::PageBb};
         t["line"] = {Op::Line};
         t["tab"] = {Op::Tab};
         t["cell"] = {Op::Cell};
@@ -521,7 +525,8 @@ private:
     void finishPicture(const CharState& ch);
     void pictureBytes(QByteArrayView bytes);
     void markChars(QStringView chars);
-    ParaState shownPara(const ParaState& para) const;
+    ParaState shownPara(const ParaState& para);
+    bool paragraphEmpty() const;
     void finishMark();
     void finishFieldInst();
 
@@ -542,6 +547,8 @@ private:
     int m_cellsPending = 0; // cell ends not yet written as tabs
     TabKind m_tabKind = TabKind::Left;
     ParaState m_finalPara;
+    bool m_paraEmpty = true; // nothing of the current paragraph has gone out
+    bool m_pageNext = false; // a page break comes before the next paragraph
 
     // The shown mark of a list item: a bullet is dropped (the paragraph
     // becomes a list item), a number is kept as text.
@@ -624,6 +631,7 @@ void Parser::flushText() {
             m_pendingBreak = false;
         }
         m_sink.text(m_text, m_textFormat);
+        m_paraEmpty = false;
     }
     m_text.clear();
 }
@@ -673,13 +681,21 @@ void Parser::paragraph() {
     m_sink.formatParagraph(shownPara(top().para));
     m_numbered = false;
     m_pendingBreak = true;
+    m_paraEmpty = true;
 }
 
-ParaState Parser::shownPara(const ParaState& para) const {
-    if (!m_numbered)
-        return para;
+bool Parser::paragraphEmpty() const {
+    return m_paraEmpty && m_text.isEmpty() && m_bytes.isEmpty() && m_cellsPending == 0;
+}
+
+ParaState Parser::shownPara(const ParaState& para) {
     ParaState p = para;
-    p.bullet = false; // numbered: the number is in the text already
+    if (m_numbered)
+        p.bullet = false; // numbered: the number is in the text already
+    if (m_pageNext) {
+        p.pageBreakBefore = true;
+        m_pageNext = false;
+    }
     return p;
 }
 
@@ -775,6 +791,7 @@ void Parser::finishPicture(const CharState& ch) {
         m_pendingBreak = false;
     }
     m_sink.picture(pic, ch);
+    m_paraEmpty = false;
 }
 
 void Parser::unicodeChar(int code) {
@@ -1150,6 +1167,17 @@ void Parser::controlWord(const Token& t) {
     case Op::Row:
         if (g.dest == Dest::Text)
             paragraph();
+        break;
+    case Op::Page:
+        // A break in an empty paragraph moves that paragraph to a new page.
+        if (g.dest == Dest::Text) {
+            if (!paragraphEmpty())
+                paragraph();
+            m_pageNext = true;
+        }
+        break;
+    case Op::PageBb:
+        g.para.pageBreakBefore = on;
         break;
     case Op::Char:
         if (g.dest == Dest::Text && !g.ch.hidden) {

@@ -79,6 +79,7 @@ struct ParaState {
     Align align = Align::Left;
     bool bullet = false;
     bool inTable = false;
+    bool pageBreakBefore = false;
 };
 
 struct FontInfo {

@@ -124,6 +124,8 @@ public:
             }
             bf.setTabPositions(tabs);
         }
+        if (p.pageBreakBefore)
+            bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         // A fresh format also takes the paragraph out of any list it
         // inherited from the paragraph before it.
         m_cursor.setBlockFormat(bf);

@@ -458,6 +458,9 @@ QByteArray Writer::run(int from, int to) {
     QTextBlock block = m_doc.findBlock(from);
     const QTextBlock lastBlock = m_doc.findBlock(to);
     while (block.isValid()) {
+        const QTextFormat::PageBreakFlags pageBreak = block.blockFormat().pageBreakPolicy();
+        if (pageBreak & QTextFormat::PageBreak_AlwaysBefore)
+            control("\\page");
         const QByteArray props = paraProps(block);
         if (props != lastProps) {
             control("\\pard" + props);
@@ -499,6 +502,10 @@ QByteArray Writer::run(int from, int to) {
         m_needDelimiter = false;
         if (block == lastBlock)
             break;
+        const QTextBlock next = block.next();
+        if ((pageBreak & QTextFormat::PageBreak_AlwaysAfter) && next.isValid() &&
+            !(next.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore))
+            control("\\page");
         block = block.next();
     }
 

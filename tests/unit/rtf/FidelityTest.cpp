@@ -351,3 +351,80 @@ TEST(RtfCharsets, EveryFontOfAWrittenSampleNamesARealCharset) {
         EXPECT_EQ(back.toPlainText().toStdString(), doc->toPlainText().toStdString()) << name;
     }
 }
+
+namespace {
+
+// Block texts, each marked with '^' when a page break comes before it.
+QString pagesOf(const QTextDocument& doc) {
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const bool page = b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+        out << (page ? QStringLiteral("^") : QString()) + b.text();
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+TEST(RtfPageBreak, ReadAsBreakBeforeTheNextParagraph) {
+    struct Case {
+        const char* body;
+        const char* pages;
+    };
+    const Case cases[] = {
+        {"A\\page B", "A|^B"},
+        {"A\\par\\page B\\par C", "A|^B|C"},
+        {"A\\par\\par\\page B", "A||^B"},
+        {"\\page A", "^A"},
+        {"A\\page\\page B", "A|^B"},
+        {"A{\\b\\page} B", "A|^ B"},
+        {"A\\par\\pard\\pagebb B\\par\\pard C", "A|^B|C"},
+        {"A\\sect B\\sect\\page C", "A|B|^C"},
+        {"A\\page", "A"},
+        {"A\\par{\\*\\footer x\\page}B", "A|B"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<QTextDocument> doc(
+            loaded(QByteArray("{\\rtf1\\ansi ") + c.body + QByteArray("}")));
+        EXPECT_EQ(pagesOf(*doc).toStdString(), std::string(c.pages)) << c.body;
+        EXPECT_EQ(Rtf::plainText(QByteArray("{\\rtf1\\ansi ") + c.body + QByteArray("}")),
+                  doc->toPlainText())
+            << c.body;
+    }
+}
+
+TEST(RtfPageBreak, WrittenAsPageAndReadBack) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("one"));
+    QTextBlockFormat before;
+    before.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    before.setAlignment(Qt::AlignHCenter);
+    c.insertBlock(before);
+    c.insertText(QStringLiteral("two"));
+    QTextBlockFormat after;
+    after.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysAfter);
+    c.insertBlock(after);
+    c.insertText(QStringLiteral("three"));
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("four"));
+    const QByteArray rtf = Rtf::write(doc);
+    EXPECT_TRUE(rtf.contains("one\\par\n\\page\\pard\\qc two\\par\n\\pard three\\par\n\\page "
+                             "four\\par"))
+        << rtf.constData();
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    // A break after a paragraph comes back as one before the next.
+    EXPECT_EQ(pagesOf(back), QStringLiteral("one|^two|three|^four"));
+    EXPECT_EQ(back.begin().next().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
+    EXPECT_EQ(Rtf::write(back), rtf);
+}
+
+TEST(RtfPageBreak, LibreOfficeSample) {
+    std::unique_ptr<QTextDocument> doc(loaded(sampleFile("lo_features.rtf")));
+    const QTextBlock b = doc->findBlock(int(doc->toPlainText().indexOf("After the page break")));
+    EXPECT_TRUE(b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+    EXPECT_FALSE(b.previous().blockFormat().pageBreakPolicy() &
+                 QTextFormat::PageBreak_AlwaysBefore);
+}
