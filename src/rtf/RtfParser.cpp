@@ -1,6 +1,7 @@
 #include "rtf/RtfParser.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -117,6 +118,7 @@ enum class Op : quint8 {
     DestPn,
     DestListText,
     DestFieldInst,
+    DestFootnote,
     Upr,
     Ud,
     // document
@@ -175,6 +177,7 @@ enum class Op : quint8 {
     // content
     Par,
     Page,
+    FootnoteMark,
     Line,
     Tab,
     Cell,
@@ -225,7 +228,6 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
                               "footerl",
                               "footerr",
                               "footerf",
-                              "footnote",
                               "annotation",
                               "nonshppict",
                               "nonesttables",
@@ -313,6 +315,8 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
         t["fldinst"] = {Op::DestFieldInst};
+        t["footnote"] = {Op::DestFootnote};
+        t["chftn"] = {Op::FootnoteMark};
         t["pntext"] = {Op::DestListText};
         t["listtext"] = {Op::DestListText};
         t["upr"] = {Op::Upr};
@@ -529,6 +533,8 @@ private:
     bool paragraphEmpty() const;
     void finishMark();
     void finishFieldInst();
+    bool inNote() const { return m_noteDepth > 0; }
+    void emitNotes();
 
     Tokenizer m_tok;
     Sink& m_sink;
@@ -556,6 +562,18 @@ private:
     int m_markCp = 1252;
     QString m_mark;
     bool m_numbered = false;
+
+    // Footnotes are gathered while read and shown as paragraphs of their
+    // own after the paragraph that refers to them.
+    struct NoteRun {
+        QString text;
+        CharState ch;
+        std::optional<Picture> picture;
+        bool paragraphEnd = false;
+    };
+    std::vector<NoteRun> m_notes;
+    size_t m_noteDepth = 0; // the stack size of the footnote group; 0: none
+    int m_noteCount = 0;
 
     QByteArray m_fieldBytes;
     int m_fieldCp = 1252;
@@ -586,6 +604,11 @@ void Parser::pop() {
     if (m_overflow > 0) {
         --m_overflow;
         return;
+    }
+    if (m_noteDepth == m_stack.size()) {
+        flushText();
+        m_noteDepth = 0;
+        m_notes.push_back(NoteRun{{}, {}, std::nullopt, true});
     }
     const Dest closing = top().dest;
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
@@ -626,6 +649,12 @@ void Parser::flushText() {
         return;
     sanitize(m_text);
     if (!m_text.isEmpty()) {
+        if (inNote()) {
+            if (m_notes.size() < 100000)
+                m_notes.push_back(NoteRun{m_text, m_textFormat, std::nullopt, false});
+            m_text.clear();
+            return;
+        }
         if (m_pendingBreak) {
             m_sink.breakParagraph();
             m_pendingBreak = false;
@@ -675,13 +704,40 @@ void Parser::appendChars(QStringView chars) {
 
 void Parser::paragraph() {
     flushText();
+    if (inNote()) {
+        m_notes.push_back(NoteRun{{}, {}, std::nullopt, true});
+        return;
+    }
     m_cellsPending = 0;
     if (m_pendingBreak)
         m_sink.breakParagraph();
     m_sink.formatParagraph(shownPara(top().para));
+    emitNotes();
     m_numbered = false;
     m_pendingBreak = true;
     m_paraEmpty = true;
+}
+
+void Parser::emitNotes() {
+    bool open = false;
+    for (const NoteRun& r : m_notes) {
+        if (r.paragraphEnd) {
+            if (open)
+                m_sink.formatParagraph(ParaState());
+            open = false;
+            continue;
+        }
+        if (!open)
+            m_sink.breakParagraph();
+        open = true;
+        if (r.picture)
+            m_sink.picture(*r.picture, r.ch);
+        else
+            m_sink.text(r.text, r.ch);
+    }
+    if (open)
+        m_sink.formatParagraph(ParaState());
+    m_notes.clear();
 }
 
 bool Parser::paragraphEmpty() const {
@@ -786,6 +842,10 @@ void Parser::finishPicture(const CharState& ch) {
     beginContent();
     syncFormat();
     flushText();
+    if (inNote()) {
+        m_notes.push_back(NoteRun{{}, ch, pic, false});
+        return;
+    }
     if (m_pendingBreak) {
         m_sink.breakParagraph();
         m_pendingBreak = false;
@@ -909,6 +969,13 @@ void Parser::destination(Op op) {
         g.dest = Dest::FieldInst;
         m_fieldInst.clear();
         m_fieldBytes.clear();
+        break;
+    case Op::DestFootnote:
+        if (!inNote() && m_overflow == 0) {
+            syncFormat();
+            flushText();
+            m_noteDepth = m_stack.size();
+        }
         break;
     case Op::DestPn:
         g.dest = Dest::Pn;
@@ -1161,16 +1228,25 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::Cell:
         // The separator is written only when more of the row follows.
-        if (g.dest == Dest::Text && m_cellsPending < 1000)
+        if (g.dest == Dest::Text && inNote())
+            appendChars(u"\t");
+        else if (g.dest == Dest::Text && m_cellsPending < 1000)
             ++m_cellsPending;
         break;
     case Op::Row:
         if (g.dest == Dest::Text)
             paragraph();
         break;
+    case Op::FootnoteMark:
+        if (g.dest == Dest::Text && !g.ch.hidden) {
+            if (!inNote() && m_noteCount < 1000000)
+                ++m_noteCount;
+            appendChars(QString::number(std::max(1, m_noteCount)));
+        }
+        break;
     case Op::Page:
         // A break in an empty paragraph moves that paragraph to a new page.
-        if (g.dest == Dest::Text) {
+        if (g.dest == Dest::Text && !inNote()) {
             if (!paragraphEmpty())
                 paragraph();
             m_pageNext = true;
@@ -1291,6 +1367,7 @@ ParseResult Parser::run() {
                 flushText();
                 if (!m_pendingBreak)
                     m_sink.lastParagraph(shownPara(m_finalPara));
+                emitNotes();
                 return result;
             }
             break;
@@ -1328,8 +1405,10 @@ ParseResult Parser::run() {
         }
     }
     flushText();
+    m_noteDepth = 0; // a note cut off by the end is shown as far as it goes
     if (!m_pendingBreak)
         m_sink.lastParagraph(shownPara(top().para));
+    emitNotes();
     result.ok = false;
     result.error = QStringLiteral("RTF: unexpected end of file inside a group");
     return result;

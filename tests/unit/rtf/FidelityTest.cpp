@@ -428,3 +428,39 @@ TEST(RtfPageBreak, LibreOfficeSample) {
     EXPECT_FALSE(b.previous().blockFormat().pageBreakPolicy() &
                  QTextFormat::PageBreak_AlwaysBefore);
 }
+
+TEST(RtfFootnote, MarkStaysAndTheNoteFollowsWithItsFormats) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded(ByteBuilder()
+                   .raw(kFonts)
+                   .raw("\\pard\\qc Text{\\super\\chftn{\\*\\footnote\\pard\\plain{\\super\\chftn}"
+                        " A {\\b bold} note.}} end.\\par\\pard After.\\par}")
+                   .bytes()));
+    ASSERT_EQ(doc->toPlainText(), QStringLiteral("Text1 end.\n1 A bold note.\nAfter."));
+    QTextCursor c(doc.get());
+    c.setPosition(5);
+    EXPECT_EQ(c.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    // The mark of the note paragraph too; the text after it is plain.
+    const QTextBlock note = doc->begin().next();
+    c.setPosition(note.position() + 1);
+    EXPECT_EQ(c.charFormat().verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    EXPECT_EQ(formatOf(*doc, QStringLiteral(" A ")).verticalAlignment(),
+              QTextCharFormat::AlignNormal);
+    EXPECT_TRUE(isBold(formatOf(*doc, QStringLiteral("bold"))));
+    EXPECT_FALSE(isBold(formatOf(*doc, QStringLiteral("note."))));
+    // The text after the reference keeps the paragraph's own look, and the
+    // note has a paragraph format of its own.
+    EXPECT_EQ(formatOf(*doc, QStringLiteral(" end")).verticalAlignment(),
+              QTextCharFormat::AlignNormal);
+    EXPECT_EQ(doc->begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(note.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+TEST(RtfFootnote, WordProcessorSamples) {
+    for (const char* name : {"lo_features.rtf", "pandoc_features.rtf"}) {
+        const QString text = Rtf::plainText(sampleFile(name));
+        EXPECT_TRUE(text.contains(QString::fromUtf8(
+            "Text with a footnote1 and another2 here.\n1 The first note.\n2 二つ目の注。\n")))
+            << name << ": " << text.toStdString();
+    }
+}
