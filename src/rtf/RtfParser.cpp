@@ -105,7 +105,9 @@ enum class Dest : quint8 {
     Upr,
     UprChild,
     ListText,
-    FieldInst
+    FieldInst,
+    ListTable,
+    ListOverrides
 };
 
 enum class Op : quint8 {
@@ -119,6 +121,8 @@ enum class Op : quint8 {
     DestListText,
     DestFieldInst,
     DestFootnote,
+    DestListTable,
+    DestListOverrides,
     Upr,
     Ud,
     // document
@@ -203,6 +207,12 @@ enum class Op : quint8 {
     // old-style bullets
     PnBullet,
     PnNoBullet,
+    PnLevel,
+    // list table
+    ListDef,
+    ListLevelDef,
+    ListId,
+    LevelNfc,
 };
 
 bool isDestination(Op op) {
@@ -235,8 +245,6 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
                               "objdata",
                               "objclass",
                               "objname",
-                              "listtable",
-                              "listoverridetable",
                               "revtbl",
                               "rsidtbl",
                               "filetbl",
@@ -315,6 +323,13 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
         t["fldinst"] = {Op::DestFieldInst};
+        t["listtable"] = {Op::DestListTable};
+        t["listoverridetable"] = {Op::DestListOverrides};
+        t["list"] = {Op::ListDef};
+        t["listlevel"] = {Op::ListLevelDef};
+        t["listid"] = {Op::ListId};
+        t["levelnfc"] = {Op::LevelNfc};
+        t["levelnfcn"] = {Op::LevelNfc};
         t["footnote"] = {Op::DestFootnote};
         t["chftn"] = {Op::FootnoteMark};
         t["pntext"] = {Op::DestListText};
@@ -423,8 +438,9 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["picscalex"] = {Op::PicScaleX};
         t["picscaley"] = {Op::PicScaleY};
 
-        for (const char* w : {"pnlvlblt", "pnlvlbody", "pnlvl"})
+        for (const char* w : {"pnlvlblt", "pnlvlbody"})
             t[w] = {Op::PnBullet};
+        t["pnlvl"] = {Op::PnLevel};
         t["pnlvlcont"] = {Op::PnNoBullet};
         return t;
     }();
@@ -433,6 +449,45 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
 
 int clampInt(int v, int lo, int hi) {
     return std::min(std::max(v, lo), hi);
+}
+
+// The look of a list item from the number format of its level (-1:
+// unknown) and the glyph of its mark.
+ListKind listKind(int nfc, QChar glyph) {
+    switch (nfc) {
+    case 0:
+        return ListKind::Decimal;
+    case 1:
+        return ListKind::UpperRoman;
+    case 2:
+        return ListKind::LowerRoman;
+    case 3:
+        return ListKind::UpperAlpha;
+    case 4:
+        return ListKind::LowerAlpha;
+    case -1:
+    case 23:
+    case 255:
+        break;
+    default:
+        return ListKind::Decimal;
+    }
+    switch (glyph.unicode()) {
+    case 0x2022:
+    case 0x00B7:
+    case 0x25CF:
+        return ListKind::Disc;
+    case 0x25E6:
+    case 0x25CB:
+    case 'o':
+        return ListKind::Circle;
+    case 0x25AA:
+    case 0x25A0:
+    case 0x00A7:
+        return ListKind::Square;
+    default:
+        return ListKind::Default;
+    }
 }
 
 // Characters a document must not receive: controls, Qt's own frame and
@@ -533,6 +588,8 @@ private:
     bool paragraphEmpty() const;
     void finishMark();
     void finishFieldInst();
+    void commitListDef();
+    int levelFormat(const ParaState& para) const;
     bool inNote() const { return m_noteDepth > 0; }
     void emitNotes();
 
@@ -562,6 +619,15 @@ private:
     int m_markCp = 1252;
     QString m_mark;
     bool m_numbered = false;
+    QChar m_markGlyph; // the bullet of the mark, for the list's style
+
+    // The list table: level number formats by list id, list ids by \ls.
+    QHash<int, QList<quint8>> m_listDefs;
+    QHash<int, int> m_overrides;
+    QList<quint8> m_defLevels;
+    int m_defListId = -1;
+    bool m_defActive = false;
+    int m_overrideListId = -1;
 
     // Footnotes are gathered while read and shown as paragraphs of their
     // own after the paragraph that refers to them.
@@ -624,6 +690,8 @@ void Parser::pop() {
         finishMark();
     if (closing == Dest::FieldInst && parent != Dest::FieldInst)
         finishFieldInst();
+    if (closing == Dest::ListTable && parent != Dest::ListTable)
+        commitListDef();
 }
 
 int Parser::currentCodePage() const {
@@ -714,6 +782,7 @@ void Parser::paragraph() {
     m_sink.formatParagraph(shownPara(top().para));
     emitNotes();
     m_numbered = false;
+    m_markGlyph = QChar();
     m_pendingBreak = true;
     m_paraEmpty = true;
 }
@@ -748,6 +817,8 @@ ParaState Parser::shownPara(const ParaState& para) {
     ParaState p = para;
     if (m_numbered)
         p.bullet = false; // numbered: the number is in the text already
+    if (p.bullet)
+        p.listKind = listKind(levelFormat(p), m_markGlyph);
     if (m_pageNext) {
         p.pageBreakBefore = true;
         m_pageNext = false;
@@ -767,13 +838,36 @@ void Parser::finishMark() {
     markChars({});
     QString mark = std::move(m_mark);
     m_mark.clear();
+    // Word's hollow bullet is the letter o in a symbol-like face.
     const bool number =
+        mark.trimmed() != QLatin1String("o") &&
         std::any_of(mark.cbegin(), mark.cend(), [](QChar c) { return c.isLetterOrNumber(); });
-    if (!number || m_stack.empty() || top().dest != Dest::Text)
+    if (m_stack.empty() || top().dest != Dest::Text)
         return;
+    if (!number) {
+        const QString glyph = mark.trimmed();
+        if (!glyph.isEmpty())
+            m_markGlyph = glyph.at(0);
+        return;
+    }
     m_numbered = true;
     sanitize(mark);
     appendChars(mark);
+}
+
+int Parser::levelFormat(const ParaState& para) const {
+    const auto list = m_listDefs.constFind(m_overrides.value(para.listOverride, -1));
+    if (para.listOverride <= 0 || list == m_listDefs.constEnd() || list->isEmpty())
+        return -1;
+    return list->at(std::min<qsizetype>(para.listLevel, list->size() - 1));
+}
+
+void Parser::commitListDef() {
+    if (m_defActive && m_defListId >= 0 && m_listDefs.size() < 10000)
+        m_listDefs.insert(m_defListId, m_defLevels);
+    m_defActive = false;
+    m_defLevels.clear();
+    m_defListId = -1;
 }
 
 void Parser::finishFieldInst() {
@@ -976,6 +1070,12 @@ void Parser::destination(Op op) {
             flushText();
             m_noteDepth = m_stack.size();
         }
+        break;
+    case Op::DestListTable:
+        g.dest = Dest::ListTable;
+        break;
+    case Op::DestListOverrides:
+        g.dest = Dest::ListOverrides;
         break;
     case Op::DestPn:
         g.dest = Dest::Pn;
@@ -1207,7 +1307,33 @@ void Parser::controlWord(const Token& t) {
         g.para.inTable = on;
         break;
     case Op::Ls:
+        if (g.dest == Dest::ListOverrides) {
+            if (t.hasParam && m_overrides.size() < 10000)
+                m_overrides.insert(p, m_overrideListId);
+            break;
+        }
         g.para.bullet = t.hasParam && p > 0;
+        g.para.listOverride = std::max(0, p);
+        break;
+    case Op::ListDef:
+        if (g.dest == Dest::ListTable) {
+            commitListDef();
+            m_defActive = true;
+        }
+        break;
+    case Op::ListLevelDef:
+        if (g.dest == Dest::ListTable && m_defLevels.size() <= kMaxListLevel)
+            m_defLevels.append(0);
+        break;
+    case Op::ListId:
+        if (g.dest == Dest::ListTable)
+            m_defListId = p;
+        else if (g.dest == Dest::ListOverrides)
+            m_overrideListId = p;
+        break;
+    case Op::LevelNfc:
+        if (g.dest == Dest::ListTable && !m_defLevels.isEmpty())
+            m_defLevels.last() = quint8(clampInt(p, 0, 255));
         break;
     case Op::Ilvl:
         g.para.listLevel = clampInt(p, 0, kMaxListLevel);
@@ -1310,6 +1436,12 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::PicScaleY:
         m_pict.scaley = clampInt(p, 1, 1000);
+        break;
+    case Op::PnLevel:
+        if (g.dest == Dest::Pn && m_overflow == 0 && m_stack.size() >= 2) {
+            m_stack[m_stack.size() - 2].para.bullet = true;
+            m_stack[m_stack.size() - 2].para.listLevel = clampInt(p - 1, 0, kMaxListLevel);
+        }
         break;
     case Op::PnBullet:
     case Op::PnNoBullet:

@@ -70,12 +70,27 @@ struct TabStop {
     bool operator==(const TabStop& o) const { return twips == o.twips && kind == o.kind; }
 };
 
+// How a list item is marked; Default: by its level (disc, circle, square).
+enum class ListKind : quint8 {
+    Default,
+    Disc,
+    Circle,
+    Square,
+    Decimal,
+    LowerAlpha,
+    UpperAlpha,
+    LowerRoman,
+    UpperRoman
+};
+
 struct ParaState {
     QList<TabStop> tabs;
     int firstIndent = 0; // twips
     int leftIndent = 0;
     int rightIndent = 0;
     int listLevel = 0;
+    int listOverride = 0; // \\ls: which list of the document
+    ListKind listKind = ListKind::Default;
     Align align = Align::Left;
     bool bullet = false;
     bool inTable = false;

@@ -11,6 +11,8 @@
 #include <QTextList>
 #include <QUrl>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 
 namespace Rtf {
@@ -37,6 +39,32 @@ public:
     void breakParagraph() override { out += QLatin1Char('\n'); }
     void lastParagraph(const ParaState&) override {}
 };
+
+QTextListFormat::Style listStyle(ListKind kind, int level) {
+    switch (kind) {
+    case ListKind::Default:
+        break;
+    case ListKind::Disc:
+        return QTextListFormat::ListDisc;
+    case ListKind::Circle:
+        return QTextListFormat::ListCircle;
+    case ListKind::Square:
+        return QTextListFormat::ListSquare;
+    case ListKind::Decimal:
+        return QTextListFormat::ListDecimal;
+    case ListKind::LowerAlpha:
+        return QTextListFormat::ListLowerAlpha;
+    case ListKind::UpperAlpha:
+        return QTextListFormat::ListUpperAlpha;
+    case ListKind::LowerRoman:
+        return QTextListFormat::ListLowerRoman;
+    case ListKind::UpperRoman:
+        return QTextListFormat::ListUpperRoman;
+    }
+    static const QTextListFormat::Style byLevel[] = {
+        QTextListFormat::ListDisc, QTextListFormat::ListCircle, QTextListFormat::ListSquare};
+    return byLevel[level % 3];
+}
 
 class DocumentSink final : public Sink {
 public:
@@ -133,14 +161,21 @@ public:
             return;
         const QTextBlock block = m_cursor.block();
         const int number = block.blockNumber();
-        if (m_list && m_listLevel == p.listLevel && m_listBlock + 1 == number) {
-            m_list->add(block);
+        // An item continues the list of its level among the items just
+        // before it; a shallower item ends the deeper lists.
+        if (m_listBlock + 1 != number)
+            m_open.fill(OpenList());
+        const int level = std::clamp(p.listLevel, 0, int(m_open.size()) - 1);
+        for (size_t i = size_t(level) + 1; i < m_open.size(); ++i)
+            m_open[i] = OpenList();
+        OpenList& open = m_open[size_t(level)];
+        if (open.list && open.override == p.listOverride && open.kind == p.listKind) {
+            open.list->add(block);
         } else {
             QTextListFormat lf;
-            lf.setStyle(QTextListFormat::ListDisc);
-            lf.setIndent(p.listLevel + 1);
-            m_list = m_cursor.createList(lf);
-            m_listLevel = p.listLevel;
+            lf.setStyle(listStyle(p.listKind, level));
+            lf.setIndent(level + 1);
+            open = OpenList{m_cursor.createList(lf), p.listOverride, p.listKind};
         }
         m_listBlock = number;
     }
@@ -201,8 +236,12 @@ private:
     QTextCursor& m_cursor;
     const Tables& m_tables;
     bool m_ownsBlock;
-    QTextList* m_list = nullptr;
-    int m_listLevel = 0;
+    struct OpenList {
+        QTextList* list = nullptr;
+        int override = 0;
+        ListKind kind = ListKind::Default;
+    };
+    std::array<OpenList, 9> m_open;
     int m_listBlock = -2;
     bool m_haveFormat = false;
     CharState m_lastState;

@@ -15,6 +15,7 @@
 #include <QTextList>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Rtf {
@@ -35,6 +36,38 @@ int writtenCharset(int charset) {
     if (charset == kSymbolCharset || codePageForCharset(charset, -1) != -1)
         return charset;
     return kJapaneseCharset;
+}
+
+constexpr int kBulletFormat = 23;
+
+// The \\levelnfc of a list style.
+int levelNumberFormat(QTextListFormat::Style style) {
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+        return 0;
+    case QTextListFormat::ListUpperRoman:
+        return 1;
+    case QTextListFormat::ListLowerRoman:
+        return 2;
+    case QTextListFormat::ListUpperAlpha:
+        return 3;
+    case QTextListFormat::ListLowerAlpha:
+        return 4;
+    default:
+        return kBulletFormat;
+    }
+}
+
+QByteArray bulletText(QTextListFormat::Style style) {
+    if (style == QTextListFormat::ListCircle)
+        return "\\u9702 ?";
+    if (style == QTextListFormat::ListSquare)
+        return "\\u9642 ?";
+    return "\\u8226 ?";
+}
+
+int listLevel(const QTextList* list) {
+    return std::clamp(list->format().indent() - 1, 0, 8);
 }
 
 QByteArray num(int v) {
@@ -78,6 +111,7 @@ private:
     void openLink(const QString& href);
     void closeLink();
     QByteArray fontTable();
+    QByteArray listTable() const;
 
     const QTextDocument& m_doc;
     CodePages m_codePages;
@@ -87,9 +121,9 @@ private:
     QList<QPair<QString, int>> m_fonts;
     QList<QRgb> m_colors;
     Run m_run;
-    int m_symbolFont = -1;
-    QString m_link;   // the target of the open hyperlink field
-    Run m_runOutside; // the run in force where that field began
+    QList<const QTextList*> m_lists; // by \\ls number - 1
+    QString m_link;                  // the target of the open hyperlink field
+    Run m_runOutside;                // the run in force where that field began
 };
 
 int Writer::fontIndex(const QString& name, int charset) {
@@ -228,10 +262,13 @@ QByteArray Writer::paraProps(const QTextBlock& block) {
             p += "\\tqdec";
         p += "\\tx" + num(twips(t.position));
     }
-    if (block.textList()) {
-        if (m_symbolFont < 0)
-            m_symbolFont = fontIndex(QStringLiteral("Symbol"), kSymbolCharset);
-        p += "{\\*\\pn\\pnlvlblt\\pnf" + num(m_symbolFont) + "\\pnindent0{\\pntxtb\\'b7}}";
+    if (const QTextList* list = block.textList()) {
+        qsizetype i = m_lists.indexOf(list);
+        if (i < 0) {
+            m_lists.append(list);
+            i = m_lists.size() - 1;
+        }
+        p += "\\ls" + num(int(i) + 1) + "\\ilvl" + num(listLevel(list));
     }
     return p;
 }
@@ -435,6 +472,36 @@ void Writer::closeLink() {
     m_run = m_runOutside;
 }
 
+QByteArray Writer::listTable() const {
+    if (m_lists.isEmpty())
+        return {};
+    // One list per list of the document, its style at every level, so that
+    // other programs number and indent it as the editor shows it.
+    QByteArray out = "{\\*\\listtable";
+    for (qsizetype i = 0; i < m_lists.size(); ++i) {
+        const QTextListFormat::Style style = m_lists[i]->format().style();
+        const int nfc = levelNumberFormat(style);
+        out += "\n{\\list\\listtemplateid" + num(int(i) + 1) + "\\listhybrid";
+        for (int level = 0; level < 9; ++level) {
+            out += "{\\listlevel\\levelnfc" + num(nfc) + "\\levelnfcn" + num(nfc) +
+                   "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1";
+            if (nfc == kBulletFormat)
+                out += "{\\leveltext\\'01" + bulletText(style) + ";}{\\levelnumbers;}";
+            else
+                out += "{\\leveltext\\'02\\'0" + num(level) + ".;}{\\levelnumbers\\'01;}";
+            const int indent = 360 * (level + 1);
+            out += "\\fi-360\\li" + num(indent) + "\\lin" + num(indent) + '}';
+        }
+        out += "{\\listname ;}\\listid" + num(int(i) + 1) + '}';
+    }
+    out += "}\n{\\*\\listoverridetable";
+    for (qsizetype i = 0; i < m_lists.size(); ++i)
+        out += "{\\listoverride\\listid" + num(int(i) + 1) + "\\listoverridecount0\\ls" +
+               num(int(i) + 1) + '}';
+    out += '}';
+    return out;
+}
+
 QByteArray Writer::fontTable() {
     QByteArray out = "{\\fonttbl";
     std::swap(out, m_out);
@@ -466,8 +533,16 @@ QByteArray Writer::run(int from, int to) {
             control("\\pard" + props);
             lastProps = props;
         }
-        if (block.textList()) {
-            m_out += "{\\pntext\\f" + num(m_symbolFont) + "\\'b7\\tab}";
+        if (const QTextList* list = block.textList()) {
+            // The mark as shown, for readers that do not number lists.
+            m_out += "{\\listtext\\pard\\plain";
+            m_needDelimiter = true;
+            const int nfc = levelNumberFormat(list->format().style());
+            if (nfc == kBulletFormat)
+                m_out += bulletText(list->format().style());
+            else
+                writeText(list->itemText(block), kJapaneseCharset);
+            m_out += "\\tab}";
             m_needDelimiter = false;
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -515,7 +590,9 @@ QByteArray Writer::run(int from, int to) {
     for (QRgb c : m_colors)
         head +=
             "\\red" + num(qRed(c)) + "\\green" + num(qGreen(c)) + "\\blue" + num(qBlue(c)) + ';';
-    head += "}\n\\viewkind4\\uc1\\loch\\f0\\dbch\\af0";
+    head += '}';
+    head += listTable();
+    head += "\n\\viewkind4\\uc1\\loch\\f0\\dbch\\af0";
     if (m_defaultSize != 24)
         head += "\\fs" + num(m_defaultSize) + "\\afs" + num(m_defaultSize);
     head += '\n';

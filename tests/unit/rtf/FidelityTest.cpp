@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 
 #include <gtest/gtest.h>
 
@@ -463,4 +464,136 @@ TEST(RtfFootnote, WordProcessorSamples) {
             "Text with a footnote1 and another2 here.\n1 The first note.\n2 二つ目の注。\n")))
             << name << ": " << text.toStdString();
     }
+}
+
+namespace {
+
+// Each block as level:style:text, "-" for blocks outside lists; items of
+// one list share the number of the list's first block.
+QString listsOf(const QTextDocument& doc) {
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextList* l = b.textList();
+        if (!l) {
+            out << QStringLiteral("-") + b.text();
+            continue;
+        }
+        out << QStringLiteral("%1:%2:%3@%4")
+                   .arg(l->format().indent())
+                   .arg(int(l->format().style()))
+                   .arg(b.text())
+                   .arg(l->item(0).blockNumber());
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+const char kListTable[] =
+    "{\\*\\listtable{\\list\\listtemplateid7{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}"
+    "{\\listlevel\\levelnfc23{\\leveltext\\'01o;}}{\\listlevel\\levelnfc23}\\listid70}"
+    "{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+    "{\\listlevel\\levelnfc4}\\listid80}}"
+    "{\\*\\listoverridetable{\\listoverride\\listid70\\listoverridecount0\\ls1}"
+    "{\\listoverride\\listid80\\ls2}}";
+
+} // namespace
+
+TEST(RtfLists, LevelsAndGlyphsFromTheListTable) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded(ByteBuilder()
+                   .raw("{\\rtf1\\ansi ")
+                   .raw(kListTable)
+                   .raw("\\pard\\ls1\\ilvl0{\\listtext \\u8226?\\tab}a\\par"
+                        "\\pard\\ls1\\ilvl1{\\listtext o\\tab}b\\par"
+                        "\\pard\\ls1\\ilvl2{\\listtext \\u9642?\\tab}c\\par"
+                        "\\pard\\ls1\\ilvl0{\\listtext \\u8226?\\tab}d\\par"
+                        "\\pard\\ls1\\ilvl2 e\\par"
+                        "\\pard plain\\par"
+                        "\\pard\\ls2\\ilvl0 f\\par\\pard\\ls2\\ilvl1 g\\par"
+                        "{\\listtext 1.\\tab}\\pard\\ls2\\ilvl0 h\\par}")
+                   .bytes()));
+    const int disc = QTextListFormat::ListDisc, circle = QTextListFormat::ListCircle,
+              square = QTextListFormat::ListSquare, decimal = QTextListFormat::ListDecimal,
+              alpha = QTextListFormat::ListLowerAlpha;
+    // A deeper list ends where a shallower item comes; the glyph or the
+    // level's number format gives the style; a number shown as text stays
+    // text.
+    EXPECT_EQ(listsOf(*doc), QStringLiteral("1:%1:a@0|2:%2:b@1|3:%3:c@2|1:%1:d@0|3:%3:e@4|-plain|"
+                                            "1:%4:f@6|2:%5:g@7|-1.\th")
+                                 .arg(disc)
+                                 .arg(circle)
+                                 .arg(square)
+                                 .arg(decimal)
+                                 .arg(alpha));
+}
+
+TEST(RtfLists, OldStyleLevels) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset2 Symbol;}}"
+               "\\pard{\\pntext\\f1\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb\\'b7}}a\\par"
+               "\\pard{\\*\\pn\\pnlvl2\\pnf1}b\\par\\pard{\\*\\pn\\pnlvl99}c\\par}"));
+    // Without a glyph the style follows the level.
+    EXPECT_EQ(listsOf(*doc), QStringLiteral("1:%1:a@0|2:%2:b@1|9:%3:c@2")
+                                 .arg(int(QTextListFormat::ListDisc))
+                                 .arg(int(QTextListFormat::ListCircle))
+                                 .arg(int(QTextListFormat::ListSquare)));
+}
+
+TEST(RtfLists, WrittenWithAListTableAndReadBack) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("intro"));
+    auto item = [&](QTextList*& list, QTextListFormat::Style style, int indent, const char* text) {
+        c.insertBlock(QTextBlockFormat());
+        if (list) {
+            list->add(c.block());
+        } else {
+            QTextListFormat lf;
+            lf.setStyle(style);
+            lf.setIndent(indent);
+            list = c.createList(lf);
+        }
+        c.insertText(QString::fromUtf8(text));
+    };
+    QTextList *outer = nullptr, *inner = nullptr, *square = nullptr, *numbers = nullptr;
+    item(outer, QTextListFormat::ListDisc, 1, "one");
+    item(inner, QTextListFormat::ListCircle, 2, "one-a");
+    item(inner, QTextListFormat::ListCircle, 2, "one-b");
+    item(square, QTextListFormat::ListSquare, 3, "deep");
+    item(outer, QTextListFormat::ListDisc, 1, "二");
+    c.insertBlock(QTextBlockFormat());
+    c.insertText(QStringLiteral("between"));
+    item(numbers, QTextListFormat::ListDecimal, 1, "first");
+    item(numbers, QTextListFormat::ListDecimal, 1, "second");
+    const QByteArray rtf = Rtf::write(doc);
+    EXPECT_TRUE(rtf.contains("{\\listoverride\\listid4\\listoverridecount0\\ls4}}"));
+    EXPECT_TRUE(rtf.contains("\\levelnfc0\\levelnfcn0\\leveljc0\\leveljcn0\\levelfollow0"
+                             "\\levelstartat1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}"
+                             "\\fi-360\\li360\\lin360}"));
+    EXPECT_TRUE(rtf.contains("{\\leveltext\\'01\\u9702 ?;}{\\levelnumbers;}\\fi-360\\li720"));
+    EXPECT_TRUE(rtf.contains("\\pard\\ls2\\ilvl1{\\listtext\\pard\\plain\\u9702 ?\\tab}one-a\\par\n"
+                             "{\\listtext\\pard\\plain\\u9702 ?\\tab}one-b\\par"));
+    EXPECT_TRUE(rtf.contains("\\pard\\ls4\\ilvl0{\\listtext\\pard\\plain 1.\\tab}first\\par\n"
+                             "{\\listtext\\pard\\plain 2.\\tab}second\\par"));
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    // Bullet lists come back as they were; numbers are read as text, as
+    // from any word processor.
+    EXPECT_EQ(listsOf(back), QString::fromUtf8("-intro|1:%1:one@1|2:%2:one-a@2|2:%2:one-b@2|"
+                                               "3:%3:deep@4|1:%1:二@1|-between|-1.\tfirst|"
+                                               "-2.\tsecond")
+                                 .arg(int(QTextListFormat::ListDisc))
+                                 .arg(int(QTextListFormat::ListCircle))
+                                 .arg(int(QTextListFormat::ListSquare)));
+}
+
+TEST(RtfLists, WordProcessorSample) {
+    std::unique_ptr<QTextDocument> doc(loaded(sampleFile("lo_features.rtf")));
+    const QString lists = listsOf(*doc);
+    const qsizetype from = lists.indexOf(QStringLiteral("|1:"));
+    EXPECT_EQ(lists.mid(from, lists.indexOf(QStringLiteral("|-"), from + 1) - from),
+              QStringLiteral("|1:%1:first level@8|2:%2:second level@9|3:%1:third level@10|"
+                             "1:%1:back to first@8")
+                  .arg(int(QTextListFormat::ListDisc))
+                  .arg(int(QTextListFormat::ListCircle)))
+        << lists.toStdString();
 }
