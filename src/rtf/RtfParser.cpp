@@ -170,6 +170,10 @@ enum class Op : quint8 {
     Fi,
     Li,
     Ri,
+    Sb,
+    Sa,
+    Sl,
+    SlMult,
     Tx,
     Tqr,
     Tqc,
@@ -387,6 +391,10 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["fi"] = {Op::Fi};
         t["li"] = {Op::Li};
         t["ri"] = {Op::Ri};
+        t["sb"] = {Op::Sb};
+        t["sa"] = {Op::Sa};
+        t["sl"] = {Op::Sl};
+        t["slmult"] = {Op::SlMult};
         t["tx"] = {Op::Tx};
         t["tqr"] = {Op::Tqr};
         t["tqc"] = {Op::Tqc};
@@ -1288,6 +1296,19 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::Ri:
         g.para.rightIndent = clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::Sb:
+        g.para.spaceBefore = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::Sa:
+        g.para.spaceAfter = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::Sl:
+        // Word writes \sl1000 or \sl0 for "single".
+        g.para.lineSpacing = (!t.hasParam || p == 1000) ? 0 : clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::SlMult:
+        g.para.lineMultiple = on;
         break;
     case Op::Tx:
         if (t.hasParam && g.para.tabs.size() < kMaxTabs)

@@ -88,6 +88,10 @@ struct ParaState {
     int firstIndent = 0; // twips
     int leftIndent = 0;
     int rightIndent = 0;
+    int spaceBefore = 0; // twips
+    int spaceAfter = 0;
+    int lineSpacing = 0;       // \\sl: 0 single, > 0 at least, < 0 exactly (twips)
+    bool lineMultiple = false; // \\slmult1: lineSpacing is in 240ths of a line
     int listLevel = 0;
     int listOverride = 0; // \\ls: which list of the document
     ListKind listKind = ListKind::Default;

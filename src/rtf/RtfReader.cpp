@@ -152,6 +152,16 @@ public:
             }
             bf.setTabPositions(tabs);
         }
+        if (p.spaceBefore)
+            bf.setTopMargin(p.spaceBefore / kTwipsPerPixel);
+        if (p.spaceAfter)
+            bf.setBottomMargin(p.spaceAfter / kTwipsPerPixel);
+        if (p.lineSpacing > 0 && p.lineMultiple)
+            bf.setLineHeight(p.lineSpacing * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+        else if (p.lineSpacing > 0)
+            bf.setLineHeight(p.lineSpacing / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+        else if (p.lineSpacing < 0)
+            bf.setLineHeight(-p.lineSpacing / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
         if (p.pageBreakBefore)
             bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         // A fresh format also takes the paragraph out of any list it

@@ -252,6 +252,27 @@ QByteArray Writer::paraProps(const QTextBlock& block) {
         p += "\\li" + num(v);
     if (int v = twips(f.rightMargin()))
         p += "\\ri" + num(v);
+    if (int v = twips(f.topMargin()))
+        p += "\\sb" + num(v);
+    if (int v = twips(f.bottomMargin()))
+        p += "\\sa" + num(v);
+    const qreal height = f.lineHeight();
+    switch (f.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (height > 0 && int(std::lround(height)) != 100)
+            p += "\\sl" + num(int(std::lround(height * 240 / 100))) + "\\slmult1";
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (int v = twips(height); v > 0)
+            p += "\\sl" + num(v) + "\\slmult0";
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (int v = twips(height); v > 0)
+            p += "\\sl-" + num(v) + "\\slmult0";
+        break;
+    default:
+        break;
+    }
     const QList<QTextOption::Tab> tabs = f.tabPositions();
     for (const QTextOption::Tab& t : tabs) {
         if (t.type == QTextOption::RightTab)

@@ -597,3 +597,39 @@ TEST(RtfLists, WordProcessorSample) {
                   .arg(int(QTextListFormat::ListCircle)))
         << lists.toStdString();
 }
+
+TEST(RtfSpacing, BeforeAfterAndLineSpacingBothWays) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded("{\\rtf1\\ansi\\pard\\sb240\\sa120 a\\par\\pard\\sl360\\slmult1 b\\par"
+               "\\pard\\sl300\\slmult0 c\\par\\pard\\sl-270 d\\par\\pard\\sl1000\\sb-5 e\\par"
+               "\\pard\\sb99999999 f}"));
+    auto block = [&](int n) { return doc->findBlockByNumber(n).blockFormat(); };
+    EXPECT_DOUBLE_EQ(block(0).topMargin(), 16.0);
+    EXPECT_DOUBLE_EQ(block(0).bottomMargin(), 8.0);
+    EXPECT_EQ(block(0).lineHeightType(), QTextBlockFormat::SingleHeight);
+    EXPECT_EQ(block(1).lineHeightType(), QTextBlockFormat::ProportionalHeight);
+    EXPECT_DOUBLE_EQ(block(1).lineHeight(), 150.0);
+    EXPECT_EQ(block(2).lineHeightType(), QTextBlockFormat::MinimumHeight);
+    EXPECT_DOUBLE_EQ(block(2).lineHeight(), 20.0);
+    EXPECT_EQ(block(3).lineHeightType(), QTextBlockFormat::FixedHeight);
+    EXPECT_DOUBLE_EQ(block(3).lineHeight(), 18.0);
+    EXPECT_EQ(block(4).lineHeightType(), QTextBlockFormat::SingleHeight);
+    EXPECT_DOUBLE_EQ(block(4).topMargin(), 0.0);
+    EXPECT_LE(block(5).topMargin(), 200000 / 15.0);
+
+    const QByteArray rtf = Rtf::write(*doc);
+    EXPECT_TRUE(rtf.contains("\\pard\\sb240\\sa120\\"));
+    EXPECT_TRUE(rtf.contains(" a\\par\n\\pard\\sl360\\slmult1 b\\par\n"
+                             "\\pard\\sl300\\slmult0 c\\par\n\\pard\\sl-270\\slmult0 d\\par\n"
+                             "\\pard e\\par"))
+        << rtf.constData();
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    for (int n = 0; n < doc->blockCount(); ++n) {
+        const QTextBlockFormat x = block(n), y = back.findBlockByNumber(n).blockFormat();
+        EXPECT_DOUBLE_EQ(x.topMargin(), y.topMargin()) << n;
+        EXPECT_DOUBLE_EQ(x.bottomMargin(), y.bottomMargin()) << n;
+        EXPECT_EQ(x.lineHeightType(), y.lineHeightType()) << n;
+        EXPECT_DOUBLE_EQ(x.lineHeight(), y.lineHeight()) << n;
+    }
+}
