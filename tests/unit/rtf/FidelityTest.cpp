@@ -633,3 +633,19 @@ TEST(RtfSpacing, BeforeAfterAndLineSpacingBothWays) {
         EXPECT_DOUBLE_EQ(x.lineHeight(), y.lineHeight()) << n;
     }
 }
+
+TEST(RtfDamaged, EveryCutOfTheWordProcessorSamplesFailsCleanly) {
+    for (const char* name : {"lo_features.rtf", "pandoc_features.rtf", "lo_associated.rtf"}) {
+        const QByteArray whole = sampleFile(name);
+        const qsizetype end = whole.lastIndexOf('}');
+        for (qsizetype n = 6; n < end; n += 37) {
+            const QByteArray cut = whole.left(n);
+            QTextDocument doc;
+            const Rtf::ReadResult r = Rtf::load(cut, doc);
+            EXPECT_FALSE(r.ok) << name << " cut at " << n;
+            EXPECT_TRUE(r.error.startsWith(QStringLiteral("RTF: "))) << name << " cut at " << n;
+            // Both readers agree on what the damaged file holds.
+            EXPECT_EQ(Rtf::plainText(cut), doc.toPlainText()) << name << " cut at " << n;
+        }
+    }
+}
