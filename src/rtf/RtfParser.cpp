@@ -1,6 +1,7 @@
 #include "rtf/RtfParser.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -9,6 +10,70 @@ namespace Rtf {
 const FontInfo* Tables::font(int index) const {
     auto it = fonts.constFind(index < 0 ? defaultFont : index);
     return it == fonts.constEnd() ? nullptr : &it.value();
+}
+
+CharState eastLook(const CharState& ch) {
+    CharState e = ch;
+    if (ch.east.font >= 0)
+        e.font = ch.east.font;
+    if (ch.east.sizeHalfPoints > 0)
+        e.sizeHalfPoints = ch.east.sizeHalfPoints;
+    if (ch.east.bold >= 0)
+        e.bold = ch.east.bold != 0;
+    if (ch.east.italic >= 0)
+        e.italic = ch.east.italic != 0;
+    e.east = EastState();
+    e.runType = RunType::None;
+    return e;
+}
+
+QString hyperlinkTarget(const QString& instruction) {
+    const QString s = instruction.trimmed();
+    if (!s.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
+        return {};
+    QString url;
+    QString bookmark;
+    qsizetype i = 9;
+    const qsizetype n = s.size();
+    auto argument = [&]() {
+        while (i < n && s[i].isSpace())
+            ++i;
+        QString out;
+        if (i < n && s[i] == QLatin1Char('"')) {
+            for (++i; i < n && s[i] != QLatin1Char('"'); ++i) {
+                if (s[i] == QLatin1Char('\\') && i + 1 < n &&
+                    (s[i + 1] == QLatin1Char('\\') || s[i + 1] == QLatin1Char('"')))
+                    ++i;
+                out.append(s[i]);
+            }
+            ++i;
+        } else {
+            for (; i < n && !s[i].isSpace(); ++i)
+                out.append(s[i]);
+        }
+        return out;
+    };
+    while (true) {
+        while (i < n && s[i].isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        if (s[i] == QLatin1Char('\\') && i + 1 < n) {
+            const QChar sw = s[i + 1].toLower();
+            i += 2;
+            if (sw == QLatin1Char('l'))
+                bookmark = argument();
+            else if (sw == QLatin1Char('o') || sw == QLatin1Char('t'))
+                argument();
+            continue;
+        }
+        const QString a = argument();
+        if (url.isEmpty())
+            url = a;
+    }
+    if (!bookmark.isEmpty())
+        url += QLatin1Char('#') + bookmark;
+    return url;
 }
 
 bool looksLikeRtf(QByteArrayView bytes) {
@@ -30,7 +95,20 @@ constexpr int kMaxTwips = 200000;
 constexpr int kMaxHalfPoints = 3276;
 constexpr int kMaxListLevel = 8;
 
-enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, Pict, Pn, Upr, UprChild, ListText };
+enum class Dest : quint8 {
+    Text,
+    Skip,
+    FontTable,
+    ColorTable,
+    Pict,
+    Pn,
+    Upr,
+    UprChild,
+    ListText,
+    FieldInst,
+    ListTable,
+    ListOverrides
+};
 
 enum class Op : quint8 {
     // destinations
@@ -41,6 +119,10 @@ enum class Op : quint8 {
     DestPict,
     DestPn,
     DestListText,
+    DestFieldInst,
+    DestFootnote,
+    DestListTable,
+    DestListOverrides,
     Upr,
     Ud,
     // document
@@ -70,6 +152,15 @@ enum class Op : quint8 {
     Super,
     Sub,
     NoSuperSub,
+    Loch,
+    Hich,
+    Dbch,
+    Rtlch,
+    Ltrch,
+    AFont,
+    ABold,
+    AItalic,
+    AFontSize,
     // paragraph
     Pard,
     Ql,
@@ -79,15 +170,22 @@ enum class Op : quint8 {
     Fi,
     Li,
     Ri,
+    Sb,
+    Sa,
+    Sl,
+    SlMult,
     Tx,
     Tqr,
     Tqc,
     Tqdec,
     InTbl,
+    PageBb,
     Ls,
     Ilvl,
     // content
     Par,
+    Page,
+    FootnoteMark,
     Line,
     Tab,
     Cell,
@@ -113,6 +211,12 @@ enum class Op : quint8 {
     // old-style bullets
     PnBullet,
     PnNoBullet,
+    PnLevel,
+    // list table
+    ListDef,
+    ListLevelDef,
+    ListId,
+    LevelNfc,
 };
 
 bool isDestination(Op op) {
@@ -138,17 +242,13 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
                               "footerl",
                               "footerr",
                               "footerf",
-                              "footnote",
                               "annotation",
-                              "fldinst",
                               "nonshppict",
                               "nonesttables",
                               "shpinst",
                               "objdata",
                               "objclass",
                               "objname",
-                              "listtable",
-                              "listoverridetable",
                               "revtbl",
                               "rsidtbl",
                               "filetbl",
@@ -226,6 +326,16 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["colortbl"] = {Op::DestColorTable};
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
+        t["fldinst"] = {Op::DestFieldInst};
+        t["listtable"] = {Op::DestListTable};
+        t["listoverridetable"] = {Op::DestListOverrides};
+        t["list"] = {Op::ListDef};
+        t["listlevel"] = {Op::ListLevelDef};
+        t["listid"] = {Op::ListId};
+        t["levelnfc"] = {Op::LevelNfc};
+        t["levelnfcn"] = {Op::LevelNfc};
+        t["footnote"] = {Op::DestFootnote};
+        t["chftn"] = {Op::FootnoteMark};
         t["pntext"] = {Op::DestListText};
         t["listtext"] = {Op::DestListText};
         t["upr"] = {Op::Upr};
@@ -263,6 +373,15 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["super"] = {Op::Super};
         t["sub"] = {Op::Sub};
         t["nosupersub"] = {Op::NoSuperSub};
+        t["loch"] = {Op::Loch};
+        t["hich"] = {Op::Hich};
+        t["dbch"] = {Op::Dbch};
+        t["rtlch"] = {Op::Rtlch};
+        t["ltrch"] = {Op::Ltrch};
+        t["af"] = {Op::AFont};
+        t["ab"] = {Op::ABold};
+        t["ai"] = {Op::AItalic};
+        t["afs"] = {Op::AFontSize};
 
         t["pard"] = {Op::Pard};
         t["ql"] = {Op::Ql};
@@ -272,6 +391,10 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["fi"] = {Op::Fi};
         t["li"] = {Op::Li};
         t["ri"] = {Op::Ri};
+        t["sb"] = {Op::Sb};
+        t["sa"] = {Op::Sa};
+        t["sl"] = {Op::Sl};
+        t["slmult"] = {Op::SlMult};
         t["tx"] = {Op::Tx};
         t["tqr"] = {Op::Tqr};
         t["tqc"] = {Op::Tqc};
@@ -281,7 +404,9 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["ilvl"] = {Op::Ilvl};
 
         t["par"] = {Op::Par};
-        t["page"] = {Op::Par};
+        t["page"] = {Op::Page};
+        t["sect"] = {Op::Par};
+        t["pagebb"] = {Op::PageBb};
         t["line"] = {Op::Line};
         t["tab"] = {Op::Tab};
         t["cell"] = {Op::Cell};
@@ -321,8 +446,9 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["picscalex"] = {Op::PicScaleX};
         t["picscaley"] = {Op::PicScaleY};
 
-        for (const char* w : {"pnlvlblt", "pnlvlbody", "pnlvl"})
+        for (const char* w : {"pnlvlblt", "pnlvlbody"})
             t[w] = {Op::PnBullet};
+        t["pnlvl"] = {Op::PnLevel};
         t["pnlvlcont"] = {Op::PnNoBullet};
         return t;
     }();
@@ -331,6 +457,45 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
 
 int clampInt(int v, int lo, int hi) {
     return std::min(std::max(v, lo), hi);
+}
+
+// The look of a list item from the number format of its level (-1:
+// unknown) and the glyph of its mark.
+ListKind listKind(int nfc, QChar glyph) {
+    switch (nfc) {
+    case 0:
+        return ListKind::Decimal;
+    case 1:
+        return ListKind::UpperRoman;
+    case 2:
+        return ListKind::LowerRoman;
+    case 3:
+        return ListKind::UpperAlpha;
+    case 4:
+        return ListKind::LowerAlpha;
+    case -1:
+    case 23:
+    case 255:
+        break;
+    default:
+        return ListKind::Decimal;
+    }
+    switch (glyph.unicode()) {
+    case 0x2022:
+    case 0x00B7:
+    case 0x25CF:
+        return ListKind::Disc;
+    case 0x25E6:
+    case 0x25CB:
+    case 'o':
+        return ListKind::Circle;
+    case 0x25AA:
+    case 0x25A0:
+    case 0x00A7:
+        return ListKind::Square;
+    default:
+        return ListKind::Default;
+    }
 }
 
 // Characters a document must not receive: controls, Qt's own frame and
@@ -427,8 +592,14 @@ private:
     void finishPicture(const CharState& ch);
     void pictureBytes(QByteArrayView bytes);
     void markChars(QStringView chars);
-    ParaState shownPara(const ParaState& para) const;
+    ParaState shownPara(const ParaState& para);
+    bool paragraphEmpty() const;
     void finishMark();
+    void finishFieldInst();
+    void commitListDef();
+    int levelFormat(const ParaState& para) const;
+    bool inNote() const { return m_noteDepth > 0; }
+    void emitNotes();
 
     Tokenizer m_tok;
     Sink& m_sink;
@@ -447,6 +618,8 @@ private:
     int m_cellsPending = 0; // cell ends not yet written as tabs
     TabKind m_tabKind = TabKind::Left;
     ParaState m_finalPara;
+    bool m_paraEmpty = true; // nothing of the current paragraph has gone out
+    bool m_pageNext = false; // a page break comes before the next paragraph
 
     // The shown mark of a list item: a bullet is dropped (the paragraph
     // becomes a list item), a number is kept as text.
@@ -454,6 +627,31 @@ private:
     int m_markCp = 1252;
     QString m_mark;
     bool m_numbered = false;
+    QChar m_markGlyph; // the bullet of the mark, for the list's style
+
+    // The list table: level number formats by list id, list ids by \ls.
+    QHash<int, QList<quint8>> m_listDefs;
+    QHash<int, int> m_overrides;
+    QList<quint8> m_defLevels;
+    int m_defListId = -1;
+    bool m_defActive = false;
+    int m_overrideListId = -1;
+
+    // Footnotes are gathered while read and shown as paragraphs of their
+    // own after the paragraph that refers to them.
+    struct NoteRun {
+        QString text;
+        CharState ch;
+        std::optional<Picture> picture;
+        bool paragraphEnd = false;
+    };
+    std::vector<NoteRun> m_notes;
+    size_t m_noteDepth = 0; // the stack size of the footnote group; 0: none
+    int m_noteCount = 0;
+
+    QByteArray m_fieldBytes;
+    int m_fieldCp = 1252;
+    QString m_fieldInst;
 
     PendingFont m_font;
     quint32 m_color = 0;
@@ -481,6 +679,11 @@ void Parser::pop() {
         --m_overflow;
         return;
     }
+    if (m_noteDepth == m_stack.size()) {
+        flushText();
+        m_noteDepth = 0;
+        m_notes.push_back(NoteRun{{}, {}, std::nullopt, true});
+    }
     const Dest closing = top().dest;
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
     if (closing == Dest::FontTable)
@@ -493,10 +696,17 @@ void Parser::pop() {
         finishPicture(m_stack.empty() ? CharState() : top().ch);
     if (closing == Dest::ListText && parent != Dest::ListText)
         finishMark();
+    if (closing == Dest::FieldInst && parent != Dest::FieldInst)
+        finishFieldInst();
+    if (closing == Dest::ListTable && parent != Dest::ListTable)
+        commitListDef();
 }
 
 int Parser::currentCodePage() const {
     const Group& g = m_stack.back();
+    if (g.ch.runType == RunType::Dbch && g.ch.east.font >= 0)
+        if (const FontInfo* f = m_tables.font(g.ch.east.font))
+            return f->codePage;
     if (const FontInfo* f = m_tables.font(g.ch.font))
         return f->codePage;
     return m_tables.ansiCodePage;
@@ -515,11 +725,18 @@ void Parser::flushText() {
         return;
     sanitize(m_text);
     if (!m_text.isEmpty()) {
+        if (inNote()) {
+            if (m_notes.size() < 100000)
+                m_notes.push_back(NoteRun{m_text, m_textFormat, std::nullopt, false});
+            m_text.clear();
+            return;
+        }
         if (m_pendingBreak) {
             m_sink.breakParagraph();
             m_pendingBreak = false;
         }
         m_sink.text(m_text, m_textFormat);
+        m_paraEmpty = false;
     }
     m_text.clear();
 }
@@ -563,19 +780,57 @@ void Parser::appendChars(QStringView chars) {
 
 void Parser::paragraph() {
     flushText();
+    if (inNote()) {
+        m_notes.push_back(NoteRun{{}, {}, std::nullopt, true});
+        return;
+    }
     m_cellsPending = 0;
     if (m_pendingBreak)
         m_sink.breakParagraph();
     m_sink.formatParagraph(shownPara(top().para));
+    emitNotes();
     m_numbered = false;
+    m_markGlyph = QChar();
     m_pendingBreak = true;
+    m_paraEmpty = true;
 }
 
-ParaState Parser::shownPara(const ParaState& para) const {
-    if (!m_numbered)
-        return para;
+void Parser::emitNotes() {
+    bool open = false;
+    for (const NoteRun& r : m_notes) {
+        if (r.paragraphEnd) {
+            if (open)
+                m_sink.formatParagraph(ParaState());
+            open = false;
+            continue;
+        }
+        if (!open)
+            m_sink.breakParagraph();
+        open = true;
+        if (r.picture)
+            m_sink.picture(*r.picture, r.ch);
+        else
+            m_sink.text(r.text, r.ch);
+    }
+    if (open)
+        m_sink.formatParagraph(ParaState());
+    m_notes.clear();
+}
+
+bool Parser::paragraphEmpty() const {
+    return m_paraEmpty && m_text.isEmpty() && m_bytes.isEmpty() && m_cellsPending == 0;
+}
+
+ParaState Parser::shownPara(const ParaState& para) {
     ParaState p = para;
-    p.bullet = false; // numbered: the number is in the text already
+    if (m_numbered)
+        p.bullet = false; // numbered: the number is in the text already
+    if (p.bullet)
+        p.listKind = listKind(levelFormat(p), m_markGlyph);
+    if (m_pageNext) {
+        p.pageBreakBefore = true;
+        m_pageNext = false;
+    }
     return p;
 }
 
@@ -591,13 +846,49 @@ void Parser::finishMark() {
     markChars({});
     QString mark = std::move(m_mark);
     m_mark.clear();
+    // Word's hollow bullet is the letter o in a symbol-like face.
     const bool number =
+        mark.trimmed() != QLatin1String("o") &&
         std::any_of(mark.cbegin(), mark.cend(), [](QChar c) { return c.isLetterOrNumber(); });
-    if (!number || m_stack.empty() || top().dest != Dest::Text)
+    if (m_stack.empty() || top().dest != Dest::Text)
         return;
+    if (!number) {
+        const QString glyph = mark.trimmed();
+        if (!glyph.isEmpty())
+            m_markGlyph = glyph.at(0);
+        return;
+    }
     m_numbered = true;
     sanitize(mark);
     appendChars(mark);
+}
+
+int Parser::levelFormat(const ParaState& para) const {
+    const auto list = m_listDefs.constFind(m_overrides.value(para.listOverride, -1));
+    if (para.listOverride <= 0 || list == m_listDefs.constEnd() || list->isEmpty())
+        return -1;
+    return list->at(std::min<qsizetype>(para.listLevel, list->size() - 1));
+}
+
+void Parser::commitListDef() {
+    if (m_defActive && m_defListId >= 0 && m_listDefs.size() < 10000)
+        m_listDefs.insert(m_defListId, m_defLevels);
+    m_defActive = false;
+    m_defLevels.clear();
+    m_defListId = -1;
+}
+
+void Parser::finishFieldInst() {
+    m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+    m_fieldBytes.clear();
+    QString target = hyperlinkTarget(m_fieldInst);
+    m_fieldInst.clear();
+    if (m_stack.empty() || target.isEmpty() || m_overflow > 0)
+        return;
+    sanitize(target);
+    // The field's result, read next, inherits the link from the field group.
+    m_tables.links.append(target);
+    top().ch.link = int(m_tables.links.size());
 }
 
 int Parser::fontCodePage() const {
@@ -653,11 +944,16 @@ void Parser::finishPicture(const CharState& ch) {
     beginContent();
     syncFormat();
     flushText();
+    if (inNote()) {
+        m_notes.push_back(NoteRun{{}, ch, pic, false});
+        return;
+    }
     if (m_pendingBreak) {
         m_sink.breakParagraph();
         m_pendingBreak = false;
     }
     m_sink.picture(pic, ch);
+    m_paraEmpty = false;
 }
 
 void Parser::unicodeChar(int code) {
@@ -674,6 +970,11 @@ void Parser::unicodeChar(int code) {
         break;
     case Dest::ListText:
         markChars(QStringView(&c, 1));
+        break;
+    case Dest::FieldInst:
+        m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+        m_fieldBytes.clear();
+        m_fieldInst.append(c);
         break;
     case Dest::FontTable:
         if (m_font.active) {
@@ -724,6 +1025,18 @@ void Parser::textBytes(QByteArrayView bytes) {
         m_markBytes.append(bytes);
         break;
     }
+    case Dest::FieldInst: {
+        const int cp = currentCodePage();
+        if (cp != m_fieldCp) {
+            m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
+            m_fieldBytes.clear();
+            m_fieldCp = cp;
+        }
+        // An instruction is short; a huge one is no hyperlink.
+        if (m_fieldBytes.size() + m_fieldInst.size() < 65536)
+            m_fieldBytes.append(bytes);
+        break;
+    }
     default:
         break;
     }
@@ -753,6 +1066,24 @@ void Parser::destination(Op op) {
         g.dest = Dest::ListText;
         m_mark.clear();
         m_markBytes.clear();
+        break;
+    case Op::DestFieldInst:
+        g.dest = Dest::FieldInst;
+        m_fieldInst.clear();
+        m_fieldBytes.clear();
+        break;
+    case Op::DestFootnote:
+        if (!inNote() && m_overflow == 0) {
+            syncFormat();
+            flushText();
+            m_noteDepth = m_stack.size();
+        }
+        break;
+    case Op::DestListTable:
+        g.dest = Dest::ListTable;
+        break;
+    case Op::DestListOverrides:
+        g.dest = Dest::ListOverrides;
         break;
     case Op::DestPn:
         g.dest = Dest::Pn;
@@ -878,6 +1209,9 @@ void Parser::controlWord(const Token& t) {
             m_font.id = p;
         } else if (t.hasParam) {
             g.ch.font = p;
+            // After \dbch a word processor takes \f for the double-byte face.
+            if (g.ch.runType == RunType::Dbch)
+                g.ch.east.font = -1;
         }
         break;
     case Op::Fg:
@@ -906,6 +1240,38 @@ void Parser::controlWord(const Token& t) {
         g.ch.valign = VAlign::Normal;
         g.ch.offsetHalfPoints = 0;
         break;
+    case Op::Loch:
+        g.ch.runType = RunType::Loch;
+        break;
+    case Op::Hich:
+        g.ch.runType = RunType::Hich;
+        break;
+    case Op::Dbch:
+        g.ch.runType = RunType::Dbch;
+        break;
+    case Op::Rtlch:
+        g.ch.rtl = true;
+        break;
+    case Op::Ltrch:
+        g.ch.rtl = false;
+        break;
+    case Op::AFont:
+    case Op::ABold:
+    case Op::AItalic:
+    case Op::AFontSize:
+        // Only the double-byte ones change what a page shows; those of
+        // right-to-left and single-byte text repeat the run's own.
+        if (g.ch.runType != RunType::Dbch || g.ch.rtl)
+            break;
+        if (op == Op::AFont && t.hasParam)
+            g.ch.east.font = std::max(0, p);
+        else if (op == Op::ABold)
+            g.ch.east.bold = on ? 1 : 0;
+        else if (op == Op::AItalic)
+            g.ch.east.italic = on ? 1 : 0;
+        else if (op == Op::AFontSize)
+            g.ch.east.sizeHalfPoints = (t.hasParam && p > 0) ? clampInt(p, 2, kMaxHalfPoints) : 24;
+        break;
     case Op::Pard:
         g.para = ParaState();
         m_tabKind = TabKind::Left;
@@ -931,6 +1297,19 @@ void Parser::controlWord(const Token& t) {
     case Op::Ri:
         g.para.rightIndent = clampInt(p, -kMaxTwips, kMaxTwips);
         break;
+    case Op::Sb:
+        g.para.spaceBefore = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::Sa:
+        g.para.spaceAfter = clampInt(p, 0, kMaxTwips);
+        break;
+    case Op::Sl:
+        // Word writes \sl1000 or \sl0 for "single".
+        g.para.lineSpacing = (!t.hasParam || p == 1000) ? 0 : clampInt(p, -kMaxTwips, kMaxTwips);
+        break;
+    case Op::SlMult:
+        g.para.lineMultiple = on;
+        break;
     case Op::Tx:
         if (t.hasParam && g.para.tabs.size() < kMaxTabs)
             g.para.tabs.append(TabStop{clampInt(p, 0, kMaxTwips), m_tabKind});
@@ -949,7 +1328,33 @@ void Parser::controlWord(const Token& t) {
         g.para.inTable = on;
         break;
     case Op::Ls:
+        if (g.dest == Dest::ListOverrides) {
+            if (t.hasParam && m_overrides.size() < 10000)
+                m_overrides.insert(p, m_overrideListId);
+            break;
+        }
         g.para.bullet = t.hasParam && p > 0;
+        g.para.listOverride = std::max(0, p);
+        break;
+    case Op::ListDef:
+        if (g.dest == Dest::ListTable) {
+            commitListDef();
+            m_defActive = true;
+        }
+        break;
+    case Op::ListLevelDef:
+        if (g.dest == Dest::ListTable && m_defLevels.size() <= kMaxListLevel)
+            m_defLevels.append(0);
+        break;
+    case Op::ListId:
+        if (g.dest == Dest::ListTable)
+            m_defListId = p;
+        else if (g.dest == Dest::ListOverrides)
+            m_overrideListId = p;
+        break;
+    case Op::LevelNfc:
+        if (g.dest == Dest::ListTable && !m_defLevels.isEmpty())
+            m_defLevels.last() = quint8(clampInt(p, 0, 255));
         break;
     case Op::Ilvl:
         g.para.listLevel = clampInt(p, 0, kMaxListLevel);
@@ -970,12 +1375,32 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::Cell:
         // The separator is written only when more of the row follows.
-        if (g.dest == Dest::Text && m_cellsPending < 1000)
+        if (g.dest == Dest::Text && inNote())
+            appendChars(u"\t");
+        else if (g.dest == Dest::Text && m_cellsPending < 1000)
             ++m_cellsPending;
         break;
     case Op::Row:
         if (g.dest == Dest::Text)
             paragraph();
+        break;
+    case Op::FootnoteMark:
+        if (g.dest == Dest::Text && !g.ch.hidden) {
+            if (!inNote() && m_noteCount < 1000000)
+                ++m_noteCount;
+            appendChars(QString::number(std::max(1, m_noteCount)));
+        }
+        break;
+    case Op::Page:
+        // A break in an empty paragraph moves that paragraph to a new page.
+        if (g.dest == Dest::Text && !inNote()) {
+            if (!paragraphEmpty())
+                paragraph();
+            m_pageNext = true;
+        }
+        break;
+    case Op::PageBb:
+        g.para.pageBreakBefore = on;
         break;
     case Op::Char:
         if (g.dest == Dest::Text && !g.ch.hidden) {
@@ -1033,6 +1458,12 @@ void Parser::controlWord(const Token& t) {
     case Op::PicScaleY:
         m_pict.scaley = clampInt(p, 1, 1000);
         break;
+    case Op::PnLevel:
+        if (g.dest == Dest::Pn && m_overflow == 0 && m_stack.size() >= 2) {
+            m_stack[m_stack.size() - 2].para.bullet = true;
+            m_stack[m_stack.size() - 2].para.listLevel = clampInt(p - 1, 0, kMaxListLevel);
+        }
+        break;
     case Op::PnBullet:
     case Op::PnNoBullet:
         if (g.dest == Dest::Pn && m_overflow == 0 && m_stack.size() >= 2)
@@ -1089,6 +1520,7 @@ ParseResult Parser::run() {
                 flushText();
                 if (!m_pendingBreak)
                     m_sink.lastParagraph(shownPara(m_finalPara));
+                emitNotes();
                 return result;
             }
             break;
@@ -1126,8 +1558,10 @@ ParseResult Parser::run() {
         }
     }
     flushText();
+    m_noteDepth = 0; // a note cut off by the end is shown as far as it goes
     if (!m_pendingBreak)
         m_sink.lastParagraph(shownPara(top().para));
+    emitNotes();
     result.ok = false;
     result.error = QStringLiteral("RTF: unexpected end of file inside a group");
     return result;

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -15,6 +16,24 @@
 namespace Rtf {
 
 enum class VAlign : quint8 { Normal, Super, Sub };
+
+// The kind of text the associated properties that follow belong to.
+enum class RunType : quint8 { None, Loch, Hich, Dbch };
+
+// Associated properties of double-byte text; unset ones fall back to the
+// run's own.
+struct EastState {
+    int font = -1;
+    int sizeHalfPoints = 0; // 0: unset
+    qint8 bold = -1;        // -1: unset
+    qint8 italic = -1;
+
+    bool isSet() const { return font >= 0 || sizeHalfPoints > 0 || bold >= 0 || italic >= 0; }
+    bool operator==(const EastState& o) const {
+        return font == o.font && sizeHalfPoints == o.sizeHalfPoints && bold == o.bold &&
+               italic == o.italic;
+    }
+};
 
 struct CharState {
     int font = -1; // -1: the default font (\deff)
@@ -28,12 +47,16 @@ struct CharState {
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    RunType runType = RunType::None;
+    bool rtl = false; // associated properties now belong to right-to-left text
+    EastState east;
+    int link = 0; // 1-based index into Tables::links; 0: none
 
     bool operator==(const CharState& o) const {
         return font == o.font && sizeHalfPoints == o.sizeHalfPoints && fg == o.fg && bg == o.bg &&
                offsetHalfPoints == o.offsetHalfPoints && valign == o.valign && bold == o.bold &&
                italic == o.italic && underline == o.underline && strike == o.strike &&
-               hidden == o.hidden;
+               hidden == o.hidden && runType == o.runType && east == o.east && link == o.link;
     }
     bool operator!=(const CharState& o) const { return !(*this == o); }
 };
@@ -47,15 +70,35 @@ struct TabStop {
     bool operator==(const TabStop& o) const { return twips == o.twips && kind == o.kind; }
 };
 
+// How a list item is marked; Default: by its level (disc, circle, square).
+enum class ListKind : quint8 {
+    Default,
+    Disc,
+    Circle,
+    Square,
+    Decimal,
+    LowerAlpha,
+    UpperAlpha,
+    LowerRoman,
+    UpperRoman
+};
+
 struct ParaState {
     QList<TabStop> tabs;
     int firstIndent = 0; // twips
     int leftIndent = 0;
     int rightIndent = 0;
+    int spaceBefore = 0; // twips
+    int spaceAfter = 0;
+    int lineSpacing = 0;       // \\sl: 0 single, > 0 at least, < 0 exactly (twips)
+    bool lineMultiple = false; // \\slmult1: lineSpacing is in 240ths of a line
     int listLevel = 0;
+    int listOverride = 0; // \\ls: which list of the document
+    ListKind listKind = ListKind::Default;
     Align align = Align::Left;
     bool bullet = false;
     bool inTable = false;
+    bool pageBreakBefore = false;
 };
 
 struct FontInfo {
@@ -77,6 +120,7 @@ struct Picture {
 struct Tables {
     QHash<int, FontInfo> fonts;
     QList<quint32> colors; // 0xAARRGGBB; alpha 0 = automatic
+    QStringList links;     // targets of hyperlink fields ("#name" for a bookmark)
     int defaultFont = -1;
     int ansiCodePage = 1252;
 
@@ -98,6 +142,22 @@ public:
     // paragraph mark of its own.
     virtual void lastParagraph(const ParaState& para) = 0;
 };
+
+// True for characters a word processor treats as double-byte (East Asian)
+// text: kana, CJK ideographs and symbols, Hangul, full-width forms.
+inline bool isEastAsian(char16_t u) {
+    return (u >= 0x2E80 && u < 0xA4D0) || (u >= 0xAC00 && u < 0xD7B0) ||
+           (u >= 0xD840 && u < 0xD8C0) || (u >= 0xF900 && u < 0xFB00) ||
+           (u >= 0xFE30 && u < 0xFE50) || (u >= 0xFF00 && u < 0xFFF0);
+}
+
+// The look of double-byte characters in a run: its own with the associated
+// properties laid over it.
+CharState eastLook(const CharState& ch);
+
+// The target of a field instruction such as HYPERLINK "url" \\l "name", or
+// an empty string when the field is no hyperlink.
+QString hyperlinkTarget(const QString& instruction);
 
 struct ParseResult {
     bool ok = true;

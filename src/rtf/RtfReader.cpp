@@ -11,6 +11,8 @@
 #include <QTextList>
 #include <QUrl>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 
 namespace Rtf {
@@ -38,13 +40,61 @@ public:
     void lastParagraph(const ParaState&) override {}
 };
 
+QTextListFormat::Style listStyle(ListKind kind, int level) {
+    switch (kind) {
+    case ListKind::Default:
+        break;
+    case ListKind::Disc:
+        return QTextListFormat::ListDisc;
+    case ListKind::Circle:
+        return QTextListFormat::ListCircle;
+    case ListKind::Square:
+        return QTextListFormat::ListSquare;
+    case ListKind::Decimal:
+        return QTextListFormat::ListDecimal;
+    case ListKind::LowerAlpha:
+        return QTextListFormat::ListLowerAlpha;
+    case ListKind::UpperAlpha:
+        return QTextListFormat::ListUpperAlpha;
+    case ListKind::LowerRoman:
+        return QTextListFormat::ListLowerRoman;
+    case ListKind::UpperRoman:
+        return QTextListFormat::ListUpperRoman;
+    }
+    static const QTextListFormat::Style byLevel[] = {
+        QTextListFormat::ListDisc, QTextListFormat::ListCircle, QTextListFormat::ListSquare};
+    return byLevel[level % 3];
+}
+
 class DocumentSink final : public Sink {
 public:
     DocumentSink(QTextCursor& cursor, const Tables& tables, bool ownsFirstBlock)
         : m_cursor(cursor), m_tables(tables), m_ownsBlock(ownsFirstBlock) {}
 
     void text(const QString& t, const CharState& ch) override {
-        m_cursor.insertText(t, charFormat(ch));
+        if (!ch.east.isSet()) {
+            m_cursor.insertText(t, charFormat(ch));
+            return;
+        }
+        const CharState east = eastLook(ch);
+        if (ch.runType == RunType::Dbch) {
+            m_cursor.insertText(t, charFormat(east));
+            return;
+        }
+        // Each character takes the look of its kind, as a word processor
+        // shows it; a low surrogate stays with its high one.
+        qsizetype start = 0;
+        bool startEast = false;
+        for (qsizetype i = 0; i <= t.size(); ++i) {
+            bool isEast = startEast;
+            if (i < t.size() && !t.at(i).isLowSurrogate())
+                isEast = isEastAsian(t.at(i).unicode());
+            if (i > start && (i == t.size() || isEast != startEast)) {
+                m_cursor.insertText(t.mid(start, i - start), charFormat(startEast ? east : ch));
+                start = i;
+            }
+            startEast = isEast;
+        }
     }
 
     void picture(const Picture& pic, const CharState& ch) override {
@@ -102,6 +152,18 @@ public:
             }
             bf.setTabPositions(tabs);
         }
+        if (p.spaceBefore)
+            bf.setTopMargin(p.spaceBefore / kTwipsPerPixel);
+        if (p.spaceAfter)
+            bf.setBottomMargin(p.spaceAfter / kTwipsPerPixel);
+        if (p.lineSpacing > 0 && p.lineMultiple)
+            bf.setLineHeight(p.lineSpacing * 100.0 / 240, QTextBlockFormat::ProportionalHeight);
+        else if (p.lineSpacing > 0)
+            bf.setLineHeight(p.lineSpacing / kTwipsPerPixel, QTextBlockFormat::MinimumHeight);
+        else if (p.lineSpacing < 0)
+            bf.setLineHeight(-p.lineSpacing / kTwipsPerPixel, QTextBlockFormat::FixedHeight);
+        if (p.pageBreakBefore)
+            bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         // A fresh format also takes the paragraph out of any list it
         // inherited from the paragraph before it.
         m_cursor.setBlockFormat(bf);
@@ -109,14 +171,21 @@ public:
             return;
         const QTextBlock block = m_cursor.block();
         const int number = block.blockNumber();
-        if (m_list && m_listLevel == p.listLevel && m_listBlock + 1 == number) {
-            m_list->add(block);
+        // An item continues the list of its level among the items just
+        // before it; a shallower item ends the deeper lists.
+        if (m_listBlock + 1 != number)
+            m_open.fill(OpenList());
+        const int level = std::clamp(p.listLevel, 0, int(m_open.size()) - 1);
+        for (size_t i = size_t(level) + 1; i < m_open.size(); ++i)
+            m_open[i] = OpenList();
+        OpenList& open = m_open[size_t(level)];
+        if (open.list && open.override == p.listOverride && open.kind == p.listKind) {
+            open.list->add(block);
         } else {
             QTextListFormat lf;
-            lf.setStyle(QTextListFormat::ListDisc);
-            lf.setIndent(p.listLevel + 1);
-            m_list = m_cursor.createList(lf);
-            m_listLevel = p.listLevel;
+            lf.setStyle(listStyle(p.listKind, level));
+            lf.setIndent(level + 1);
+            open = OpenList{m_cursor.createList(lf), p.listOverride, p.listKind};
         }
         m_listBlock = number;
     }
@@ -164,6 +233,10 @@ private:
             f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
         if (ch.offsetHalfPoints != 0)
             f.setProperty(OffsetProperty, ch.offsetHalfPoints);
+        if (ch.link > 0 && ch.link <= m_tables.links.size()) {
+            f.setAnchor(true);
+            f.setAnchorHref(m_tables.links[ch.link - 1]);
+        }
         m_lastFormat = f;
         m_lastState = ch;
         m_haveFormat = true;
@@ -173,8 +246,12 @@ private:
     QTextCursor& m_cursor;
     const Tables& m_tables;
     bool m_ownsBlock;
-    QTextList* m_list = nullptr;
-    int m_listLevel = 0;
+    struct OpenList {
+        QTextList* list = nullptr;
+        int override = 0;
+        ListKind kind = ListKind::Default;
+    };
+    std::array<OpenList, 9> m_open;
     int m_listBlock = -2;
     bool m_haveFormat = false;
     CharState m_lastState;

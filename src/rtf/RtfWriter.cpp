@@ -15,6 +15,7 @@
 #include <QTextList>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Rtf {
@@ -26,6 +27,47 @@ constexpr int kSymbolCharset = 2;
 
 int twips(qreal px) {
     return int(std::lround(px * kTwipsPerPixel));
+}
+
+// A charset that names no code page of its own ("default", unknown ones)
+// leaves other readers guessing: such fonts are written as Japanese, the
+// code page their text goes out in.
+int writtenCharset(int charset) {
+    if (charset == kSymbolCharset || codePageForCharset(charset, -1) != -1)
+        return charset;
+    return kJapaneseCharset;
+}
+
+constexpr int kBulletFormat = 23;
+
+// The \\levelnfc of a list style.
+int levelNumberFormat(QTextListFormat::Style style) {
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+        return 0;
+    case QTextListFormat::ListUpperRoman:
+        return 1;
+    case QTextListFormat::ListLowerRoman:
+        return 2;
+    case QTextListFormat::ListUpperAlpha:
+        return 3;
+    case QTextListFormat::ListLowerAlpha:
+        return 4;
+    default:
+        return kBulletFormat;
+    }
+}
+
+QByteArray bulletText(QTextListFormat::Style style) {
+    if (style == QTextListFormat::ListCircle)
+        return "\\u9702 ?";
+    if (style == QTextListFormat::ListSquare)
+        return "\\u9642 ?";
+    return "\\u8226 ?";
+}
+
+int listLevel(const QTextList* list) {
+    return std::clamp(list->format().indent() - 1, 0, 8);
 }
 
 QByteArray num(int v) {
@@ -63,9 +105,13 @@ private:
     void literal(char c);
     void hexByte(unsigned char b);
     void writeText(QStringView text, int charset);
+    void writeRunText(QStringView text);
     void writeEncoded(QStringView chars, int codePage, QByteArray& out);
     void writePicture(const QTextImageFormat& f);
+    void openLink(const QString& href);
+    void closeLink();
     QByteArray fontTable();
+    QByteArray listTable() const;
 
     const QTextDocument& m_doc;
     CodePages m_codePages;
@@ -75,7 +121,9 @@ private:
     QList<QPair<QString, int>> m_fonts;
     QList<QRgb> m_colors;
     Run m_run;
-    int m_symbolFont = -1;
+    QList<const QTextList*> m_lists; // by \\ls number - 1
+    QString m_link;                  // the target of the open hyperlink field
+    Run m_runOutside;                // the run in force where that field began
 };
 
 int Writer::fontIndex(const QString& name, int charset) {
@@ -106,7 +154,7 @@ Run Writer::runFor(const QTextCharFormat& f) {
         r.font = 0;
     } else {
         const QVariant cs = f.property(CharsetProperty);
-        r.font = fontIndex(family, cs.isValid() ? cs.toInt() : kJapaneseCharset);
+        r.font = fontIndex(family, cs.isValid() ? writtenCharset(cs.toInt()) : kJapaneseCharset);
     }
     r.size = f.fontPointSize() > 0 ? int(std::lround(f.fontPointSize() * 2)) : m_defaultSize;
     r.bold = f.fontWeight() >= QFont::DemiBold;
@@ -151,14 +199,16 @@ void Writer::hexByte(unsigned char b) {
 
 void Writer::applyRun(const Run& r) {
     Run& w = m_run;
+    // Double-byte text takes its face, size, weight and slant from the
+    // associated properties in other programs; they repeat the run's own.
     if (r.font != w.font)
-        control("\\f" + num(r.font));
+        control("\\loch\\f" + num(r.font) + "\\dbch\\af" + num(r.font));
     if (r.size != w.size)
-        control("\\fs" + num(r.size));
+        control("\\fs" + num(r.size) + "\\afs" + num(r.size));
     if (r.bold != w.bold)
-        control(r.bold ? "\\b" : "\\b0");
+        control(r.bold ? "\\b\\ab" : "\\b0\\ab0");
     if (r.italic != w.italic)
-        control(r.italic ? "\\i" : "\\i0");
+        control(r.italic ? "\\i\\ai" : "\\i0\\ai0");
     if (r.underline != w.underline)
         control(r.underline ? "\\ul" : "\\ulnone");
     if (r.strike != w.strike)
@@ -202,6 +252,27 @@ QByteArray Writer::paraProps(const QTextBlock& block) {
         p += "\\li" + num(v);
     if (int v = twips(f.rightMargin()))
         p += "\\ri" + num(v);
+    if (int v = twips(f.topMargin()))
+        p += "\\sb" + num(v);
+    if (int v = twips(f.bottomMargin()))
+        p += "\\sa" + num(v);
+    const qreal height = f.lineHeight();
+    switch (f.lineHeightType()) {
+    case QTextBlockFormat::ProportionalHeight:
+        if (height > 0 && int(std::lround(height)) != 100)
+            p += "\\sl" + num(int(std::lround(height * 240 / 100))) + "\\slmult1";
+        break;
+    case QTextBlockFormat::MinimumHeight:
+        if (int v = twips(height); v > 0)
+            p += "\\sl" + num(v) + "\\slmult0";
+        break;
+    case QTextBlockFormat::FixedHeight:
+        if (int v = twips(height); v > 0)
+            p += "\\sl-" + num(v) + "\\slmult0";
+        break;
+    default:
+        break;
+    }
     const QList<QTextOption::Tab> tabs = f.tabPositions();
     for (const QTextOption::Tab& t : tabs) {
         if (t.type == QTextOption::RightTab)
@@ -212,10 +283,13 @@ QByteArray Writer::paraProps(const QTextBlock& block) {
             p += "\\tqdec";
         p += "\\tx" + num(twips(t.position));
     }
-    if (block.textList()) {
-        if (m_symbolFont < 0)
-            m_symbolFont = fontIndex(QStringLiteral("Symbol"), kSymbolCharset);
-        p += "{\\*\\pn\\pnlvlblt\\pnf" + num(m_symbolFont) + "\\pnindent0{\\pntxtb\\'b7}}";
+    if (const QTextList* list = block.textList()) {
+        qsizetype i = m_lists.indexOf(list);
+        if (i < 0) {
+            m_lists.append(list);
+            i = m_lists.size() - 1;
+        }
+        p += "\\ls" + num(int(i) + 1) + "\\ilvl" + num(listLevel(list));
     }
     return p;
 }
@@ -312,6 +386,47 @@ void Writer::writeText(QStringView text, int charset) {
     }
 }
 
+void Writer::writeRunText(QStringView text) {
+    const QPair<QString, int> font = m_fonts[m_run.font];
+    const int codePage = codePageForCharset(font.second, 932);
+    QByteArray bytes;
+    if (font.second == kJapaneseCharset || font.second == kSymbolCharset ||
+        m_codePages.encode(codePage, text, &bytes)) {
+        writeText(text, font.second);
+        return;
+    }
+    // Characters the font's code page lacks but Shift-JIS holds go out in
+    // the same face declared as Japanese, so that no reader has to guess.
+    const int own = m_run.font;
+    auto inOwn = [&](QStringView c) {
+        return m_codePages.encode(codePage, c, &bytes) || !m_codePages.encode(932, c, &bytes);
+    };
+    qsizetype start = 0;
+    bool startOwn = true;
+    for (qsizetype i = 0; i <= text.size();) {
+        qsizetype n = 1;
+        bool own1 = startOwn;
+        if (i < text.size()) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                n = 2;
+            // ASCII stays with whichever face is in use.
+            if (text[i].unicode() >= 0x80)
+                own1 = inOwn(text.mid(i, n));
+        }
+        if (i > start && (i == text.size() || own1 != startOwn)) {
+            Run r = m_run;
+            r.font = startOwn ? own : fontIndex(font.first, kJapaneseCharset);
+            applyRun(r);
+            writeText(text.mid(start, i - start), m_fonts[m_run.font].second);
+            start = i;
+        }
+        startOwn = own1;
+        if (i == text.size())
+            break;
+        i += n;
+    }
+}
+
 void Writer::writePicture(const QTextImageFormat& f) {
     const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
     QImage image;
@@ -350,6 +465,64 @@ void Writer::writePicture(const QTextImageFormat& f) {
     m_needDelimiter = false;
 }
 
+void Writer::openLink(const QString& href) {
+    QString inst = QStringLiteral("HYPERLINK ");
+    QString target = href;
+    if (target.startsWith(QLatin1Char('#'))) {
+        inst += QStringLiteral("\\l ");
+        target.remove(0, 1);
+    }
+    target.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    target.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    inst += QLatin1Char('"') + target + QLatin1Char('"');
+    m_out += "{\\field{\\*\\fldinst ";
+    m_needDelimiter = false;
+    writeText(inst, m_fonts[m_run.font].second);
+    m_out += "}{\\fldrslt";
+    m_needDelimiter = true;
+    m_link = href;
+    m_runOutside = m_run;
+}
+
+void Writer::closeLink() {
+    if (m_link.isEmpty())
+        return;
+    m_out += "}}";
+    m_needDelimiter = false;
+    m_link.clear();
+    m_run = m_runOutside;
+}
+
+QByteArray Writer::listTable() const {
+    if (m_lists.isEmpty())
+        return {};
+    // One list per list of the document, its style at every level, so that
+    // other programs number and indent it as the editor shows it.
+    QByteArray out = "{\\*\\listtable";
+    for (qsizetype i = 0; i < m_lists.size(); ++i) {
+        const QTextListFormat::Style style = m_lists[i]->format().style();
+        const int nfc = levelNumberFormat(style);
+        out += "\n{\\list\\listtemplateid" + num(int(i) + 1) + "\\listhybrid";
+        for (int level = 0; level < 9; ++level) {
+            out += "{\\listlevel\\levelnfc" + num(nfc) + "\\levelnfcn" + num(nfc) +
+                   "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1";
+            if (nfc == kBulletFormat)
+                out += "{\\leveltext\\'01" + bulletText(style) + ";}{\\levelnumbers;}";
+            else
+                out += "{\\leveltext\\'02\\'0" + num(level) + ".;}{\\levelnumbers\\'01;}";
+            const int indent = 360 * (level + 1);
+            out += "\\fi-360\\li" + num(indent) + "\\lin" + num(indent) + '}';
+        }
+        out += "{\\listname ;}\\listid" + num(int(i) + 1) + '}';
+    }
+    out += "}\n{\\*\\listoverridetable";
+    for (qsizetype i = 0; i < m_lists.size(); ++i)
+        out += "{\\listoverride\\listid" + num(int(i) + 1) + "\\listoverridecount0\\ls" +
+               num(int(i) + 1) + '}';
+    out += '}';
+    return out;
+}
+
 QByteArray Writer::fontTable() {
     QByteArray out = "{\\fonttbl";
     std::swap(out, m_out);
@@ -373,13 +546,24 @@ QByteArray Writer::run(int from, int to) {
     QTextBlock block = m_doc.findBlock(from);
     const QTextBlock lastBlock = m_doc.findBlock(to);
     while (block.isValid()) {
+        const QTextFormat::PageBreakFlags pageBreak = block.blockFormat().pageBreakPolicy();
+        if (pageBreak & QTextFormat::PageBreak_AlwaysBefore)
+            control("\\page");
         const QByteArray props = paraProps(block);
         if (props != lastProps) {
             control("\\pard" + props);
             lastProps = props;
         }
-        if (block.textList()) {
-            m_out += "{\\pntext\\f" + num(m_symbolFont) + "\\'b7\\tab}";
+        if (const QTextList* list = block.textList()) {
+            // The mark as shown, for readers that do not number lists.
+            m_out += "{\\listtext\\pard\\plain";
+            m_needDelimiter = true;
+            const int nfc = levelNumberFormat(list->format().style());
+            if (nfc == kBulletFormat)
+                m_out += bulletText(list->format().style());
+            else
+                writeText(list->itemText(block), kJapaneseCharset);
+            m_out += "\\tab}";
             m_needDelimiter = false;
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -392,6 +576,12 @@ QByteArray Writer::run(int from, int to) {
                 continue;
             const QTextCharFormat cf = frag.charFormat();
             const QString text = frag.text().mid(s - fs, e - s);
+            const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
+            if (href != m_link) {
+                closeLink();
+                if (!href.isEmpty())
+                    openLink(href);
+            }
             applyRun(runFor(cf));
             if (cf.isImageFormat()) {
                 for (QChar c : text)
@@ -399,14 +589,19 @@ QByteArray Writer::run(int from, int to) {
                         writePicture(cf.toImageFormat());
                 continue;
             }
-            writeText(text, m_fonts[m_run.font].second);
+            writeRunText(text);
         }
+        closeLink();
         // Every paragraph ends with a mark; a reader drops the very last.
         control("\\par");
         m_out += '\n';
         m_needDelimiter = false;
         if (block == lastBlock)
             break;
+        const QTextBlock next = block.next();
+        if ((pageBreak & QTextFormat::PageBreak_AlwaysAfter) && next.isValid() &&
+            !(next.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore))
+            control("\\page");
         block = block.next();
     }
 
@@ -416,9 +611,11 @@ QByteArray Writer::run(int from, int to) {
     for (QRgb c : m_colors)
         head +=
             "\\red" + num(qRed(c)) + "\\green" + num(qGreen(c)) + "\\blue" + num(qBlue(c)) + ';';
-    head += "}\n\\viewkind4\\uc1";
+    head += '}';
+    head += listTable();
+    head += "\n\\viewkind4\\uc1\\loch\\f0\\dbch\\af0";
     if (m_defaultSize != 24)
-        head += "\\fs" + num(m_defaultSize);
+        head += "\\fs" + num(m_defaultSize) + "\\afs" + num(m_defaultSize);
     head += '\n';
     return head + m_out + "}\n";
 }

@@ -1,3 +1,4 @@
+#include "rtf/RtfParser.h"
 #include "rtf/RtfReader.h"
 
 #include "TestSupport.h"
@@ -121,7 +122,8 @@ TEST(RtfPlainText, HiddenAndUnshownDestinations) {
                          "A{\\*\\unknowndest X}B\\unknownword C{\\v hidden}D{\\footnote N}"
                          "{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}}"
                          "{\\pntext \\'b7\\tab}{\\listtext \\u8226?\\tab}E{\\*\\bkmkstart b}F}");
-    EXPECT_EQ(readOk(rtf), QStringLiteral("ABCDlinkEF"));
+    // The footnote's text follows its paragraph.
+    EXPECT_EQ(readOk(rtf), QStringLiteral("ABCDlinkEF\nN"));
 }
 
 TEST(RtfPlainText, TableCellsInReadingOrder) {
@@ -214,4 +216,55 @@ TEST(RtfPlainText, IsRtf) {
     EXPECT_FALSE(Rtf::isRtf("{\\rt"));
     EXPECT_FALSE(Rtf::isRtf("hello"));
     EXPECT_FALSE(Rtf::isRtf(QByteArray()));
+}
+
+TEST(RtfFields, HyperlinkTargets) {
+    struct Case {
+        const char* instruction;
+        const char* target;
+    };
+    const Case cases[] = {
+        {"HYPERLINK \"https://example.com/\"", "https://example.com/"},
+        {" hyperlink   https://bare.example/x  ", "https://bare.example/x"},
+        {"HYPERLINK \\l \"_Toc1\"", "#_Toc1"},
+        {"HYPERLINK \"file.html\" \\l \"sec\" \\o \"a tip\"", "file.html#sec"},
+        {"HYPERLINK \\o \"tip first\" \"https://e.example/\"", "https://e.example/"},
+        {"HYPERLINK \"C:\\\\dir\\\\a \\\"b\\\".txt\" \\t \"_blank\"", "C:\\dir\\a \"b\".txt"},
+        {"HYPERLINK \"https://unterminated", "https://unterminated"},
+        {"HYPERLINK", ""},
+        {"HYPERLINK \\", "\\"},
+        {"PAGE \\* MERGEFORMAT", ""},
+        {"INCLUDEPICTURE \"https://example.com/a.png\"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Rtf::hyperlinkTarget(QString::fromUtf8(c.instruction)).toStdString(),
+                  std::string(c.target))
+            << c.instruction;
+}
+
+TEST(RtfFootnotes, KeptAfterTheParagraphThatRefersToThem) {
+    struct Case {
+        const char* body;
+        const char* text;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"note{\\super\\chftn{\\*\\footnote \\chftn\\~Body.}} end\\par next}",
+         "note1 end\n1 Body.\nnext", true},
+        {"a{\\super\\chftn}{\\*\\footnote\\pard\\plain{\\super\\chftn} One.\\par Two.\\par} b"
+         "{\\super\\chftn}{\\*\\footnote {\\super\\chftn} Three.} c\\par d}",
+         "a1 b2 c\n1 One.\nTwo.\n2 Three.\nd", true},
+        {"x{\\super *}{\\*\\footnote {\\super *} star}}", "x*\n* star", true},
+        {"last{\\super\\chftn{\\*\\footnote \\chftn{} note}}}", "last1\n1 note", true},
+        {"A\\par{\\*\\footnote orphan}}", "A\norphan", true},
+        {"cut{\\super\\chftn{\\*\\footnote \\chftn\\tab Bo", "cut1\n1\tBo", false},
+        {"t\\cell u{\\*\\footnote v\\cell w\\page x}\\cell y\\row}", "t\tu\ty\nv\twx", true},
+        {"{\\*\\footnote {\\*\\footnote inner} outer} body}", " body\ninner outer", true},
+    };
+    for (const Case& c : cases) {
+        Rtf::ReadResult r;
+        const QString text = Rtf::plainText(QByteArray("{\\rtf1\\ansi ") + QByteArray(c.body), &r);
+        EXPECT_EQ(text.toStdString(), std::string(c.text)) << c.body;
+        EXPECT_EQ(r.ok, c.ok) << c.body;
+    }
 }

@@ -202,11 +202,10 @@ TEST(RtfRoundTrip, TheFormIsCompactJapaneseRtf) {
     const QByteArray rtf = Rtf::write(doc);
     EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 "
                                "IPAGothic;}"));
-    // The Japanese font's name in cp932, a Latin font, the Symbol font of bullets.
+    // The Japanese font's name in cp932, a Latin font.
     EXPECT_TRUE(rtf.contains("\\fcharset128\\'82\\'6c\\'82\\'72 \\'82\\'6f\\'83\\'53\\'83\\'56\\'83"
                              "\\'62\\'83\\'4e;}"));
     EXPECT_TRUE(rtf.contains("\\fcharset0 Arial;}"));
-    EXPECT_TRUE(rtf.contains("\\fcharset2 Symbol;}"));
     EXPECT_TRUE(rtf.contains("{\\colortbl ;\\red255\\green0\\blue0;"));
     EXPECT_TRUE(rtf.contains("\\uc1"));
     // 日本 as Shift-JIS pairs, ソ with its backslash trail byte escaped.
@@ -223,9 +222,11 @@ TEST(RtfRoundTrip, TheFormIsCompactJapaneseRtf) {
     EXPECT_TRUE(rtf.contains("\\qc"));
     EXPECT_TRUE(rtf.contains("\\qj\\fi-360\\li720\\tx1440\\tqr\\tx2880\\tqc\\tx3000"));
     EXPECT_TRUE(rtf.contains("\\tab here\\line line break, braces \\{x\\} and \\\\ and\\~nbsp"));
-    EXPECT_TRUE(rtf.contains("{\\*\\pn\\pnlvlblt"));
+    EXPECT_TRUE(rtf.contains("{\\*\\listtable\n{\\list\\listtemplateid1\\listhybrid{\\listlevel"
+                             "\\levelnfc23\\levelnfcn23"));
+    EXPECT_TRUE(rtf.contains("\\ls1\\ilvl0{\\listtext\\pard\\plain\\u8226 ?\\tab}first"));
     EXPECT_TRUE(rtf.contains("{\\pict\\pngblip\\picw3\\pich2\\picwgoal450\\pichgoal300\n89504e47"));
-    EXPECT_TRUE(rtf.contains("\\b\\i\\ul\\strike"));
+    EXPECT_TRUE(rtf.contains("\\b\\ab\\i\\ai\\ul\\strike"));
     EXPECT_TRUE(rtf.contains("\\up5 raised"));
     // Only ASCII: every other byte is escaped.
     for (char ch : rtf)
