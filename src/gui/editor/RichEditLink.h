@@ -41,6 +41,10 @@ public:
     LinkKind SelectLinkAtCaret();
     // Replaces the selection by text and leaves it selected.
     void InsertTextAndMark(const QString& text);
+    // Paste and drop: files become file links, item links their text, and
+    // other content makes the page rich. Public for the paste commands.
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
     // Each dropped path as a link names it (relative to the document).
     std::function<QString(const QString& path)> FilePathConversion;
 
@@ -56,8 +60,6 @@ protected:
     bool event(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    bool canInsertFromMimeData(const QMimeData* source) const override;
-    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     void sendWithoutCtrl(int key);

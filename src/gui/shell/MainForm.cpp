@@ -398,10 +398,14 @@ void TFormMain::ShowStatusMessage(const QString& text) {
 }
 
 void TFormMain::ShowLossyTitleNotice() {
-    ShowStatusMessage(QStringLiteral("保存できない文字を「?」に置き換えました"));
-    if (!m_lossyNotice) {
-        m_lossyNotice = true;
-        QTimer::singleShot(0, this, [this] { m_lossyNotice = false; });
+    ShowNotice(QStringLiteral("保存できない文字を「?」に置き換えました"));
+}
+
+void TFormMain::ShowNotice(const QString& text) {
+    ShowStatusMessage(text);
+    if (!m_notice) {
+        m_notice = true;
+        QTimer::singleShot(0, this, [this] { m_notice = false; });
     }
 }
 

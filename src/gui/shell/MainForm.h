@@ -131,6 +131,8 @@ public:
     // Says that a title lost characters cp932 lacks; the position text of
     // the same command does not cover it.
     void ShowLossyTitleNotice();
+    // A message that the position text of the same command must not cover.
+    void ShowNotice(const QString& text);
     // "n番目 / 全m項目" for the selected item.
     void RefreshStatusPosition();
     // The idle work: the page follows the tree's selection (not while an
@@ -212,7 +214,7 @@ private:
     bool m_maxCalendar = true;
     // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;
-    bool m_lossyNotice = false;
+    bool m_notice = false;
 };
 
 // The window-layout settings taken from the window, and put back.

@@ -207,7 +207,7 @@ void TFormMain::showItem(TLeafNote* item) {
         // Show what is known; the stored form stays untouched unless edited.
         damaged = e.message();
     }
-    if (rich.isEmpty()) {
+    if (rich.isEmpty() && damaged.isEmpty()) {
         QTextCharFormat cf;
         cf.setFont(defFont);
         const uint32_t c = uint32_t(Options->DefFont.Color);
@@ -223,9 +223,18 @@ void TFormMain::showItem(TLeafNote* item) {
             SetPageRich(false);
         }
     } else {
-        const Rtf::ReadResult r = Rtf::load(rich, *doc);
-        if (!r.ok)
-            damaged = r.error;
+        if (damaged.isEmpty()) {
+            const Rtf::ReadResult r = Rtf::load(rich, *doc);
+            if (!r.ok)
+                damaged = r.error;
+        }
+        // A damaged page shows the words it keeps in plain form, never an
+        // empty page; its stored form stays as it is unless edited.
+        if (!damaged.isEmpty() && !item->PageText.isEmpty()) {
+            QString text = Cp932::toUnicode(item->PageText);
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            RichEdit->setPlainText(text);
+        }
         SetPageRich(true);
     }
     RichEdit->moveCursor(QTextCursor::Start);
@@ -235,7 +244,8 @@ void TFormMain::showItem(TLeafNote* item) {
     RichEdit->blockSignals(false);
     m_loading = false;
     if (!damaged.isEmpty())
-        MessageBox::warning(this, QStringLiteral("WrenNOTE"), damaged);
+        ShowNotice(
+            QStringLiteral("書式が壊れたページです。文字だけを表示しています（%1）").arg(damaged));
 }
 
 void TFormMain::SetPageRich(bool rich) {
@@ -397,7 +407,7 @@ void TFormMain::ItemSelectBelowClick(int tag) {
 }
 
 void TFormMain::RefreshStatusPosition() {
-    if (statusBar()->isHidden() || m_lossyNotice)
+    if (statusBar()->isHidden() || m_notice)
         return;
     TOutlineNode* selected = Outline->selectedNode();
     if (!selected)

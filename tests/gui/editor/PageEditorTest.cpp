@@ -262,3 +262,21 @@ TEST_F(PageEditor, ColourPanelPressesTheCurrentColourAndAppliesTheChosenOne) {
     EXPECT_EQ(form.Options->TitleFont.Color, 0x030201);
     TPageCommands::ColorDialog = dialog;
 }
+
+TEST_F(PageEditor, ADamagedRichPageShowsItsWordsAndStaysAsStored) {
+    form.statusBar()->show();
+    A->PageText = "kept words";
+    A->PageCompressed = QByteArray("not a zlib stream");
+    A->PageCompressedValid = true;
+    B->PageText = "b";
+    B->PageRich = "{\\rtf1 unclosed {\\b bold";
+    show(A);
+    EXPECT_EQ(page->toPlainText(), QStringLiteral("kept words"));
+    EXPECT_TRUE(form.statusPanel(0)->text().startsWith(QStringLiteral("書式が壊れたページです")));
+    show(B);
+    EXPECT_FALSE(page->toPlainText().isEmpty());
+    show(A);
+    show(B);
+    EXPECT_EQ(A->PageCompressed, QByteArray("not a zlib stream"));
+    EXPECT_TRUE(A->PageCompressedValid);
+}
