@@ -2,7 +2,10 @@
 
 #include "links/LinkScan.h"
 
-TLinkHighlighter::TLinkHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
+TLinkHighlighter::TLinkHighlighter(QTextDocument* document, QObject* owner)
+    : QSyntaxHighlighter(owner) {
+    setDocument(document);
+}
 
 void TLinkHighlighter::setColors(const QColor& linkColor, const QColor& insideColor) {
     if (linkColor == m_link && insideColor == m_inside)

@@ -9,7 +9,9 @@
 class TLinkHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:
-    explicit TLinkHighlighter(QTextDocument* document);
+    // Owned by owner, not by the document: the page's document is replaced
+    // whenever another item is shown.
+    TLinkHighlighter(QTextDocument* document, QObject* owner);
 
     // LinkColor for web, mail, file, "newwren:" and command links;
     // LinkColorInside for links to items and lines.

@@ -51,7 +51,11 @@ std::function<QStringList(QWidget*, const QString&, const QString&)> TPageLinks:
 TPageLinks::TPageLinks(TFormMain& form)
     : QObject(&form), m_form(form), m_page(qobject_cast<TRichEditLink*>(form.RichEdit)) {
     setObjectName(QStringLiteral("PageLinks"));
-    m_highlighter = new TLinkHighlighter(m_page->document());
+    m_highlighter = new TLinkHighlighter(m_page->document(), this);
+    // Coloured as it is filled: a document taken when full would be laid
+    // out a second time.
+    connect(m_page, &TRichEditLink::documentCreated, m_highlighter,
+            [this](QTextDocument* doc) { m_highlighter->setDocument(doc); });
     connect(m_page, &TRichEditLink::linkClicked, this, [this](LinkKind kind, const QString& text) {
         m_form.Commands->guarded([&] { FollowLink(kind, text); });
     });

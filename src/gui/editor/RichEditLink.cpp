@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -108,6 +109,28 @@ void TRichEditLink::Unindent() {
     c.setPosition(first.position());
     c.setPosition(last.position() + last.length() - 1, QTextCursor::KeepAnchor);
     setTextCursor(c);
+}
+
+QTextDocument* TRichEditLink::NewDocument() {
+    auto* doc = new QTextDocument(this);
+    // Those who work on the page's document (the link colouring) take it
+    // while it is empty, even while the caller holds the editor's signals.
+    const bool blocked = blockSignals(false);
+    Q_EMIT documentCreated(doc);
+    blockSignals(blocked);
+    return doc;
+}
+
+void TRichEditLink::ReplaceDocument(QTextDocument* doc) {
+    QTextDocument* old = document();
+    if (doc == old)
+        return;
+    // The editor's own first document is freed by setDocument itself; ours
+    // are freed after this turn, once nothing refers to them.
+    QPointer<QTextDocument> ours = old && old->parent() == this ? old : nullptr;
+    setDocument(doc);
+    if (ours)
+        ours->deleteLater();
 }
 
 QString TRichEditLink::PlainTextCrLf() const {

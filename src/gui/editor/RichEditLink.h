@@ -29,6 +29,11 @@ public:
     // Every selected line that begins with a space loses one; the lines end
     // up selected whole.
     void Unindent();
+    // A page's document to be filled while detached, so that the layout
+    // does not follow every step of filling it; ReplaceDocument shows it and
+    // frees the previous page's.
+    QTextDocument* NewDocument();
+    void ReplaceDocument(QTextDocument* doc);
     // The page's text as the model keeps it: line breaks as CR LF.
     QString PlainTextCrLf() const;
 
@@ -52,6 +57,7 @@ Q_SIGNALS:
     // A link was clicked: its kind and what a click hands on (the whole bare
     // link, or the body of a bracketed one, cut to 600 characters).
     void linkClicked(LinkKind kind, const QString& text);
+    void documentCreated(QTextDocument* doc);
     // Content other than text arrived: the page must become rich.
     void richContentsInserted();
 

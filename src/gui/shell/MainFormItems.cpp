@@ -3,6 +3,7 @@
 
 #include "common/Clock.h"
 #include "dialogs/MessageBox.h"
+#include "editor/RichEditLink.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -190,15 +191,12 @@ void TFormMain::showItem(TLeafNote* item) {
     EditTitle->setModified(false);
     refreshTitlePanelImages();
 
-    RichEdit->blockSignals(true);
-    RichEdit->setUpdatesEnabled(false);
-    RichEdit->setUndoRedoEnabled(false);
-    RichEdit->clear();
-    QTextDocument* doc = RichEdit->document();
+    // The page is filled detached and then shown in one step.
+    auto* page = static_cast<TRichEditLink*>(RichEdit);
+    QTextDocument* doc = page->NewDocument();
+    doc->setUndoRedoEnabled(false);
     const QFont defFont = fontFromDesc(Options->DefFont);
     doc->setDefaultFont(defFont);
-    // Tab stops every "WWW" of the default font.
-    RichEdit->setTabStopDistance(QFontMetricsF(defFont).horizontalAdvance(QStringLiteral("WWW")));
     QByteArray rich;
     QString damaged;
     try {
@@ -207,19 +205,21 @@ void TFormMain::showItem(TLeafNote* item) {
         // Show what is known; the stored form stays untouched unless edited.
         damaged = e.message();
     }
+    auto plainText = [item]() {
+        QString text = Cp932::toUnicode(item->PageText);
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        return text;
+    };
+    QTextCharFormat cf;
+    cf.setFont(defFont);
+    const uint32_t c = uint32_t(Options->DefFont.Color);
+    cf.setForeground(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
     if (rich.isEmpty() && damaged.isEmpty()) {
-        QTextCharFormat cf;
-        cf.setFont(defFont);
-        const uint32_t c = uint32_t(Options->DefFont.Color);
-        cf.setForeground(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
-        RichEdit->setCurrentCharFormat(cf);
         if (item->PageText.isEmpty()) {
             SetPageRich(!Options->PreferText);
         } else {
-            QString text = Cp932::toUnicode(item->PageText);
-            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-            RichEdit->setPlainText(text);
+            QTextCursor(doc).insertText(plainText(), cf);
             SetPageRich(false);
         }
     } else {
@@ -231,15 +231,20 @@ void TFormMain::showItem(TLeafNote* item) {
         // A damaged page shows the words it keeps in plain form, never an
         // empty page; its stored form stays as it is unless edited.
         if (!damaged.isEmpty() && !item->PageText.isEmpty()) {
-            QString text = Cp932::toUnicode(item->PageText);
-            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            RichEdit->setPlainText(text);
+            doc->clear();
+            QTextCursor(doc).insertText(plainText(), cf);
         }
         SetPageRich(true);
     }
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    RichEdit->blockSignals(true);
+    page->ReplaceDocument(doc);
+    // Tab stops every "WWW" of the default font.
+    RichEdit->setTabStopDistance(QFontMetricsF(defFont).horizontalAdvance(QStringLiteral("WWW")));
     RichEdit->moveCursor(QTextCursor::Start);
-    RichEdit->setUndoRedoEnabled(true);
-    RichEdit->setUpdatesEnabled(true);
+    if (doc->isEmpty())
+        RichEdit->setCurrentCharFormat(cf); // what is typed first takes the default font
     doc->setModified(false);
     RichEdit->blockSignals(false);
     m_loading = false;
