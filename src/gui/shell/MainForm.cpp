@@ -11,9 +11,11 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/FontList.h"
+#include "shell/ImportCommands.h"
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
@@ -131,6 +133,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
+    InstallImportCommands(*this);
+    InstallOptionCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
