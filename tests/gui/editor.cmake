@@ -4,6 +4,7 @@ wren_add_test(gui_editor
         gui/editor/main.cpp
         gui/editor/PageFilesTest.cpp
         gui/editor/PageEditorTest.cpp
+        gui/editor/KesRulerTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
+#include "editor/KesRuler.h"
 #include "editor/PageCommands.h"
 #include "editor/PageFileCommands.h"
 #include "editor/PageLinks.h"
@@ -272,7 +273,11 @@ void TFormMain::buildControls() {
     m_accessLayout = new QVBoxLayout(PanelAccess);
     m_accessLayout->setContentsMargins(1, 1, 1, 1);
     m_accessLayout->setSpacing(0);
-    KesRuler = placeholder(PanelAccess, "KesRuler", 18);
+    auto* ruler = new TKesRuler(PanelAccess);
+    ruler->setFixedHeight(18);
+    ruler->setEnabled(false);
+    ruler->MarginRight = 17;
+    KesRuler = ruler;
     PanelAccessDate = placeholder(PanelAccess, "PanelAccessDate", 16);
 
     PanelTitle = new QWidget(PanelAccess);
@@ -322,6 +327,7 @@ void TFormMain::buildControls() {
         if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuRichEdit")))
             m->popup(RichEdit->viewport()->mapToGlobal(pos));
     });
+    ruler->setRichEdit(RichEdit);
     m_accessLayout->addWidget(KesRuler);
     m_accessLayout->addWidget(PanelAccessDate);
     m_accessLayout->addWidget(PanelTitle);
