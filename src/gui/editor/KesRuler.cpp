@@ -276,7 +276,10 @@ void TKesRuler::paintEvent(QPaintEvent*) {
     const int left = MarginLeft, right = w - MarginRight;
     p.fillRect(QRect(QPoint(0, 3), QPoint(left - 1, h - 6)), shadow);
     p.fillRect(QRect(QPoint(right + 1, 3), QPoint(w - 1, h - 6)), shadow);
-    p.fillRect(QRect(QPoint(left + 1, 3), QPoint(right - 1, h - 6)), pal.color(QPalette::Base));
+    // The text area takes the page's colour, so the ruler reads as part of it.
+    const QColor paper = m_edit && isEnabled() ? m_edit->viewport()->palette().color(QPalette::Base)
+                                               : pal.color(QPalette::Base);
+    p.fillRect(QRect(QPoint(left + 1, 3), QPoint(right - 1, h - 6)), paper);
     p.setPen(face);
     p.drawLine(left, 3, left, h - 6);
     p.drawLine(right, 3, right, h - 6);

@@ -10,6 +10,7 @@
 #include "shell/MainForm.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -20,7 +21,9 @@ const QString Caption = QStringLiteral("階層付テキストを読み込む");
 QString dialogFolder(const TFormMain& form) {
     if (form.Doc && form.Doc->HasFileName())
         return FolderOf(form.Doc->FileName);
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // A documents folder that does not exist would be taken for a file name.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 // A wait cursor for a long import, taken back however it ends.
