@@ -4,6 +4,7 @@
 #include "common/DateTime.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
+#include "file/HierText.h"
 #include "file/OutlineFile.h"
 #include "file/SampleOutline.h"
 #include "outline/LeafNote.h"
@@ -490,6 +491,25 @@ int runConvertLkp(const QStringList& args) {
     return writeDocumentTo(args.at(1), doc);
 }
 
+int runImportText(const QStringList& args) {
+    if (args.size() != 2 && args.size() != 3)
+        throw TCliUsageError{QStringLiteral("import-text needs IN and OUT")};
+    char marker = '.';
+    if (args.size() == 3) {
+        const QByteArray m = args.at(2).toLatin1();
+        if (args.at(2).size() != 1 || uint8_t(m.at(0)) < 0x21 || uint8_t(m.at(0)) > 0x7E)
+            throw TCliUsageError{
+                QStringLiteral("MARKER must be one printable ASCII character: %1").arg(args.at(2))};
+        marker = m.at(0);
+    }
+    TCliDocument doc; // a new document's settings, not the user's stored defaults
+    const HierText::TImportResult r = HierText::ImportFile(args.at(0), doc.outline, marker);
+    if (!r.ok)
+        return CliFail(args.at(0), r.error + QStringLiteral(" (nothing written)"));
+    TLeafNote::CreateTrash(doc.outline);
+    return writeDocumentTo(args.at(1), doc);
+}
+
 int runGenerate(const QStringList& args) {
     if (args.size() != 2 && args.size() != 3)
         throw TCliUsageError{QStringLiteral("generate needs N and OUT")};
@@ -523,6 +543,11 @@ const TCliRegistrar roundtrip(TCliCommand{
 const TCliRegistrar convertLkp(TCliCommand{
     QStringLiteral("convert-lkp"),
     QStringLiteral("convert-lkp IN OUT   (import a .lkp file into a .wrn)"), runConvertLkp, false});
+const TCliRegistrar importText(TCliCommand{
+    QStringLiteral("import-text"),
+    QStringLiteral("import-text IN OUT [MARKER]   (import indented text, cp932 or UTF-8, into a "
+                   ".wrn; MARKER defaults to \".\")"),
+    runImportText, false});
 const TCliRegistrar generate(TCliCommand{
     QStringLiteral("generate"),
     QStringLiteral("generate N OUT [SEED]   (a sample outline of N items, for benchmarks)"),

@@ -10,6 +10,7 @@ wren_add_test(gui_shell
         gui/shell/CommandTableTest.cpp
         gui/shell/ItemCommandsTest.cpp
         gui/shell/LayoutTest.cpp
+        gui/shell/ImportTextTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

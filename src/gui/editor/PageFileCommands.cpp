@@ -5,6 +5,7 @@
 #include "doc/DocPaths.h"
 #include "doc/SafeFile.h"
 #include "doc/WrenDoc.h"
+#include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -25,12 +26,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -60,42 +55,25 @@ QString withUnixBreaks(QString text) {
     return text;
 }
 
-// Reads a regular file of at most the limit. Opened without waiting, so that
-// a pipe put in its place since it was looked at cannot hang the window.
+// Reads a regular file of at most the limit, never waiting on a pipe or device.
 QByteArray readRegularFile(const QString& path, bool* missing) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        if (err == ENOENT) {
-            *missing = true;
-            return QByteArray();
-        }
-        throw EReadError(QStringLiteral("「%1」を開けません。\n%2")
-                             .arg(path, QString::fromLocal8Bit(std::strerror(err))));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    const BoundedFile::Result r = BoundedFile::Read(path, TPageFileCommands::MaxInsertSize);
+    switch (r.failure) {
+    case BoundedFile::Failure::None:
+        break;
+    case BoundedFile::Failure::Missing:
+        *missing = true;
+        return QByteArray();
+    case BoundedFile::Failure::NotRegular:
         refuse(NotRegular, path);
+    case BoundedFile::Failure::TooLarge:
+        refuseTooLarge(path, r.size);
+    case BoundedFile::Failure::OpenFailed:
+        throw EReadError(QStringLiteral("「%1」を開けません。\n%2").arg(path, r.reason));
+    case BoundedFile::Failure::ReadFailed:
+        throw EReadError(QStringLiteral("「%1」を読み込めません。\n%2").arg(path, r.reason));
     }
-    if (st.st_size > TPageFileCommands::MaxInsertSize) {
-        ::close(fd);
-        refuseTooLarge(path, st.st_size);
-    }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw EReadError(QStringLiteral("「%1」を開けません。\n%2").arg(path, file.errorString()));
-    }
-    // One byte more than allowed tells a file that grew since.
-    const QByteArray bytes = file.read(TPageFileCommands::MaxInsertSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw EReadError(
-            QStringLiteral("「%1」を読み込めません。\n%2").arg(path, file.errorString()));
-    if (bytes.size() > TPageFileCommands::MaxInsertSize)
-        refuseTooLarge(path, bytes.size());
-    return bytes;
+    return r.bytes;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 # sources of src/gui/editor
 list(APPEND WRENGUI_SOURCES
     editor/RichEditLink.cpp
+    editor/KesRuler.cpp
     editor/PageCommands.cpp
     editor/LinkHighlighter.cpp
     editor/PageLinks.cpp

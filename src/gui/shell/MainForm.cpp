@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
+#include "editor/KesRuler.h"
 #include "editor/PageCommands.h"
 #include "editor/PageFileCommands.h"
 #include "editor/PageLinks.h"
@@ -11,9 +12,11 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/FontList.h"
+#include "shell/ImportCommands.h"
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
@@ -131,6 +134,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
+    InstallImportCommands(*this);
+    InstallOptionCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -268,7 +273,11 @@ void TFormMain::buildControls() {
     m_accessLayout = new QVBoxLayout(PanelAccess);
     m_accessLayout->setContentsMargins(1, 1, 1, 1);
     m_accessLayout->setSpacing(0);
-    KesRuler = placeholder(PanelAccess, "KesRuler", 18);
+    auto* ruler = new TKesRuler(PanelAccess);
+    ruler->setFixedHeight(18);
+    ruler->setEnabled(false);
+    ruler->MarginRight = 17;
+    KesRuler = ruler;
     PanelAccessDate = placeholder(PanelAccess, "PanelAccessDate", 16);
 
     PanelTitle = new QWidget(PanelAccess);
@@ -318,6 +327,7 @@ void TFormMain::buildControls() {
         if (QMenu* m = Commands->menu(QStringLiteral("PopupMenuRichEdit")))
             m->popup(RichEdit->viewport()->mapToGlobal(pos));
     });
+    ruler->setRichEdit(RichEdit);
     m_accessLayout->addWidget(KesRuler);
     m_accessLayout->addWidget(PanelAccessDate);
     m_accessLayout->addWidget(PanelTitle);

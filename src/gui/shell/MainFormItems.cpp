@@ -261,7 +261,7 @@ void TFormMain::SetPageRich(bool rich) {
     IBHasStyle->setToolTip(rich ? QStringLiteral("リッチテキスト") : QStringLiteral("テキスト"));
     IBHasStyle->setIcon(NodeImages::nodeIcon(rich ? 5 : 4, -1));
     IBHasStyle->setProperty("tag", rich ? 1 : 0);
-    KesRuler->setEnabled(false); // enabled with the ruler itself, in rich mode only
+    KesRuler->setEnabled(rich); // indents are kept only in rich mode
 }
 
 void TFormMain::IBHasStyleClick() {

@@ -8,6 +8,7 @@
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "settings/ColumnKinds.h"
 #include "settings/DefaultsStore.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -68,15 +69,6 @@ void fromFont(const QFont& f, TFontDesc& d) {
     d.Italic = f.italic();
     d.Underline = f.underline();
 }
-
-struct ColumnKind {
-    const char* caption;
-    int width;
-};
-const ColumnKind kColumnKinds[12] = {{"", 0},          {"項目名", 200}, {"ラベル", 80},
-                                     {"進行状況", 70}, {"作成日", 70},  {"更新日", 70},
-                                     {"期日", 70},     {"完了日", 70},  {"内容", 200},
-                                     {"リンク", 150},  {"ＩＤ", 50},    {"親フォルダ", 80}};
 
 QString areaName(Qt::ToolBarArea area) {
     switch (area) {
@@ -315,8 +307,8 @@ void TFormMain::rebuildColumns() {
         int kind = Options->Columns[size_t(i)].Kind;
         if (kind < 1 || kind > 11)
             kind = 1;
-        captions << QString::fromUtf8(kColumnKinds[kind].caption);
-        widths << kColumnKinds[kind].width;
+        captions << ColumnKinds::Caption(kind);
+        widths << ColumnKinds::StandardWidth(kind);
     }
     ListViewFocus->setColumnCount(count);
     ListViewFocus->setHeaderLabels(captions);

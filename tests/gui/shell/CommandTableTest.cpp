@@ -481,17 +481,18 @@ TEST(CommandTable, CommandsOfLaterWorkStayDisabledAndOwnOnesAreEnabled) {
     TFormMain form;
     TCommandTable& t = *form.Commands;
     // Moves and progress wait for an item; the rest for their own work.
-    for (const char* name : {"ItemFind", "TBFind", "ItemProceedingM", "O1", "TBBack",
-                             "ItemNodeLeft", "TBLeft", "ItemCopyNodeLink"}) {
+    for (const char* name : {"ItemFind", "TBFind", "ItemProceedingM", "TBBack", "ItemNodeLeft",
+                             "TBLeft", "ItemCopyNodeLink"}) {
         QAction* a = t.action(QString::fromLatin1(name));
         if (a) {
             EXPECT_FALSE(a->isEnabled()) << name;
         }
     }
-    for (const char* name : {"ItemSisterNext", "ItemTVChildLast", "TBNewSister", "TBNewDaughter",
-                             "TBClipping", "ItemTrayClip", "ItemAutoClipping", "ItemShowStatusBar",
-                             "ItemChangeSplit", "ItemTitleLimit", "ItemFocusOnRichEdit", "ItemCut",
-                             "ItemDelete", "TBDelete", "ItemUndo", "ItemFullCollapse"})
+    for (const char* name :
+         {"ItemSisterNext", "ItemTVChildLast", "TBNewSister", "TBNewDaughter", "TBClipping",
+          "ItemTrayClip", "ItemAutoClipping", "ItemShowStatusBar", "ItemChangeSplit",
+          "ItemTitleLimit", "ItemFocusOnRichEdit", "ItemCut", "ItemDelete", "TBDelete", "ItemUndo",
+          "ItemFullCollapse", "O1", "ItemLoadWZFile"})
         EXPECT_TRUE(t.action(QString::fromLatin1(name))->isEnabled()) << name;
     // The tray's title line never is.
     EXPECT_FALSE(t.action(QStringLiteral("ItemTrayFileTitle"))->isEnabled());

@@ -234,4 +234,30 @@ TEST_F(CliFile, ConvertLkp) {
     EXPECT_FALSE(QFile::exists(out2));
 }
 
+TEST_F(CliFile, ImportText) {
+    const QString in = path("階層.txt"), out = path("階層.wrn");
+    writeAll(in, QByteArray("\xEF\xBB\xBF前書き\n#章\n##節\n本文\n"));
+    const CliRun r = cli({QStringLiteral("import-text"), in, out, QStringLiteral("#")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const CliRun dump = cli({QStringLiteral("dump"), out});
+    const QJsonArray items =
+        QJsonDocument::fromJson(dump.out.toUtf8())[QStringLiteral("Items")].toArray();
+    ASSERT_EQ(items.size(), 2);
+    const QJsonObject top = items[0].toObject();
+    EXPECT_EQ(top[QStringLiteral("Title")].toString(), QStringLiteral("階層"));
+    EXPECT_EQ(top[QStringLiteral("PageText")].toString(), QStringLiteral("前書き\r\n"));
+    const QJsonObject chapter = top[QStringLiteral("Children")].toArray()[0].toObject();
+    EXPECT_EQ(chapter[QStringLiteral("Title")].toString(), QStringLiteral("章"));
+    const QJsonObject section = chapter[QStringLiteral("Children")].toArray()[0].toObject();
+    EXPECT_EQ(section[QStringLiteral("Title")].toString(), QStringLiteral("節"));
+    EXPECT_EQ(section[QStringLiteral("PageText")].toString(), QStringLiteral("本文\r\n"));
+    EXPECT_TRUE(items[1][QStringLiteral("Trash")].toBool());
+
+    const QString binary = path("画像.txt"), out2 = path("出力2.wrn");
+    writeAll(binary, QByteArray("GIF89a\0\0", 8));
+    expectFailureLine(cli({QStringLiteral("import-text"), binary, out2}), binary);
+    EXPECT_FALSE(QFile::exists(out2));
+    EXPECT_EQ(cli({QStringLiteral("import-text"), in, out2, QStringLiteral("ab")}).exitCode, 2);
+}
+
 } // namespace

@@ -1,0 +1,58 @@
+#include "file/BoundedFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace BoundedFile {
+
+Result Read(const QString& path, qint64 limit) {
+    Result r;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        r.failure = err == ENOENT ? Failure::Missing : Failure::OpenFailed;
+        r.reason = QString::fromLocal8Bit(std::strerror(err));
+        return r;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        r.failure = Failure::NotRegular;
+        return r;
+    }
+    if (st.st_size > limit) {
+        ::close(fd);
+        r.failure = Failure::TooLarge;
+        r.size = st.st_size;
+        return r;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        r.failure = Failure::OpenFailed;
+        r.reason = file.errorString();
+        return r;
+    }
+    // One byte more than allowed tells a file that grew since.
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError) {
+        r.failure = Failure::ReadFailed;
+        r.reason = file.errorString();
+        return r;
+    }
+    if (bytes.size() > limit) {
+        r.failure = Failure::TooLarge;
+        r.size = bytes.size();
+        return r;
+    }
+    r.bytes = std::move(bytes);
+    return r;
+}
+
+} // namespace BoundedFile
