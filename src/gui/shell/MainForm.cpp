@@ -1,5 +1,8 @@
 #include "shell/MainForm.h"
 
+#include "calendar/CalEx.h"
+#include "calendar/CalendarCommands.h"
+#include "calendar/DateAccessPanel.h"
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
@@ -131,6 +134,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
+    InstallCalendarCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -230,11 +234,9 @@ void TFormMain::buildControls() {
             b->hide();
     }
     calLayout->addWidget(PanelMonth);
-    MonthlyCalendar1 = new QFrame(PanelCalendar);
-    static_cast<QFrame*>(MonthlyCalendar1)->setFrameShape(QFrame::StyledPanel);
+    MonthlyCalendar1 = new TMonthlyCalendar(PanelCalendar);
     MonthlyCalendar1->setObjectName(QStringLiteral("MonthlyCalendar1"));
     MonthlyCalendar1->setMinimumHeight(40);
-    MonthlyCalendar1->setEnabled(false);
     calLayout->addWidget(MonthlyCalendar1, 1);
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
@@ -269,7 +271,9 @@ void TFormMain::buildControls() {
     m_accessLayout->setContentsMargins(1, 1, 1, 1);
     m_accessLayout->setSpacing(0);
     KesRuler = placeholder(PanelAccess, "KesRuler", 18);
-    PanelAccessDate = placeholder(PanelAccess, "PanelAccessDate", 16);
+    PanelAccessDate = new TDateAccessPanel(PanelAccess);
+    PanelAccessDate->setObjectName(QStringLiteral("PanelAccessDate"));
+    PanelAccessDate->setFixedHeight(16);
 
     PanelTitle = new QWidget(PanelAccess);
     PanelTitle->setObjectName(QStringLiteral("PanelTitle"));
