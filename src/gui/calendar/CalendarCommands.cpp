@@ -148,6 +148,8 @@ void TCalendarCommands::setUpMonthBar() {
         max->setToolButtonStyle(Qt::ToolButtonTextOnly);
         // Fills the bar, as wide as the bar allows.
         max->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        if (layout)
+            layout->setStretchFactor(max, 1);
         connect(max, &QToolButton::clicked, this,
                 [this]() { m_form.Commands->guarded([this] { CFBMaxCalendarClick(); }); });
     }
@@ -202,6 +204,7 @@ void TCalendarCommands::followMaxCalendar(bool max) {
     const bool sideBySide = m_form.Splitter2->orientation() == Qt::Vertical;
     if (QSplitterHandle* handle = m_form.Splitter2->handle(1))
         handle->setVisible(max || !sideBySide);
+    m_caption->setVisible(max);
     if (max) {
         m_timer->stop();
         m_form.PanelCalendar->setMaximumHeight(QWIDGETSIZE_MAX);

@@ -1,6 +1,6 @@
 // The holiday and special-day lists in the program folder.
-#include "calendar/CalendarRules.h"
 #include "calendar/DayLists.h"
+#include "calendar/CalendarRules.h"
 #include "file/Cp932.h"
 
 #include "TestSupport.h"
@@ -13,12 +13,12 @@ TEST(DayLists, SkipsCommentsAndNamesTheLinesThatAreNoEntries) {
     const QByteArray text = "\xEF\xBB\xBF# comment, with, commas\r\n"
                             "\r\n"
                             "5,3,憲法記念日\r\n"
-                            "5,3\r\n"             // 2 fields
-                            "x,3,名前\r\n"        // not a number
-                            "13,1,名前\r\n"       // no such month
-                            "5,2,8,名前\r\n"      // weekday 8
+                            "5,3\r\n"              // 2 fields
+                            "x,3,名前\r\n"         // not a number
+                            "13,1,名前\r\n"        // no such month
+                            "5,2,8,名前\r\n"       // weekday 8
                             "2021,0,7,22,海の日\n" // a bare LF is a line end too
-                            "1,2,3,4,5,6,7\r\n";  // 7 fields
+                            "1,2,3,4,5,6,7\r\n";   // 7 fields
     const DayLists::TReadResult r = DayLists::Parse(text);
     EXPECT_EQ(r.Entries, (QStringList{"5,3,憲法記念日", "2021,0,7,22,海の日"}));
     EXPECT_EQ(r.BadLines, (QList<int>{4, 5, 6, 7, 9}));
