@@ -8,6 +8,7 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -108,10 +109,20 @@ QString TDateAccessPanel::DateText(double value) {
     return WrenDate::toDate(value).toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-int TDateAccessPanel::HitCode(int x) {
-    if (x < 0 || x / FieldWidth >= 4)
+int TDateAccessPanel::DateLeft() const {
+    return std::max(29, fontMetrics().horizontalAdvance(LabelText(0)) + 4);
+}
+
+int TDateAccessPanel::FieldWidth() const {
+    return std::max(90, DateLeft() + fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) +
+                            10);
+}
+
+int TDateAccessPanel::HitCode(int x) const {
+    const int w = FieldWidth();
+    if (x < 0 || x / w >= 4)
         return 0;
-    return x % FieldWidth < DateLeft ? 9 + x / FieldWidth : 1 + x / FieldWidth;
+    return x % w < DateLeft() ? 9 + x / w : 1 + x / w;
 }
 
 double TDateAccessPanel::Date(int index) const {
@@ -119,13 +130,13 @@ double TDateAccessPanel::Date(int index) const {
 }
 
 QRect TDateAccessPanel::FieldRect(int index, bool label) const {
-    const int left = FieldWidth * index;
-    return label ? QRect(left, 0, DateLeft, height())
-                 : QRect(left + DateLeft, 0, FieldWidth - DateLeft, height());
+    const int left = FieldWidth() * index;
+    return label ? QRect(left, 0, DateLeft(), height())
+                 : QRect(left + DateLeft(), 0, FieldWidth() - DateLeft(), height());
 }
 
 QSize TDateAccessPanel::sizeHint() const {
-    return QSize(4 * FieldWidth, 16);
+    return QSize(4 * FieldWidth(), 16);
 }
 
 QSize TDateAccessPanel::minimumSizeHint() const {
@@ -147,7 +158,7 @@ void TDateAccessPanel::SetPanelDate(int index, double value) {
     DatesChanged = true;
     if (OnDateChange)
         OnDateChange(index, value);
-    update(QRect(FieldWidth * index, 0, FieldWidth, height()));
+    update(QRect(FieldWidth() * index, 0, FieldWidth(), height()));
     if (QAccessible::isActive())
         if (auto* iface =
                 dynamic_cast<TPaintedAccessible*>(QAccessible::queryAccessibleInterface(this))) {
@@ -186,6 +197,7 @@ void TDateAccessPanel::createPicker() {
     m_pickerDate->calendarWidget()->setFirstDayOfWeek(Qt::Sunday);
     m_pickerDate->calendarWidget()->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     m_pickerDate->installEventFilter(this);
+    m_pickerCheck->installEventFilter(this);
     layout->addWidget(m_pickerCheck);
     layout->addWidget(m_pickerDate, 1);
     connect(m_pickerCheck, &QCheckBox::toggled, this, [this](bool on) {
@@ -224,11 +236,13 @@ void TDateAccessPanel::OpenDatePicker(int index) {
     const int height = std::max(this->height() + 2, m_pickerDate->sizeHint().height());
     const QPoint at =
         m_picker->parentWidget() == this
-            ? QPoint(FieldWidth * index + DateLeft, 0)
-            : mapTo(m_picker->parentWidget(), QPoint(FieldWidth * index + DateLeft, -1));
+            ? QPoint(FieldWidth() * index + DateLeft(), 0)
+            : mapTo(m_picker->parentWidget(), QPoint(FieldWidth() * index + DateLeft(), -1));
     m_picker->setGeometry(QRect(at, QSize(width, height)));
     m_picker->show();
     m_picker->raise();
+    if (!isActiveWindow())
+        window()->activateWindow();
     m_pickerDate->setFocus(Qt::OtherFocusReason);
 }
 
@@ -262,15 +276,20 @@ bool TDateAccessPanel::pickerHasFocus() const {
     return m_picker && m_picker->isVisible() && within(QApplication::focusWidget(), m_picker);
 }
 
-void TDateAccessPanel::onFocusChanged(QWidget*, QWidget* now) {
-    // Leaving the picker for another control commits it; losing the focus to
-    // another window does not.
-    if (!m_picker || m_picker->isHidden() || !now || within(now, m_picker))
+void TDateAccessPanel::onFocusChanged(QWidget* old, QWidget* now) {
+    // Leaving the picker for another control of the window commits it;
+    // the window losing or regaining activation does not.
+    if (!m_picker || m_picker->isHidden() || !old || !now || !within(old, m_picker) ||
+        within(now, m_picker) || m_activationFocus)
         return;
     CommitDatePicker();
 }
 
 bool TDateAccessPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        m_activationFocus = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    }
     if (watched == m_pickerDate && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
@@ -304,7 +323,7 @@ void TDateAccessPanel::paintEvent(QPaintEvent* event) {
     p.setFont(font());
     p.setPen(palette().color(QPalette::ButtonText));
     for (int i = 0; i < 4; ++i) {
-        if (!event->rect().intersects(QRect(FieldWidth * i, 0, FieldWidth, height())))
+        if (!event->rect().intersects(QRect(FieldWidth() * i, 0, FieldWidth(), height())))
             continue;
         p.drawText(FieldRect(i, true).adjusted(1, 0, 0, 0),
                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, LabelText(i));

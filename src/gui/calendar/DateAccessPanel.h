@@ -17,8 +17,9 @@ class TDateAccessPanel : public QWidget {
     Q_OBJECT
 public:
     enum TBevel { BevelNone, BevelRaised, BevelLowered };
-    static constexpr int FieldWidth = 90;
-    static constexpr int DateLeft = 29;
+    // At least 90 and 29 pixels; wider when the font needs it.
+    int FieldWidth() const;
+    int DateLeft() const;
 
     explicit TDateAccessPanel(QWidget* parent = nullptr);
 
@@ -30,7 +31,7 @@ public:
     // date names.
     static QString DateText(double value);
     // 0 outside the fields, 1..4 a date, 9..12 a label.
-    static int HitCode(int x);
+    int HitCode(int x) const;
 
     double Date(int index) const;
     // Shows an item's dates without counting a change; nothing is reported.
@@ -71,6 +72,8 @@ private:
     std::array<double, 4> m_dates{};
     int m_pressed = 0;
     int m_editField = -1;
+    // The last focus change of the picker came from window activation.
+    bool m_activationFocus = false;
     QFrame* m_picker = nullptr;
     QDateEdit* m_pickerDate = nullptr;
     QCheckBox* m_pickerCheck = nullptr;

@@ -36,10 +36,10 @@ protected:
         form.GoToItem(a);
     }
     void clickLabel(int i) {
-        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(90 * i + 5, panel->height() / 2));
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->FieldRect(i, true).center());
     }
     void clickDate(int i) {
-        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(90 * i + 40, panel->height() / 2));
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->FieldRect(i, false).center());
     }
     QString shown(int i) {
         return QAccessible::queryAccessibleInterface(panel)->child(2 * i + 1)->text(
