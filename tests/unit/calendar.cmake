@@ -1,7 +1,8 @@
 wren_add_test(calendar_test
     SOURCES unit/calendar/JuliusTest.cpp unit/calendar/OldCalendarTest.cpp
             unit/calendar/CalendarRulesTest.cpp unit/calendar/MonthGridTest.cpp
-    LIBS wrencore
+            unit/calendar/DueIndexTest.cpp unit/calendar/DayListsTest.cpp
+    LIBS wrencore Qt6::Test
     LABELS unit)
 
 wren_add_test(calendar_cli_test

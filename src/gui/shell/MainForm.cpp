@@ -1,5 +1,8 @@
 #include "shell/MainForm.h"
 
+#include "calendar/CalEx.h"
+#include "calendar/CalendarCommands.h"
+#include "calendar/DateAccessPanel.h"
 #include "common/Clock.h"
 #include "common/DateFormat.h"
 #include "dialogs/MessageBox.h"
@@ -55,14 +58,6 @@ QToolButton* imageButton(QWidget* parent, const char* name, const QString& text,
     b->setToolTip(hint.isEmpty() ? text : hint);
     b->setAutoRaise(true);
     return b;
-}
-
-QWidget* placeholder(QWidget* parent, const char* name, int height) {
-    auto* w = new QFrame(parent);
-    w->setObjectName(QString::fromLatin1(name));
-    w->setFixedHeight(height);
-    w->setEnabled(false);
-    return w;
 }
 
 } // namespace
@@ -136,6 +131,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallPageLinks(*this);
     InstallImportCommands(*this);
     InstallOptionCommands(*this);
+    InstallCalendarCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -235,11 +231,9 @@ void TFormMain::buildControls() {
             b->hide();
     }
     calLayout->addWidget(PanelMonth);
-    MonthlyCalendar1 = new QFrame(PanelCalendar);
-    static_cast<QFrame*>(MonthlyCalendar1)->setFrameShape(QFrame::StyledPanel);
+    MonthlyCalendar1 = new TMonthlyCalendar(PanelCalendar);
     MonthlyCalendar1->setObjectName(QStringLiteral("MonthlyCalendar1"));
     MonthlyCalendar1->setMinimumHeight(40);
-    MonthlyCalendar1->setEnabled(false);
     calLayout->addWidget(MonthlyCalendar1, 1);
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
@@ -278,7 +272,9 @@ void TFormMain::buildControls() {
     ruler->setEnabled(false);
     ruler->MarginRight = 17;
     KesRuler = ruler;
-    PanelAccessDate = placeholder(PanelAccess, "PanelAccessDate", 16);
+    PanelAccessDate = new TDateAccessPanel(PanelAccess);
+    PanelAccessDate->setObjectName(QStringLiteral("PanelAccessDate"));
+    PanelAccessDate->setFixedHeight(16);
 
     PanelTitle = new QWidget(PanelAccess);
     PanelTitle->setObjectName(QStringLiteral("PanelTitle"));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "calendar/CalEx.h"
+#include "calendar/DateAccessPanel.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -118,6 +121,8 @@ public:
     void SetTitlePanelVisible(bool visible);
     void SetWordWrap(bool wrap);
     void SetMaxCalendar(bool max);
+    // Told after SetMaxCalendar, by whatever shows the calendar (its clock).
+    std::function<void(bool max)> MaxCalendarChanged;
 
     // Registers the clipping hot key from the settings (again); false when
     // the system refused it.
@@ -149,7 +154,7 @@ public:
     TOutlineModel* TreeModel = nullptr;
     QWidget* PanelCalendar = nullptr;
     QWidget* PanelMonth = nullptr;
-    QWidget* MonthlyCalendar1 = nullptr;
+    TMonthlyCalendar* MonthlyCalendar1 = nullptr;
     QSplitter* Splitter = nullptr;
     QSplitter* Splitter1 = nullptr;
     QSplitter* Splitter2 = nullptr;
@@ -157,7 +162,7 @@ public:
     QTreeWidget* ListViewFocus = nullptr;
     QFrame* PanelAccess = nullptr;
     QWidget* KesRuler = nullptr;
-    QWidget* PanelAccessDate = nullptr;
+    TDateAccessPanel* PanelAccessDate = nullptr;
     QWidget* PanelTitle = nullptr;
     QToolButton* IBLabel = nullptr;
     QToolButton* IBProcStatus = nullptr;

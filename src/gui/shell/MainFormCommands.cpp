@@ -2,6 +2,9 @@
 // menus show when they open.
 #include "shell/MainForm.h"
 
+#include "calendar/CalEx.h"
+#include "calendar/DateAccessPanel.h"
+
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "settings/OptionDesc.h"

@@ -2,6 +2,9 @@
 // taken from and put back into the window, and the toolbar positions.
 #include "shell/MainForm.h"
 
+#include "calendar/CalEx.h"
+#include "calendar/DateAccessPanel.h"
+
 #include "common/DateTime.h"
 #include "common/ProgramFolder.h"
 #include "dialogs/MessageBox.h"
@@ -161,6 +164,8 @@ void TFormMain::SetMaxCalendar(bool max) {
         b->setVisible(!max);
     if (QWidget* b = PanelMonth->findChild<QWidget*>(QStringLiteral("IBMinCalendar")))
         b->setVisible(max && Splitter->orientation() == Qt::Horizontal);
+    if (MaxCalendarChanged)
+        MaxCalendarChanged(max);
 }
 
 void TFormMain::SetDatePanelVisible(bool visible) {
@@ -181,7 +186,8 @@ void TFormMain::SetTitlePanelVisible(bool visible) {
 
 void TFormMain::relayoutAccess() {
     // The title panel on top, then the date panel, then the ruler, then the page.
-    for (QWidget* w : {PanelTitle, PanelAccessDate, KesRuler, static_cast<QWidget*>(RichEdit)})
+    for (QWidget* w : {PanelTitle, static_cast<QWidget*>(PanelAccessDate), KesRuler,
+                       static_cast<QWidget*>(RichEdit)})
         m_accessLayout->removeWidget(w);
     m_accessLayout->addWidget(PanelTitle);
     m_accessLayout->addWidget(PanelAccessDate);
