@@ -11,6 +11,9 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "search/FocusTray.h"
+#include "search/OutputCommands.h"
+#include "search/SearchCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/FontList.h"
@@ -39,7 +42,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -131,6 +133,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
+    InstallSearchCommands(*this);
+    InstallOutputCommands(*this);
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -254,12 +258,7 @@ void TFormMain::buildControls() {
     Splitter3->setHandleWidth(3);
     Splitter3->setChildrenCollapsible(false);
 
-    ListViewFocus = new QTreeWidget(Splitter3);
-    ListViewFocus->setObjectName(QStringLiteral("ListViewFocus"));
-    ListViewFocus->setRootIsDecorated(false);
-    ListViewFocus->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListViewFocus->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListViewFocus->setMinimumHeight(20);
+    ListViewFocus = new TFocusTray(Options, Splitter3);
     ListViewFocus->installEventFilter(this);
 
     PanelAccess = new QFrame(Splitter3);

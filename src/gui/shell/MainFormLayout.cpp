@@ -8,6 +8,7 @@
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "search/FocusTray.h"
 #include "settings/DefaultsStore.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -28,7 +29,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -68,15 +68,6 @@ void fromFont(const QFont& f, TFontDesc& d) {
     d.Italic = f.italic();
     d.Underline = f.underline();
 }
-
-struct ColumnKind {
-    const char* caption;
-    int width;
-};
-const ColumnKind kColumnKinds[12] = {{"", 0},          {"項目名", 200}, {"ラベル", 80},
-                                     {"進行状況", 70}, {"作成日", 70},  {"更新日", 70},
-                                     {"期日", 70},     {"完了日", 70},  {"内容", 200},
-                                     {"リンク", 150},  {"ＩＤ", 50},    {"親フォルダ", 80}};
 
 QString areaName(Qt::ToolBarArea area) {
     switch (area) {
@@ -307,21 +298,7 @@ void TFormMain::CaptureSettings() {
 }
 
 void TFormMain::rebuildColumns() {
-    ListViewFocus->clear();
-    const int count = std::clamp(Options->ColumnCount, 1, int(TOptionDesc::MaxColumns));
-    QStringList captions;
-    QList<int> widths;
-    for (int i = 0; i < count; ++i) {
-        int kind = Options->Columns[size_t(i)].Kind;
-        if (kind < 1 || kind > 11)
-            kind = 1;
-        captions << QString::fromUtf8(kColumnKinds[kind].caption);
-        widths << kColumnKinds[kind].width;
-    }
-    ListViewFocus->setColumnCount(count);
-    ListViewFocus->setHeaderLabels(captions);
-    for (int i = 0; i < count; ++i)
-        ListViewFocus->header()->resizeSection(i, widths[i]);
+    ListViewFocus->RebuildColumns(*Options);
 }
 
 void ApplyToWindow(TFormMain& form) {
@@ -422,9 +399,10 @@ void CaptureFromWindow(TFormMain& form) {
     fromFont(form.LinkBox->font(), o.LinkFont);
     if (!o.ListViewFont.Name.isEmpty() || form.ListViewFocus->font() != QApplication::font())
         fromFont(form.ListViewFocus->font(), o.ListViewFont);
+    // The width the user gave each column; the last one is not stretched.
     const int count = std::min(form.ListViewFocus->columnCount(), int(TOptionDesc::MaxColumns));
     for (int i = 0; i < count && i < o.ColumnCount; ++i)
-        o.Columns[size_t(i)].Width = form.ListViewFocus->header()->sectionSize(i);
+        o.Columns[size_t(i)].Width = form.ListViewFocus->columnWidth(i);
 }
 
 // ---- toolbar positions ----------------------------------------------------
