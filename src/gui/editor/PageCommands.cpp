@@ -32,7 +32,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include "search/FocusTray.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "search/FocusTray.h"
 #include "settings/ColorLookupComboBox.h"
-#include "settings/ColumnKinds.h"
 #include "settings/HotKeyEdit.h"
 #include "settings/OptionDesc.h"
 #include "settings/OptionForm.h"
@@ -14,12 +14,10 @@
 #include "tree/OutlineModel.h"
 
 #include <QFrame>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
-#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -88,25 +86,7 @@ void TOptionCommands::ApplyColors(TFormMain& form) {
 }
 
 void TOptionCommands::RebuildColumns(TFormMain& form) {
-    const TOptionDesc& o = *form.Options;
-    QTreeWidget* tray = form.ListViewFocus;
-    tray->clear();
-    const int count = std::clamp(int(o.ColumnCount), 1, int(TOptionDesc::MaxColumns));
-    QStringList captions;
-    for (int i = 0; i < count; ++i) {
-        int kind = o.Columns[size_t(i)].Kind;
-        if (kind < ColumnKinds::First || kind > ColumnKinds::Last)
-            kind = ColumnKinds::First;
-        captions << ColumnKinds::Caption(kind);
-    }
-    tray->setColumnCount(count);
-    tray->setHeaderLabels(captions);
-    for (int i = 0; i < count; ++i) {
-        int kind = o.Columns[size_t(i)].Kind;
-        if (kind < ColumnKinds::First || kind > ColumnKinds::Last)
-            kind = ColumnKinds::First;
-        tray->header()->resizeSection(i, ColumnKinds::StandardWidth(kind));
-    }
+    form.ListViewFocus->RebuildColumns(*form.Options);
 }
 
 void TOptionCommands::RefreshLabelImages(TFormMain& form) {

@@ -15,6 +15,9 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
+#include "search/FocusTray.h"
+#include "search/OutputCommands.h"
+#include "search/SearchCommands.h"
 #include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -45,7 +48,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -132,6 +134,14 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallImportCommands(*this);
     InstallOptionCommands(*this);
     InstallCalendarCommands(*this);
+    InstallSearchCommands(*this);
+    InstallOutputCommands(*this);
+    // A day click lists by the search criteria, so that refining the tray
+    // afterwards keeps to that day.
+    TCalendarCommands::of(*this)->ListDueItems = [this](double day,
+                                                        const std::vector<TLeafNote*>&) {
+        TSearchCommands::of(*this)->ListUpDueOn(day);
+    };
     Commands->updateStates();
     ExplorerView->setFocus();
 }
@@ -253,12 +263,7 @@ void TFormMain::buildControls() {
     Splitter3->setHandleWidth(3);
     Splitter3->setChildrenCollapsible(false);
 
-    ListViewFocus = new QTreeWidget(Splitter3);
-    ListViewFocus->setObjectName(QStringLiteral("ListViewFocus"));
-    ListViewFocus->setRootIsDecorated(false);
-    ListViewFocus->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListViewFocus->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListViewFocus->setMinimumHeight(20);
+    ListViewFocus = new TFocusTray(Options, Splitter3);
     ListViewFocus->installEventFilter(this);
 
     PanelAccess = new QFrame(Splitter3);

@@ -16,12 +16,12 @@ class QSplitter;
 class QSystemTrayIcon;
 class QTextEdit;
 class QToolButton;
-class QTreeWidget;
 class QTimer;
 class QVBoxLayout;
 
 class TCommandTable;
 class TExplorerView;
+class TFocusTray;
 class THotKey;
 class TLeafNote;
 class TOptionDesc;
@@ -159,7 +159,7 @@ public:
     QSplitter* Splitter1 = nullptr;
     QSplitter* Splitter2 = nullptr;
     QSplitter* Splitter3 = nullptr;
-    QTreeWidget* ListViewFocus = nullptr;
+    TFocusTray* ListViewFocus = nullptr;
     QFrame* PanelAccess = nullptr;
     QWidget* KesRuler = nullptr;
     TDateAccessPanel* PanelAccessDate = nullptr;
@@ -172,6 +172,10 @@ public:
     QTextEdit* RichEdit = nullptr;
     QListWidget* LinkBox = nullptr;
     QSystemTrayIcon* TrayIcon1 = nullptr;
+
+Q_SIGNALS:
+    // GoToItem moved from previous (may be none) to current.
+    void currentItemChanged(TLeafNote* previous, TLeafNote* current);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

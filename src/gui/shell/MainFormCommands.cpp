@@ -19,7 +19,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
-#include <QTreeWidget>
+#include "search/FocusTray.h"
 
 namespace {
 const char* const kCaptionModes[9] = {"ItemTitle",         "ItemCreateTitle", "ItemModifiedTitle",

@@ -110,10 +110,12 @@ void TFormMain::GoToItem(TLeafNote* item) {
     if (item == CurrentItem)
         return;
     StorePage();
+    TLeafNote* previous = CurrentItem;
     CurrentItem = item;
     showItem(item);
     Commands->updateStates();
     RefreshStatusPosition();
+    Q_EMIT currentItemChanged(previous, item);
 }
 
 void TFormMain::StorePage() {

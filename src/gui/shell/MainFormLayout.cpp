@@ -11,7 +11,7 @@
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
-#include "settings/ColumnKinds.h"
+#include "search/FocusTray.h"
 #include "settings/DefaultsStore.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -32,7 +32,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -305,21 +304,7 @@ void TFormMain::CaptureSettings() {
 }
 
 void TFormMain::rebuildColumns() {
-    ListViewFocus->clear();
-    const int count = std::clamp(Options->ColumnCount, 1, int(TOptionDesc::MaxColumns));
-    QStringList captions;
-    QList<int> widths;
-    for (int i = 0; i < count; ++i) {
-        int kind = Options->Columns[size_t(i)].Kind;
-        if (kind < 1 || kind > 11)
-            kind = 1;
-        captions << ColumnKinds::Caption(kind);
-        widths << ColumnKinds::StandardWidth(kind);
-    }
-    ListViewFocus->setColumnCount(count);
-    ListViewFocus->setHeaderLabels(captions);
-    for (int i = 0; i < count; ++i)
-        ListViewFocus->header()->resizeSection(i, widths[i]);
+    ListViewFocus->RebuildColumns(*Options);
 }
 
 void ApplyToWindow(TFormMain& form) {
@@ -420,9 +405,10 @@ void CaptureFromWindow(TFormMain& form) {
     fromFont(form.LinkBox->font(), o.LinkFont);
     if (!o.ListViewFont.Name.isEmpty() || form.ListViewFocus->font() != QApplication::font())
         fromFont(form.ListViewFocus->font(), o.ListViewFont);
+    // The width the user gave each column; the last one is not stretched.
     const int count = std::min(form.ListViewFocus->columnCount(), int(TOptionDesc::MaxColumns));
     for (int i = 0; i < count && i < o.ColumnCount; ++i)
-        o.Columns[size_t(i)].Width = form.ListViewFocus->header()->sectionSize(i);
+        o.Columns[size_t(i)].Width = form.ListViewFocus->columnWidth(i);
 }
 
 // ---- toolbar positions ----------------------------------------------------

@@ -4,6 +4,10 @@
 
 #include "dialogs/MessageBox.h"
 #include "file/Cp932.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "search/FocusTray.h"
+#include "search/FocusTrayModel.h"
 #include "settings/ColorLookupComboBox.h"
 #include "settings/DateFormatFile.h"
 #include "settings/HotKeyEdit.h"
@@ -25,7 +29,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -214,8 +217,12 @@ TEST_F(Options, CancelKeepsOkStoresAndTheRefusedHotKeyIsSaid) {
 }
 
 TEST_F(Options, ColumnsMoveToTheEndAndOkRebuildsTheTray) {
-    auto* row = new QTreeWidgetItem(form.ListViewFocus, {QStringLiteral("行")});
-    Q_UNUSED(row);
+    TLeafNote* item = TLeafNote::Create(*form.Outline, InsertBottomOfLevel, nullptr);
+    TFocusTrayModel* tray = form.ListViewFocus->trayModel();
+    tray->BeginListing();
+    tray->Append(item, false);
+    tray->EndListing();
+    ASSERT_EQ(tray->rowCount(), 1);
     run(
         [](TFormOption& d) {
             d.MoveColumnClick(true); // nothing selected: nothing moves
@@ -236,9 +243,9 @@ TEST_F(Options, ColumnsMoveToTheEndAndOkRebuildsTheTray) {
         },
         true);
     ASSERT_EQ(form.ListViewFocus->columnCount(), 4);
-    EXPECT_EQ(form.ListViewFocus->headerItem()->text(2), QStringLiteral("リンク"));
+    EXPECT_EQ(tray->headerData(2, Qt::Horizontal).toString(), QStringLiteral("リンク"));
     EXPECT_EQ(form.ListViewFocus->header()->sectionSize(2), 150);
-    EXPECT_EQ(form.ListViewFocus->topLevelItemCount(), 0);
+    EXPECT_EQ(tray->rowCount(), 0);
     EXPECT_EQ(form.Options->ColumnCount, 4);
 }
 

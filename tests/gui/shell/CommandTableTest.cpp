@@ -157,8 +157,8 @@ MenuText|ItemAlignCenter|中央揃え(&C)||2|TBParaAttrClick|Item
 MenuText|ItemAlignRight|右揃え(&R)||3|TBParaAttrClick|Item
 MenuText|ItemBullet|箇条書き(&O)||4|TBParaAttrClick|Item
 Menubar|MenuOutput|出力(&U)||0|MenuOutputClick|Menu
-MenuOutput|ItemAllNodesFile|全ての項目をファイルに(&A)||0||Item
-MenuOutput|ItemSelectedNodeFile|選択項目以下を ファイルに(&S)||0||Item
+MenuOutput|ItemAllNodesFile|全ての項目をファイルに(&A)||0||Menu
+MenuOutput|ItemSelectedNodeFile|選択項目以下を ファイルに(&S)||0||Menu
 MenuOutput|ItemTemplateFiles|出力フォーマットファイルを開く(&F)||0||Menu
 ItemTemplateFiles|ItemOpenTemplateFolder|出力フォーマットフォルダーを開く(&F)||0|ItemOpenTemplateFolderClick|Item
 Menubar|N43|設定(&P)||0||Menu
@@ -481,8 +481,8 @@ TEST(CommandTable, CommandsOfLaterWorkStayDisabledAndOwnOnesAreEnabled) {
     TFormMain form;
     TCommandTable& t = *form.Commands;
     // Moves and progress wait for an item; the rest for their own work.
-    for (const char* name : {"ItemFind", "TBFind", "ItemProceedingM", "TBBack", "ItemNodeLeft",
-                             "TBLeft", "ItemCopyNodeLink"}) {
+    for (const char* name :
+         {"ItemProceedingM", "TBBack", "ItemNodeLeft", "TBLeft", "ItemCopyNodeLink"}) {
         QAction* a = t.action(QString::fromLatin1(name));
         if (a) {
             EXPECT_FALSE(a->isEnabled()) << name;
@@ -496,7 +496,10 @@ TEST(CommandTable, CommandsOfLaterWorkStayDisabledAndOwnOnesAreEnabled) {
         EXPECT_TRUE(t.action(QString::fromLatin1(name))->isEnabled()) << name;
     // The tray's title line never is.
     EXPECT_FALSE(t.action(QStringLiteral("ItemTrayFileTitle"))->isEnabled());
-    // Installing a handler enables a command.
+    // Taking the handlers away disables a command, installing one enables it.
+    t.setHandler(QStringLiteral("ItemFindClick"), {});
+    EXPECT_FALSE(t.action(QStringLiteral("ItemFind"))->isEnabled());
+    EXPECT_FALSE(t.action(QStringLiteral("TBFind"))->isEnabled());
     t.setHandler(QStringLiteral("ItemFind"), [](int) {});
     EXPECT_TRUE(t.action(QStringLiteral("ItemFind"))->isEnabled());
     EXPECT_FALSE(t.action(QStringLiteral("TBFind"))->isEnabled()); // its own row only

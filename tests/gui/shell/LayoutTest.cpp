@@ -22,7 +22,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
-#include <QTreeWidget>
+#include "search/FocusTray.h"
 
 #include <gtest/gtest.h>
 

@@ -25,7 +25,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QTreeWidget>
+#include "search/FocusTray.h"
 
 #include <gtest/gtest.h>
 
