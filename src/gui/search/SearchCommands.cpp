@@ -112,16 +112,16 @@ void TSearchCommands::TBListUpCurrentNodesClick() {
     ListUp();
 }
 
-void TSearchCommands::ListUpDueOn(double day) {
+void TSearchCommands::ListUpDueOn(double day, const std::vector<TLeafNote*>* candidates) {
     releaseCurrentNodes();
     m_find.Reset();
     m_find.SetHasDueDate();
     m_find.SetProgressCondition(true, true, false, false);
     m_find.SetDateCondition(DateDue, false, false, true, 0, day);
-    ListUp();
+    ListUp(candidates);
 }
 
-void TSearchCommands::ListUp() {
+void TSearchCommands::ListUp(const std::vector<TLeafNote*>* candidates) {
     m_form.StorePage();
     TFocusTray* t = tray();
     TFocusTrayModel* model = trayModel();
@@ -141,6 +141,12 @@ void TSearchCommands::ListUp() {
         model->EndListing();
     } else if (m_find.InFocusTray) {
         model->Refine([this](TLeafNote& item) { return m_find.Matches(item); });
+    } else if (candidates) {
+        model->BeginListing();
+        for (TLeafNote* item : *candidates)
+            if (m_find.Matches(*item))
+                model->Append(item, dueInTitle);
+        model->EndListing();
     } else {
         model->BeginListing();
         m_form.Outline->forEach([&](TOutlineNode* n) {

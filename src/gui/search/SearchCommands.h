@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 class TFocusTray;
 class TFocusTrayModel;
@@ -40,9 +41,11 @@ public:
     void TBListUpCurrentNodesClick();
     // The not-started and in-progress items due on day (any time of it):
     // what a click on a day of the month calendar lists.
-    void ListUpDueOn(double day);
+    // candidates, when known (the calendar's index), spare a walk of the
+    // whole outline; the criteria are set all the same for refining.
+    void ListUpDueOn(double day, const std::vector<TLeafNote*>* candidates = nullptr);
     // The listing with the criteria as they are.
-    void ListUp();
+    void ListUp(const std::vector<TLeafNote*>* candidates = nullptr);
     // Sorts the rows by kind (ListViewFocusCompare); SortKind stays.
     void SortTray(int kind);
 

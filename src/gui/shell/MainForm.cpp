@@ -136,11 +136,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallCalendarCommands(*this);
     InstallSearchCommands(*this);
     InstallOutputCommands(*this);
-    // A day click lists by the search criteria, so that refining the tray
-    // afterwards keeps to that day.
+    // A day click lists the index's items under the search criteria, so
+    // that refining the tray afterwards keeps to that day.
     TCalendarCommands::of(*this)->ListDueItems = [this](double day,
-                                                        const std::vector<TLeafNote*>&) {
-        TSearchCommands::of(*this)->ListUpDueOn(day);
+                                                        const std::vector<TLeafNote*>& items) {
+        TSearchCommands::of(*this)->ListUpDueOn(day, &items);
     };
     Commands->updateStates();
     ExplorerView->setFocus();
