@@ -98,7 +98,8 @@ QAction* TOutputCommands::entry(const QString& submenu, const QString& caption) 
 }
 
 void TOutputCommands::ItemTemplateFilesClick(const QString& templateName) {
-    TDocumentCommands::OpenWithDesktop(OutputTemplates::Folder() + QLatin1Char('/') + templateName);
+    TDocumentCommands::OpenOrSay(&m_form,
+                                 OutputTemplates::Folder() + QLatin1Char('/') + templateName);
 }
 
 void TOutputCommands::ItemOpenTemplateFolderClick() {
@@ -107,7 +108,7 @@ void TOutputCommands::ItemOpenTemplateFolderClick() {
         MessageBox::critical(&m_form, QStringLiteral("WrenNOTE"), error);
         return;
     }
-    TDocumentCommands::OpenWithDesktop(OutputTemplates::Folder());
+    TDocumentCommands::OpenOrSay(&m_form, OutputTemplates::Folder());
 }
 
 void TOutputCommands::ItemSelectedNodeFileClick(int tag, const QString& templateName) {
@@ -167,7 +168,7 @@ void TOutputCommands::ItemSelectedNodeFileClick(int tag, const QString& template
         MessageBox::critical(&m_form, QStringLiteral("WrenNOTE"), failure);
         return;
     }
-    TDocumentCommands::OpenWithDesktop(destination);
+    TDocumentCommands::OpenOrSay(&m_form, destination);
 }
 
 void InstallOutputCommands(TFormMain& form) {

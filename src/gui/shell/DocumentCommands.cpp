@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -61,6 +62,15 @@ std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
 std::function<bool(const QString&)> TDocumentCommands::OpenWithDesktop = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
+
+bool TDocumentCommands::OpenOrSay(QWidget* parent, const QString& path) {
+    if (OpenWithDesktop(path))
+        return true;
+    MessageBox::warning(parent, Product,
+                        QStringLiteral("「%1」を開くプログラムが見つかりませんでした。")
+                            .arg(QDir::toNativeSeparators(path)));
+    return false;
+}
 
 // The window as the document sees it.
 class TDocumentCommands::Host : public TWrenDocHost {
@@ -346,7 +356,7 @@ void TDocumentCommands::ItemRenameFileClick() {
 
 void TDocumentCommands::ItemOpenWrenFolderClick() {
     if (m_doc->HasFileName())
-        OpenWithDesktop(m_doc->MakeAbsolutePath(QString()));
+        OpenOrSay(&m_form, m_doc->MakeAbsolutePath(QString()));
 }
 
 void TDocumentCommands::N50Click() {
@@ -469,7 +479,7 @@ void TDocumentCommands::OpenFile(const QString& path) {
     if (TSingleInstance::NotifyRunning(path))
         return;
     if (CtrlHeld()) {
-        OpenWithDesktop(path);
+        OpenOrSay(&m_form, path);
         return;
     }
     if (!SaveBeforeClose())

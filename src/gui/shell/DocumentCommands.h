@@ -79,6 +79,8 @@ public:
     // Starting another program instance ("-n"), opening with the desktop.
     static std::function<bool(const QStringList& args)> StartInstance;
     static std::function<bool(const QString& path)> OpenWithDesktop;
+    // OpenWithDesktop, saying so when the desktop has no program for path.
+    static bool OpenOrSay(QWidget* parent, const QString& path);
 
 Q_SIGNALS:
     // The window agreed to close for good: the program ends.

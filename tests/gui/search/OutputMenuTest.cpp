@@ -34,8 +34,7 @@ protected:
         FillBooks(form, {QStringLiteral("第一"), QStringLiteral("第二")});
         TLeafNote* first = form.Outline->topLevel(0)->item();
         for (const char* t : {"子1", "子2"})
-            TLeafNote::Create(*form.Outline, InsertLastChild, first->TreeNode)
-                ->SetTitle(Sjis(t));
+            TLeafNote::Create(*form.Outline, InsertLastChild, first->TreeNode)->SetTitle(Sjis(t));
         // Something in the trash, which is never written.
         TLeafNote* gone = TLeafNote::Create(*form.Outline, InsertLastChild, first->TreeNode);
         gone->SetTitle(Sjis("捨てた"));
@@ -103,6 +102,18 @@ TEST_F(OutputMenu, ExportsABranchWithoutTheTrashAndOpensTheFile) {
     EXPECT_EQ(form.windowTitle(), caption);
 }
 
+TEST_F(OutputMenu, AWrittenFileNoProgramOpensIsKeptAndSaidSo) {
+    TDocumentCommands::OpenWithDesktop = [](const QString&) { return false; };
+    form.Commands->trigger(QStringLiteral("MenuOutput"));
+    const QString dest = home.file(QStringLiteral("開けない.txt"));
+    FileDialog::setNextFileName(dest);
+    const int shown = MessageBox::count();
+    output->entry(QStringLiteral("ItemAllNodesFile"), kNumbered)->trigger();
+    EXPECT_TRUE(QFile::exists(dest));
+    ASSERT_EQ(MessageBox::count(), shown + 1);
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("開けない.txt")));
+}
+
 TEST_F(OutputMenu, CancellingMidExportLeavesNoFile) {
     form.Commands->trigger(QStringLiteral("MenuOutput"));
     const QString dest = home.file(QStringLiteral("全体.txt"));
@@ -131,8 +142,8 @@ TEST_F(OutputMenu, AnUnwritableDestinationOrMissingTemplateGivesAMessage) {
         EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("書き込めません")));
         EXPECT_TRUE(opened.isEmpty());
     }
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     opened.clear();
     // A template that went away after the menu was built.
     QFile::remove(OutputTemplates::Folder() + QLatin1Char('/') + kNumbered);
