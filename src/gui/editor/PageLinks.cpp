@@ -98,6 +98,12 @@ void TPageLinks::installHandlers() {
     });
 }
 
+void TPageLinks::openWithSystem(const QUrl& url) {
+    if (!OpenUrl(url))
+        showError(QStringLiteral("「%1」を開くプログラムが見つかりませんでした。")
+                      .arg(url.isLocalFile() ? url.toLocalFile() : url.toString()));
+}
+
 void TPageLinks::showError(const QString& text) {
     MessageBox::warning(&m_form, Product, text);
 }
@@ -110,7 +116,7 @@ void TPageLinks::FollowLink(LinkKind kind, const QString& text) {
     const TLinkClick click = LinkTarget::ClickAction(*m_form.Doc, kind, text);
     switch (click.Action) {
     case LinkAction::OpenWithSystem:
-        OpenUrl(click.Url); // the system says nothing when it cannot: neither do we
+        openWithSystem(click.Url);
         break;
     case LinkAction::FollowFile:
         JumpToFile(text);
@@ -172,7 +178,7 @@ void TPageLinks::JumpToFile(const QString& body) {
     if (!target.valid())
         return;
     if (!target.IsOutline) {
-        OpenUrl(target.Url);
+        openWithSystem(target.Url);
         return;
     }
     TDocumentCommands* docs = m_form.findChild<TDocumentCommands*>();
@@ -228,7 +234,7 @@ void TPageLinks::ItemOpenSelectionClick() {
         return;
     const QUrl url = LinkTarget::SystemOpenUrl(*m_form.Doc, text);
     if (url.isValid())
-        OpenUrl(url);
+        openWithSystem(url);
 }
 
 void TPageLinks::ItemJumpOnClickClick() {

@@ -46,6 +46,7 @@ public:
 
 private:
     void installHandlers();
+    void openWithSystem(const QUrl& url);
     void showError(const QString& text);
     QString selectCurrentLine();
 

@@ -207,12 +207,14 @@ void TRichEditLink::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TRichEditLink::mousePressEvent(QMouseEvent* e) {
-    const bool follow = LinkEnabled && e->button() == Qt::LeftButton &&
-                        e->modifiers() == Qt::NoModifier && !textCursor().hasSelection() &&
+    const bool onLink = LinkEnabled && e->button() == Qt::LeftButton &&
+                        e->modifiers() == Qt::NoModifier &&
                         showsHand(charAt(e->position().toPoint()));
-    const int at = follow ? charAt(e->position().toPoint()) : -1;
+    const int at = onLink ? charAt(e->position().toPoint()) : -1;
+    // The press moves the caret first: a selection left by the previous
+    // click (a followed link is selected) must not block this one.
     QTextEdit::mousePressEvent(e);
-    if (!follow)
+    if (!onLink || textCursor().hasSelection())
         return;
     QTextCursor c = textCursor();
     c.setPosition(at);

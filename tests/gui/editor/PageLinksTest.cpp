@@ -112,6 +112,29 @@ TEST_F(PageLinks, AClickFollowsTheLinkUnderThePointer) {
     QTest::mouseClick(page->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(form.CurrentItem, B);
 
+    // A followed link is left selected; the next link is followed all the same.
+    show(A, QStringLiteral("http://one/ and http://two/"));
+    auto pointAt = [this](int pos) {
+        QTextCursor k(page->document());
+        k.setPosition(pos);
+        return page->cursorRect(k).center() + QPoint(2, 0);
+    };
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, Qt::NoModifier, pointAt(3));
+    EXPECT_TRUE(page->textCursor().hasSelection());
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, Qt::NoModifier, pointAt(19));
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("http://one/")),
+                                   QUrl(QStringLiteral("http://two/"))}));
+    // Shift extends the selection over a link without following it.
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, Qt::ShiftModifier, pointAt(5));
+    EXPECT_EQ(opened.size(), 2);
+    // A desktop without a program for it says so.
+    TPageLinks::OpenUrl = [](const QUrl&) { return false; };
+    const int shown = MessageBox::count();
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    QTest::mouseClick(page->viewport(), Qt::LeftButton, Qt::NoModifier, pointAt(19));
+    ASSERT_EQ(MessageBox::count(), shown + 1);
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("http://two/")));
+
     // Switched off: the click only places the caret.
     show(A, QStringLiteral("go <node:資料> now"));
     form.Commands->trigger(QStringLiteral("ItemJumpOnClick"));
