@@ -83,6 +83,30 @@ QByteArray textKeyBytes(const TLeafNote& item, int kind) {
     }
 }
 
+// Pages and links compare case-insensitively by their bytes: locale order is
+// the title's alone, and collation keys of 100 000 pages cost too much.
+bool isByteKind(int kind) {
+    return kind == 8 || kind == 9;
+}
+
+// ASCII letters folded; the trail byte of a double-byte character is never
+// touched, so the order stays that of the code page.
+QByteArray foldedBytes(const QByteArray& text) {
+    QByteArray out(text);
+    char* p = out.data();
+    const qsizetype n = out.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto c = uchar(p[i]);
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+            ++i; // lead byte: skip the trail
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z')
+            p[i] = char(c + ('a' - 'A'));
+    }
+    return out;
+}
+
 bool isTextKind(int kind) {
     return kind == 1 || kind == 8 || kind == 9 || kind == 11;
 }
@@ -118,13 +142,18 @@ struct SortKeys {
     int kind = 0;
     std::vector<double> numbers;
     std::vector<QCollatorSortKey> texts;
+    std::vector<QByteArray> bytes;
 
     void build(int k, const std::vector<TLeafNote*>& items) {
         kind = k;
         numbers.resize(items.size());
         for (size_t i = 0; i < items.size(); ++i)
             numbers[i] = items[i] ? numberKey(*items[i], k) : 0;
-        if (isTextKind(k)) {
+        if (isByteKind(k)) {
+            bytes.reserve(items.size());
+            for (TLeafNote* item : items)
+                bytes.push_back(item ? foldedBytes(textKeyBytes(*item, k)) : QByteArray());
+        } else if (isTextKind(k)) {
             QCollator& c = trayCollator();
             texts.reserve(items.size());
             for (TLeafNote* item : items)
@@ -137,6 +166,8 @@ struct SortKeys {
             return 0;
         if (const int n = cmp(numbers[a], numbers[b]))
             return n;
+        if (!bytes.empty())
+            return cmp(bytes[a].compare(bytes[b]), 0);
         if (!texts.empty()) {
             // Two top-level items are equal by their (missing) parent.
             if (kind == 11 && numbers[a] == 0)

@@ -191,6 +191,21 @@ TEST_F(Tray, ColumnClicksSortAscendingDescendingAscending) {
     EXPECT_EQ(rows().mid(0, 3), (QStringList{"a", "b", "Book"}));
 }
 
+TEST_F(Tray, PagesSortCaseInsensitivelyInTheCodePagesOrder) {
+    // ア is 83 41 in cp932: its trail byte is an "A" that must not be folded
+    // into "a", which would make it ヂ (83 61).
+    const char* pages[] = {"ヂ", "ア", "B", "a"};
+    for (const char* p : pages)
+        add(p)->PageText = Sjis(p);
+    searchFor(QString(), 0);
+    search->ListViewFocusColumnClick(8);
+    QStringList order;
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (!model->itemAt(r)->PageText.isEmpty())
+            order << Cp932::toUnicode(model->itemAt(r)->PageText);
+    EXPECT_EQ(order, (QStringList{"a", "B", "ア", "ヂ"}));
+}
+
 TEST_F(Tray, ClicksStepThroughThePageAndThenTheTitle) {
     TLeafNote* item = add("abc title");
     item->PageText = "abc 1 abc 2 abc";
