@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -107,17 +106,3 @@ void DayClickListing(benchmark::State& state) {
 BENCHMARK(PaintMonth)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(SwitchMonth)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(DayClickListing)->Unit(benchmark::kMillisecond)->Iterations(50);
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window copies its day lists and writes its toolbar places: not into a real home.
-    QTemporaryDir home;
-    qputenv("WRENNOTE_HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    return 0;
-}

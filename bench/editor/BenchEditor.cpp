@@ -128,12 +128,3 @@ BENCHMARK(ShowRichPage100KToIdle)->Unit(benchmark::kMillisecond)->Iterations(10)
 BENCHMARK(ShowRichPage1M)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ShowRichPage1MToIdle)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(TypeAtEndOf1MPageWithLinks)->Unit(benchmark::kMillisecond)->Iterations(50);
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -86,12 +86,3 @@ BENCHMARK(ListByRareText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ListEverything)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Title, label, due date, page text.
 BENCHMARK(SortBy)->Arg(1)->Arg(2)->Arg(6)->Arg(8)->Unit(benchmark::kMillisecond)->Iterations(4);
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

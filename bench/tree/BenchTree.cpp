@@ -135,12 +135,3 @@ BENCHMARK(DeleteIntoTrash)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(MoveDownAndUp)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(SortTenThousandChildren)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(PasteTenThousandItemBranch)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -208,9 +208,7 @@ TFocusTrayModel::TFocusTrayModel(const TOptionDesc* settings, QObject* parent)
     : QAbstractTableModel(parent), m_settings(settings) {}
 
 TFocusTrayModel::~TFocusTrayModel() {
-    for (auto& row : m_rows)
-        if (row->item && row->item->ListItem == row.get())
-            row->item->ListItem = nullptr;
+    dropRows();
 }
 
 int TFocusTrayModel::rowCount(const QModelIndex& parent) const {
@@ -301,13 +299,17 @@ Qt::ItemFlags TFocusTrayModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void TFocusTrayModel::SetColumns(const std::vector<int>& kinds) {
-    beginResetModel();
+void TFocusTrayModel::dropRows() {
     for (auto& row : m_rows)
         if (row->item && row->item->ListItem == row.get())
             row->item->ListItem = nullptr;
     m_rows.clear();
     m_dead = 0;
+}
+
+void TFocusTrayModel::SetColumns(const std::vector<int>& kinds) {
+    beginResetModel();
+    dropRows();
     m_kinds.clear();
     for (int k : kinds)
         m_kinds.push_back(validKind(k));
@@ -321,21 +323,13 @@ void TFocusTrayModel::Clear() {
     if (m_rows.empty())
         return;
     beginResetModel();
-    for (auto& row : m_rows)
-        if (row->item && row->item->ListItem == row.get())
-            row->item->ListItem = nullptr;
-    m_rows.clear();
-    m_dead = 0;
+    dropRows();
     endResetModel();
 }
 
 void TFocusTrayModel::BeginListing() {
     beginResetModel();
-    for (auto& row : m_rows)
-        if (row->item && row->item->ListItem == row.get())
-            row->item->ListItem = nullptr;
-    m_rows.clear();
-    m_dead = 0;
+    dropRows();
 }
 
 void TFocusTrayModel::Append(TLeafNote* item, bool dueInTitle) {

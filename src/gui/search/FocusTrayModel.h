@@ -66,6 +66,8 @@ private:
     void rowItemDestroyed(Row* row);
     void rowItemChanged(Row* row);
     void removeIf(const std::vector<bool>& drop);
+    // Every row goes; items forget theirs. Inside a model reset only.
+    void dropRows();
     QString displayText(const Row& row, int kind) const;
 
     const TOptionDesc* m_settings;
