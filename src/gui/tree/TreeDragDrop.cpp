@@ -39,6 +39,17 @@ class TTreeDragData : public QMimeData {
 public:
     explicit TTreeDragData(TOutlineNode* node) : m_node(node) {}
 
+    // The drag is over, yet a receiver in another process may still ask (the
+    // platform keeps the data for a while): what it can ask for is rendered
+    // now when it went elsewhere, and the node is not looked at again.
+    void detach(bool renderNow) {
+        if (renderNow && m_node) {
+            retrieveData(TDDXTreeView::TreeNodeMimeType(), QMetaType(QMetaType::QByteArray));
+            retrieveData(TDDXTreeView::NodeLinkMimeType(), QMetaType(QMetaType::QByteArray));
+        }
+        m_node = nullptr;
+    }
+
     QStringList formats() const override {
         return {TDDXTreeView::TreeNodeMimeType(), TDDXTreeView::NodeLinkMimeType(),
                 QStringLiteral("text/plain")};
@@ -50,12 +61,14 @@ public:
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
         if (mimeType == TDDXTreeView::TreeNodeMimeType()) {
-            if (m_branch.isNull())
+            if (m_branch.isNull() && m_node)
                 m_branch = OutlineFile::writeItems(m_node, true);
-            return m_branch;
+            return m_branch.isNull() ? QVariant() : QVariant(m_branch);
         }
-        if (m_link.isNull())
+        if (m_link.isNull() && m_node)
             m_link = LinkText::NodeLinkText(*m_node->item());
+        if (m_link.isNull())
+            return QVariant();
         if (mimeType == TDDXTreeView::NodeLinkMimeType())
             return m_link;
         if (mimeType == QLatin1String("text/plain")) {
@@ -385,8 +398,10 @@ void TDDXTreeView::startDrag(TOutlineNode* node) {
     if (!node || node->item()->IsTrash() || m_view->isEditing())
         return;
     m_form.StorePage();
+    // Qt frees the drag (with its data) once every receiver is done with it.
     auto* drag = new QDrag(m_view);
-    drag->setMimeData(CreateDragData(node));
+    auto* data = static_cast<TTreeDragData*>(CreateDragData(node));
+    drag->setMimeData(data);
     const QModelIndex index = m_view->outlineModel()->indexFromNode(node);
     const QRect r = m_view->visualRect(index) & m_view->viewport()->rect();
     if (!r.isEmpty()) {
@@ -396,13 +411,14 @@ void TDDXTreeView::startDrag(TOutlineNode* node) {
     m_dragNode = node;
     m_dragging = true;
     m_moved = false;
-    drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
+    const Qt::DropAction done =
+        drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
     // Whatever another window reports, nothing is removed here.
+    data->detach(done != Qt::IgnoreAction && !m_moved);
     m_dragging = false;
     m_dragNode = nullptr;
     m_overTimer->stop();
     setMark(nullptr, -1);
-    drag->deleteLater();
     if (!m_moved && m_form.CurrentItem)
         m_form.ExplorerView->selectNode(m_form.CurrentItem->TreeNode);
     if (TOutlineNode* s = m_form.Outline->selectedNode())
