@@ -21,9 +21,12 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -222,4 +225,25 @@ TEST_F(DragDrop, TheDragCarriesTheBranchAndTheItemsLink) {
     ASSERT_TRUE(dnd->DropExternal(&copy, B, TDDXTreeView::Into, false));
     EXPECT_EQ(form.Outline->count(), count + 2);
     EXPECT_EQ(B->child(0)->item()->NodeId, 0);
+}
+
+TEST_F(DragDrop, AnItemDroppedOnThePageBecomesItsLink) {
+    showWindow();
+    form.GoToItem(B->item());
+    const int count = form.Outline->count();
+    std::unique_ptr<QMimeData> mime(TDDXTreeView::CreateDragData(A2));
+    QWidget* vp = form.RichEdit->viewport();
+    const QPoint p(10, 10);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(p, actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &enter);
+    QDragMoveEvent move(p, actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    QDropEvent drop(QPointF(p), actions, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &drop);
+    EXPECT_TRUE(form.RichEdit->toPlainText().startsWith(QStringLiteral("<node:A2;")))
+        << form.RichEdit->toPlainText().toStdString();
+    EXPECT_EQ(form.Outline->count(), count);
+    EXPECT_EQ(A2->parent(), A);
+    form.hide();
 }
