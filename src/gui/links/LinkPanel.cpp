@@ -97,6 +97,7 @@ std::function<bool(const QString&)> TLinkPanel::MoveToTrash = [](const QString& 
 TLinkPanel::TLinkPanel(TFormMain& form) : QObject(&form), m_form(form), m_box(form.LinkBox) {
     setObjectName(QStringLiteral("LinkPanel"));
     m_box->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_box->setAccessibleName(QStringLiteral("リンクパネル"));
     m_box->setItemDelegate(new TLinkLineDelegate(*this, m_box));
     m_box->setMouseTracking(true);
     m_box->installEventFilter(this);

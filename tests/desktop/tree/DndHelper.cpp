@@ -1,7 +1,9 @@
 // The other program of the two-process drag test: a window at 600,100 that
 // either takes a drop and says what item it received ("--receive"), or
 // starts a drag of the item stream read from a file when pressed
-// ("--drag FILE"). Says "ready" once shown; lives a minute at most.
+// ("--drag FILE"), or drags files as a file manager does ("--files PATH...").
+// DND_HELPER_POS="x,y" places it elsewhere. Says "ready" once shown; lives a
+// minute at most.
 #include "file/OutlineFile.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -15,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <cstdio>
@@ -29,8 +32,9 @@ void say(const QByteArray& line) {
 
 class Window : public QWidget {
 public:
-    explicit Window(const QByteArray& payload) : m_payload(payload) {
-        setAcceptDrops(m_payload.isEmpty());
+    Window(const QByteArray& payload, const QList<QUrl>& files)
+        : m_payload(payload), m_files(files) {
+        setAcceptDrops(m_payload.isEmpty() && m_files.isEmpty());
     }
 
 protected:
@@ -59,12 +63,16 @@ protected:
         say(line);
     }
     void mousePressEvent(QMouseEvent*) override {
-        if (m_payload.isEmpty())
+        if (m_payload.isEmpty() && m_files.isEmpty())
             return;
         auto* drag = new QDrag(this);
         auto* mime = new QMimeData;
-        mime->setData(QStringLiteral("CF_TREENODE"), m_payload);
-        mime->setText(QStringLiteral("from the helper"));
+        if (!m_files.isEmpty()) {
+            mime->setUrls(m_files);
+        } else {
+            mime->setData(QStringLiteral("CF_TREENODE"), m_payload);
+            mime->setText(QStringLiteral("from the helper"));
+        }
         drag->setMimeData(mime);
         const Qt::DropAction a = drag->exec(Qt::CopyAction | Qt::MoveAction);
         say("dragged " + QByteArray::number(int(a)));
@@ -72,6 +80,7 @@ protected:
 
 private:
     QByteArray m_payload;
+    QList<QUrl> m_files;
 };
 
 } // namespace
@@ -80,7 +89,11 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QByteArray payload;
-    if (argc == 3 && std::strcmp(argv[1], "--drag") == 0) {
+    QList<QUrl> files;
+    if (argc >= 3 && std::strcmp(argv[1], "--files") == 0) {
+        for (int i = 2; i < argc; ++i)
+            files << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
+    } else if (argc == 3 && std::strcmp(argv[1], "--drag") == 0) {
         QFile f(QString::fromLocal8Bit(argv[2]));
         if (!f.open(QIODevice::ReadOnly))
             return 2;
@@ -88,9 +101,13 @@ int main(int argc, char** argv) {
     } else if (!(argc == 2 && std::strcmp(argv[1], "--receive") == 0)) {
         return 2;
     }
-    Window w(payload);
+    Window w(payload, files);
     w.setWindowTitle(QStringLiteral("dnd helper"));
-    w.setGeometry(600, 100, 200, 200);
+    QPoint at(600, 100);
+    const QList<QByteArray> pos = qgetenv("DND_HELPER_POS").split(',');
+    if (pos.size() == 2)
+        at = QPoint(pos[0].toInt(), pos[1].toInt());
+    w.setGeometry(at.x(), at.y(), 200, 200);
     w.show();
     QTimer::singleShot(300, [] { say("ready"); });
     QTimer::singleShot(60000, &app, &QCoreApplication::quit);
