@@ -18,6 +18,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTextEdit>
+#include <QLineEdit>
+#include <QUrl>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -229,4 +235,19 @@ TEST_F(LinkPanel, DeletingALinkedFileAsksWithItsRealPath) {
     form.Commands->trigger(QStringLiteral("ItemDeleteLinkFile"));
     EXPECT_EQ(trashed, QStringList{QFileInfo(real).canonicalFilePath()});
     EXPECT_TRUE(panel->Entries().isEmpty()); // the missing file's entry only goes
+}
+
+TEST_F(LinkPanel, FilesDroppedOnTheTitleBoxBecomeEntriesButNotOnThePage) {
+    form.GoToItem(A);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(dir.path() + QStringLiteral("/doc/a.txt"))});
+    const Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction;
+    for (QWidget* target : {static_cast<QWidget*>(form.EditTitle), form.RichEdit->viewport()}) {
+        QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
+    EXPECT_EQ(panel->Entries(), QStringList{"<doc/a.txt>"});
+    EXPECT_EQ(form.EditTitle->text(), "A");
 }
