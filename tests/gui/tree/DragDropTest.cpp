@@ -247,3 +247,26 @@ TEST_F(DragDrop, AnItemDroppedOnThePageBecomesItsLink) {
     EXPECT_EQ(A2->parent(), A);
     form.hide();
 }
+
+TEST_F(DragDrop, HoveringIntoAClosedFolderOpensIt) {
+    showWindow();
+    form.Outline->setExpanded(A, false);
+    QMimeData mime;
+    mime.setText(QStringLiteral("line"));
+    const QRect r = rowOf(A);
+    const QPoint p(r.left() + 5, r.center().y());
+    QWidget* vp = form.ExplorerView->viewport();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(p, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(dnd->feedbackItem(), A);
+    EXPECT_EQ(dnd->feedbackPosition(), int(TDDXTreeView::Into));
+    QTest::qWait(700);
+    EXPECT_FALSE(A->expanded()); // not yet
+    EXPECT_TRUE(WaitFor([&] { return A->expanded(); }, 3000));
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(vp, &leave);
+    EXPECT_EQ(dnd->feedbackItem(), nullptr);
+    form.hide();
+}
