@@ -405,8 +405,19 @@ void TDDXTreeView::startDrag(TOutlineNode* node) {
     const QModelIndex index = m_view->outlineModel()->indexFromNode(node);
     const QRect r = m_view->visualRect(index) & m_view->viewport()->rect();
     if (!r.isEmpty()) {
-        drag->setPixmap(m_view->viewport()->grab(r));
-        drag->setHotSpot(m_pressPos - r.topLeft());
+        // See-through, so that the drop mark under the pointer shows.
+        const QPixmap row = m_view->viewport()->grab(r);
+        QPixmap image(row.size());
+        image.setDevicePixelRatio(row.devicePixelRatio());
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setOpacity(0.55);
+        p.drawPixmap(0, 0, row);
+        p.end();
+        drag->setPixmap(image);
+        // Below and right of the pointer: without a compositor the image is
+        // opaque and must not hide the row the mark is drawn on.
+        drag->setHotSpot(QPoint(-20, -14));
     }
     m_dragNode = node;
     m_dragging = true;
