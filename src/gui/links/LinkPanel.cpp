@@ -375,7 +375,8 @@ void TLinkPanel::ItemDeleteLinkFileClick() {
             // What is deleted is the name in its real folder: a linked folder
             // above it is followed, the last name never (a link goes, not
             // what it points at), and the question names exactly that.
-            if (info.exists() || info.isSymLink()) {
+            // Only files go (a link to a folder is only taken off the list).
+            if ((info.exists() && !info.isDir()) || info.isSymLink()) {
                 const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
                 const QString real =
                     (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') +

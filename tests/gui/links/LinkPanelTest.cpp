@@ -222,19 +222,21 @@ TEST_F(LinkPanel, DeletingALinkedFileAsksWithItsRealPath) {
         trashed << path;
         return true;
     };
-    A->Links = "<via/a.txt>\r\n<gone.txt>\r\n";
+    A->Links = "<via/a.txt>\r\n<gone.txt>\r\n<real>\r\n";
     form.GoToItem(A);
     selectRow(0);
     MessageBox::setNextAnswer(QMessageBox::No);
     form.Commands->trigger(QStringLiteral("ItemDeleteLinkFile"));
     EXPECT_TRUE(MessageBox::lastText().contains(QFileInfo(real).canonicalFilePath()));
     EXPECT_TRUE(trashed.isEmpty());
-    EXPECT_EQ(panel->Entries().size(), 2);
+    EXPECT_EQ(panel->Entries().size(), 3);
     form.LinkBox->selectAll();
     MessageBox::setNextAnswer(QMessageBox::Yes);
     form.Commands->trigger(QStringLiteral("ItemDeleteLinkFile"));
     EXPECT_EQ(trashed, QStringList{QFileInfo(real).canonicalFilePath()});
-    EXPECT_TRUE(panel->Entries().isEmpty()); // the missing file's entry only goes
+    // The missing file's entry and the folder's only leave the list.
+    EXPECT_TRUE(panel->Entries().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + QStringLiteral("/real")));
 }
 
 TEST_F(LinkPanel, FilesDroppedOnTheTitleBoxBecomeEntriesButNotOnThePage) {
