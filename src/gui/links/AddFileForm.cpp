@@ -24,10 +24,11 @@ TFormAddFile::TFormAddFile(QWidget* parent, const QString& text) : QDialog(paren
                                   : QStringLiteral("指定ファイルの編集"));
     resize(502, 100);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(QStringLiteral("新しい URL またはファイル名（フルパス）を指定してください。"), this));
     layout->addWidget(new QLabel(
-        QStringLiteral("（参照ボタンを押すと、ファイルダイアログから選択することができます。）"), this));
+        QStringLiteral("新しい URL またはファイル名（フルパス）を指定してください。"), this));
+    layout->addWidget(new QLabel(
+        QStringLiteral("（参照ボタンを押すと、ファイルダイアログから選択することができます。）"),
+        this));
     Edit1 = new QLineEdit(text, this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     layout->addWidget(Edit1);
@@ -52,8 +53,8 @@ QString TFormAddFile::text() const {
 }
 
 void TFormAddFile::browse() {
-    const QString name = FileDialog::getOpenFileName(this, QStringLiteral("ファイルを開く"),
-                                                     QString(), QStringLiteral("全てのファイル (*)"));
+    const QString name = FileDialog::getOpenFileName(
+        this, QStringLiteral("ファイルを開く"), QString(), QStringLiteral("全てのファイル (*)"));
     if (!name.isEmpty())
         Edit1->setText(LongPathName(name));
 }
@@ -71,8 +72,8 @@ QString LongPathName(const QString& path) {
     const QString name = info.fileName();
     if (name.isEmpty())
         return canonicalFolder.isEmpty() ? p : canonicalFolder;
-    const QStringList names = QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                     QDir::System | QDir::NoDotAndDotDot);
     QString listed = name;
     for (const QString& n : names)
         if (n.compare(name, Qt::CaseInsensitive) == 0) {

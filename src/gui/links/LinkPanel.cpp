@@ -47,8 +47,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QString text = index.data().toString();
-        return QSize(19 + option.fontMetrics.horizontalAdvance(text) + 4,
-                     LineHeight(option.font));
+        return QSize(19 + option.fontMetrics.horizontalAdvance(text) + 4, LineHeight(option.font));
     }
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
@@ -108,8 +107,9 @@ TLinkPanel::TLinkPanel(TFormMain& form) : QObject(&form), m_form(form), m_box(fo
         return lines;
     };
     connect(&form, &TFormMain::pageLoaded, this, &TLinkPanel::load);
-    connect(m_box, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem*) { m_form.Commands->guarded([this] { ItemOpenLinkClick(); }); });
+    connect(m_box, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) {
+        m_form.Commands->guarded([this] { ItemOpenLinkClick(); });
+    });
     connect(m_box, &QListWidget::itemSelectionChanged, this,
             [this]() { m_form.Commands->updateStates(); });
     // Files dropped anywhere but the tree and the page (they take their own).
@@ -378,9 +378,8 @@ void TLinkPanel::ItemDeleteLinkFileClick() {
             // Only files go (a link to a folder is only taken off the list).
             if ((info.exists() && !info.isDir()) || info.isSymLink()) {
                 const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-                const QString real =
-                    (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') +
-                    info.fileName();
+                const QString real = (folder.isEmpty() ? info.absolutePath() : folder) +
+                                     QLatin1Char('/') + info.fileName();
                 QString question =
                     QStringLiteral("次のファイルをごみ箱に移します。よろしいですか?\n%1").arg(real);
                 if (info.isSymLink())

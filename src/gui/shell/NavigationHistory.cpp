@@ -68,8 +68,7 @@ TNavigationHistory::TNavigationHistory(TFormMain& form) : QObject(&form), m_form
     c.setHandler(QStringLiteral("TBBackClick"), [this](int tag) { TBBackClick(tag); });
     c.setHandler(QStringLiteral("TBForwardClick"), [this](int tag) { TBForwardClick(tag); });
     c.setHandler(QStringLiteral("PopupMenuBackPopup"), [this](int) { PopupMenuBackPopup(); });
-    c.setHandler(QStringLiteral("PopupMenuForwardPopup"),
-                 [this](int) { PopupMenuForwardPopup(); });
+    c.setHandler(QStringLiteral("PopupMenuForwardPopup"), [this](int) { PopupMenuForwardPopup(); });
     c.addStateUpdater([this]() { refreshButtons(); });
     // The buttons drop their menus down from an arrow beside them.
     const struct {

@@ -54,9 +54,7 @@ public:
         return {TDDXTreeView::TreeNodeMimeType(), TDDXTreeView::NodeLinkMimeType(),
                 QStringLiteral("text/plain")};
     }
-    bool hasFormat(const QString& mimeType) const override {
-        return formats().contains(mimeType);
-    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
@@ -241,8 +239,8 @@ TOutlineNode* TDDXTreeView::DropInside(TOutlineNode* node, TOutlineNode* target,
     TOutlineUpdateScope update(tree);
     if (copy) {
         // A copy whose items all have NodeId 0, made just below the original.
-        const OutlineFile::ReadResult r =
-            OutlineFile::readItems(OutlineFile::writeItems(node, true), tree, InsertBelow, node, true);
+        const OutlineFile::ReadResult r = OutlineFile::readItems(
+            OutlineFile::writeItems(node, true), tree, InsertBelow, node, true);
         if (!r.ok || !r.selected)
             return nullptr;
         node = r.selected;
@@ -329,14 +327,16 @@ bool TDDXTreeView::DropExternal(const QMimeData* mime, TOutlineNode* target, int
     if (!mime || !target)
         return false;
     TOutline& tree = *m_form.Outline;
-    const int code = position == Above ? InsertAbove : position == Into ? InsertLastChild
-                                                                         : InsertBelow;
+    const int code = position == Above  ? InsertAbove
+                     : position == Into ? InsertLastChild
+                                        : InsertBelow;
     m_form.StorePage();
     TOutlineNode* first = nullptr;
     if (mime->hasFormat(TreeNodeMimeType())) {
         const QByteArray bytes = mime->data(TreeNodeMimeType());
         if (bytes.isEmpty() || bytes.size() > TTreeCommands::MaxItemStream) {
-            m_form.ShowNotice(QStringLiteral("受け取った項目のデータが空か大きすぎます。何も作りませんでした"));
+            m_form.ShowNotice(
+                QStringLiteral("受け取った項目のデータが空か大きすぎます。何も作りませんでした"));
             return false;
         }
         const OutlineFile::ReadResult r = OutlineFile::readItems(bytes, tree, code, target, true);
@@ -493,8 +493,8 @@ bool TDDXTreeView::enter(QDropEvent* event) {
     m_feedbackPos = -1;
     m_edgeState = 0;
     m_overData = event->mimeData();
-    m_overOwn = m_dragging && event->source() == m_view &&
-                m_overData->hasFormat(TreeNodeMimeType());
+    m_overOwn =
+        m_dragging && event->source() == m_view && m_overData->hasFormat(TreeNodeMimeType());
     const int effect =
         m_overOwn ? keysEffect(event->modifiers()) : AcceptExternal(m_overData, event->modifiers());
     if (effect == Qt::IgnoreAction) {

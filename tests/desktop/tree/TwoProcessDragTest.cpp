@@ -51,15 +51,24 @@ QProcess* dragWithPointer(const QPoint& from, const QPoint& to) {
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (xdotool.isEmpty())
         return nullptr;
-    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()),
-                     "sleep", "0.3", "mousedown", "1", "sleep", "0.2"};
+    QStringList args{"mousemove",
+                     QString::number(from.x()),
+                     QString::number(from.y()),
+                     "sleep",
+                     "0.3",
+                     "mousedown",
+                     "1",
+                     "sleep",
+                     "0.2"};
     for (int i = 1; i <= 10; ++i) {
         const QPoint p = from + (to - from) * i / 10;
         args << "mousemove" << QString::number(p.x()) << QString::number(p.y()) << "sleep"
              << "0.1";
     }
     args << "mousemove" << QString::number(to.x() + 1) << QString::number(to.y()) << "sleep"
-         << "0.4" << "mouseup" << "1";
+         << "0.4"
+         << "mouseup"
+         << "1";
     auto* p = new QProcess;
     p->start(xdotool, args);
     return p;
@@ -79,7 +88,8 @@ protected:
     }
     QPoint globalRow(TOutlineNode* n, int dy) {
         const QRect r = form.ExplorerView->visualRect(form.TreeModel->indexFromNode(n));
-        return form.ExplorerView->viewport()->mapToGlobal(QPoint(r.left() + 8, r.center().y() + dy));
+        return form.ExplorerView->viewport()->mapToGlobal(
+            QPoint(r.left() + 8, r.center().y() + dy));
     }
 
     TestHome home;
@@ -107,7 +117,8 @@ TEST_F(TwoProcesses, AnItemDraggedFromAnotherProcessArrivesAsACopy) {
     ASSERT_TRUE(helper.ready());
     const int count = form.Outline->count();
     // Onto the lower third of "A": just after it.
-    std::unique_ptr<QProcess> hand(dragWithPointer(QPoint(700, 200), globalRow(form.Outline->topLevel(0), 4)));
+    std::unique_ptr<QProcess> hand(
+        dragWithPointer(QPoint(700, 200), globalRow(form.Outline->topLevel(0), 4)));
     ASSERT_TRUE(hand);
     ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == count + 2; }, 20000))
         << "items now " << form.Outline->count();

@@ -20,13 +20,13 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QTextEdit>
-#include <QLineEdit>
-#include <QUrl>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QTextEdit>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -160,9 +160,9 @@ TEST_F(LinkPanel, IconsComeOncePerExtension) {
 
 TEST_F(LinkPanel, DroppedFilesBecomeRelativeEntries) {
     form.GoToItem(A);
-    panel->AddDroppedFiles({dir.path() + QStringLiteral("/doc/a.txt"), QStringLiteral("/elsewhere/b.txt")});
-    EXPECT_EQ(panel->Entries(),
-              (QStringList{"<doc/a.txt>", "</elsewhere/b.txt>"}));
+    panel->AddDroppedFiles(
+        {dir.path() + QStringLiteral("/doc/a.txt"), QStringLiteral("/elsewhere/b.txt")});
+    EXPECT_EQ(panel->Entries(), (QStringList{"<doc/a.txt>", "</elsewhere/b.txt>"}));
     EXPECT_FALSE(form.LinkBox->isHidden());
     EXPECT_TRUE(form.LinkChanged);
 }
@@ -216,7 +216,8 @@ TEST_F(LinkPanel, OpensTheLinkAndItsFolder) {
 TEST_F(LinkPanel, DeletingALinkedFileAsksWithItsRealPath) {
     // The entry reaches the file through a linked folder.
     const QString real = touch(QStringLiteral("real/a.txt"));
-    ASSERT_TRUE(QFile::link(dir.path() + QStringLiteral("/real"), dir.path() + QStringLiteral("/via")));
+    ASSERT_TRUE(
+        QFile::link(dir.path() + QStringLiteral("/real"), dir.path() + QStringLiteral("/via")));
     QStringList trashed;
     TLinkPanel::MoveToTrash = [&trashed](const QString& path) {
         trashed << path;

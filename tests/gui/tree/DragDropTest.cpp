@@ -87,8 +87,8 @@ TEST_F(DragDrop, ThirdsOfTheRowGiveAboveIntoBelow) {
     EXPECT_EQ(dnd->PositionAt(QPoint(r.left() + 5, r.bottom())),
               std::make_pair(B, int(TDDXTreeView::Below)));
     // Right of a short title still counts as the row.
-    EXPECT_EQ(dnd->PositionAt(QPoint(form.ExplorerView->viewport()->width() - 2, r.top() + 1)).first,
-              B);
+    EXPECT_EQ(
+        dnd->PositionAt(QPoint(form.ExplorerView->viewport()->width() - 2, r.top() + 1)).first, B);
     // Empty space under the tree: below the last visible item (the trash).
     EXPECT_EQ(dnd->PositionAt(QPoint(5, form.ExplorerView->viewport()->height() - 2)),
               std::make_pair(form.Outline->trashNode(), int(TDDXTreeView::Below)));
