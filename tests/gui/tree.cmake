@@ -4,6 +4,7 @@ wren_add_test(gui_tree
         gui/tree/main.cpp
         gui/tree/OutlineModelTest.cpp
         gui/tree/TreeCommandsTest.cpp
+        gui/tree/DragDropTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

@@ -12,6 +12,7 @@
 #include "editor/PageLinks.h"
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
+#include "links/LinkPanel.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "platform/HotKey.h"
@@ -23,10 +24,12 @@
 #include "shell/CommandTable.h"
 #include "shell/FontList.h"
 #include "shell/ImportCommands.h"
+#include "shell/NavigationHistory.h"
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
 #include "tree/TreeCommands.h"
+#include "tree/TreeDragDrop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,6 +134,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallTreeCommands(*this);
     InstallPageCommands(*this);
     InstallPageLinks(*this);
+    InstallLinkPanel(*this);
+    InstallNavigationHistory(*this);
+    InstallTreeDragDrop(*this);
     InstallImportCommands(*this);
     InstallOptionCommands(*this);
     InstallCalendarCommands(*this);

@@ -176,6 +176,9 @@ public:
 Q_SIGNALS:
     // GoToItem moved from previous (may be none) to current.
     void currentItemChanged(TLeafNote* previous, TLeafNote* current);
+    // The editors were filled from item (nullptr: emptied); the link panel
+    // takes its lines from it.
+    void pageLoaded(TLeafNote* item);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -176,6 +176,7 @@ void TFormMain::clearEditors() {
     RichEdit->blockSignals(false);
     m_loading = false;
     refreshTitlePanelImages();
+    Q_EMIT pageLoaded(nullptr);
 }
 
 void TFormMain::showItem(TLeafNote* item) {
@@ -250,6 +251,7 @@ void TFormMain::showItem(TLeafNote* item) {
     doc->setModified(false);
     RichEdit->blockSignals(false);
     m_loading = false;
+    Q_EMIT pageLoaded(item);
     if (!damaged.isEmpty())
         ShowNotice(
             QStringLiteral("書式が壊れたページです。文字だけを表示しています（%1）").arg(damaged));

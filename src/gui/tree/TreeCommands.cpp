@@ -295,9 +295,13 @@ void TTreeCommands::MenuEditClick() {
             selected, false);
         break;
     }
-    case TargetLink:
+    case TargetLink: {
+        const bool selected = LinkHasSelection && LinkHasSelection();
         t.setCommandEnabled(QStringLiteral("ItemUndo"), false);
+        t.setCommandEnabled(QStringLiteral("ItemDelete"), selected);
+        t.setCommandEnabled(QStringLiteral("ItemPaste"), clipboardHasText());
         break;
+    }
     case TargetOther:
         set(false, false, false, false, false, false);
         break;
@@ -363,7 +367,10 @@ void TTreeCommands::ItemDeleteClick() {
     case TargetTree:
         deleteSelectedItem();
         break;
-    case TargetLink: // the link panel's lines come with the panel itself
+    case TargetLink:
+        if (LinkDelete)
+            LinkDelete();
+        break;
     case TargetOther:
         break;
     }
@@ -521,6 +528,10 @@ void TTreeCommands::ItemPasteClick() {
         break;
     case TargetTree:
         pasteItem();
+        break;
+    case TargetLink:
+        if (LinkPaste)
+            LinkPaste();
         break;
     default:
         break;

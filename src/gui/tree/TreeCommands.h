@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QKeyEvent;
 class TFormMain;
 class TLeafNote;
@@ -30,6 +32,12 @@ public:
     Target ActiveTarget() const;
 
     TDeletionRecord& deletionRecord() { return m_deleted; }
+
+    // The link panel's side of Delete and Paste while it has the focus (set
+    // by the link panel).
+    std::function<void()> LinkDelete;
+    std::function<void()> LinkPaste;
+    std::function<bool()> LinkHasSelection;
 
     void ItemNodeMoveClick(int tag);
     void ItemDeleteClick();

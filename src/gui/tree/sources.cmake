@@ -4,4 +4,5 @@ list(APPEND WRENGUI_SOURCES
     tree/NodeImages.cpp
     tree/OutlineModel.cpp
     tree/TreeCommands.cpp
+    tree/TreeDragDrop.cpp
 )

@@ -346,6 +346,8 @@ TEST(Layout, TheLinkPanelStartsLowUnderThePage) {
     FillBooks(form, {QStringLiteral("A")});
     showNormal(form, 900, 600);
     form.Options->LinkPanelVisible = false;
+    // With LinkAuto the panel would follow the entries of the item shown.
+    form.Options->LinkAuto = false;
     form.ApplySettings();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -357,6 +359,7 @@ TEST(Layout, TheLinkPanelStartsLowUnderThePage) {
     TFormMain shown;
     showNormal(shown, 900, 600);
     shown.Options->LinkPanelVisible = true;
+    shown.Options->LinkAuto = false;
     shown.ApplySettings();
     shown.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
