@@ -1,4 +1,4 @@
-// Back and forward through the items shown (Part 2.4).
+// Back and forward through the items shown.
 #include "GuiSupport.h"
 #include "TestSupport.h"
 

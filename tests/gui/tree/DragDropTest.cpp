@@ -1,4 +1,4 @@
-// Drag and drop in the outline tree (Part 2.5): positions, moves, copies,
+// Drag and drop in the outline tree: positions, moves, copies,
 // refusals and what other programs drop.
 #include "GuiSupport.h"
 #include "TestSupport.h"
