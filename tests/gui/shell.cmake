@@ -11,6 +11,7 @@ wren_add_test(gui_shell
         gui/shell/ItemCommandsTest.cpp
         gui/shell/LayoutTest.cpp
         gui/shell/ImportTextTest.cpp
+        gui/shell/JapaneseTextsTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)
