@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSessionManager>
@@ -49,8 +50,16 @@ std::function<bool()> TDocumentCommands::CtrlHeld = [] {
 std::function<QString(const QString&, const QString&, const QString&, bool*)>
     TDocumentCommands::InputBox =
         [](const QString& title, const QString& prompt, const QString& preset, bool* ok) {
-            return QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                         QLineEdit::Normal, preset, ok);
+            QInputDialog dialog(QApplication::activeWindow());
+            dialog.setWindowTitle(title);
+            dialog.setLabelText(prompt);
+            dialog.setTextValue(preset);
+            dialog.setOkButtonText(QStringLiteral("OK"));
+            dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+            const bool accepted = dialog.exec() == QDialog::Accepted;
+            if (ok)
+                *ok = accepted;
+            return accepted ? dialog.textValue() : QString();
         };
 
 std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
@@ -210,6 +219,10 @@ void TDocumentCommands::reload(const QString& path) {
     tree.endUpdate();
     m_form.Commands->updateStates();
     if (!error.isEmpty()) {
+        // The previous document's caret position must not stay as if it
+        // described what was read.
+        m_form.statusPanel(3)->clear();
+        m_form.statusPanel(4)->clear();
         showError(error);
         Q_EMIT loadFailed(error);
     }
