@@ -7,6 +7,7 @@ wren_add_test(desktop_shell
     SOURCES
         desktop/shell/main.cpp
         desktop/shell/HotKeyClipboardTest.cpp
+        desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop
     NO_MAIN)
