@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing. Usage: deps.sh build|test|bench|fuzz|package
+# Installs the Debian packages that are missing. Usage: deps.sh build|test|bench|fuzz|package|screenshots
 set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
@@ -9,6 +9,7 @@ bench_pkgs=(libbenchmark-dev hyperfine)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # dpkg-shlibdeps works out the package's library dependencies.
 package_pkgs=(dpkg-dev file)
+screenshot_pkgs=(xvfb xdotool imagemagick)
 
 want=("${build_pkgs[@]}")
 for kind in "$@"; do
@@ -18,6 +19,7 @@ for kind in "$@"; do
         bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
         fuzz) want+=("${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
         package) want+=("${package_pkgs[@]}") ;;
+        screenshots) want+=("${screenshot_pkgs[@]}") ;;
         *) echo "deps.sh: unknown kind '$kind'" >&2; exit 2 ;;
     esac
 done
