@@ -43,6 +43,16 @@ TEST_F(Manual, OneBookThatCoversEveryMenuAndPane) {
           "タイトルパネル", "日付パネル", "ルーラー", "フォーカストレイ", "リンクパネル",
           "カレンダー", "ステータスバー", "キーボードショートカット"})
         EXPECT_TRUE(all.contains(QString::fromUtf8(title))) << title;
+    // A body line that begins with the marker would have become an item.
+    outline.forEach([](TOutlineNode* n) {
+        if (Cp932::toUnicode(n->item()->Title) == QStringLiteral("ヘルプメニュー")) {
+            EXPECT_EQ(n->childCount(), 0);
+            n->item()->GetPage();
+            EXPECT_TRUE(Cp932::toUnicode(n->item()->PageText)
+                            .contains(QStringLiteral(".wrn ファイルを関連づける")));
+        }
+        return true;
+    });
 }
 
 TEST_F(Manual, EveryLinkBetweenItsItemsResolves) {
