@@ -12,6 +12,8 @@
 TWrenApplication::TWrenApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("KESTON"));
     setApplicationName(QStringLiteral("WrenNOTE"));
+    // Dates and sizes in Qt's own dialogs read the Japanese way too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     if (!LoadQtTranslations())
         m_translationProblem = QStringLiteral(
             "Qt の日本語訳が見つからないため、一部のダイアログが英語で表示されることがあります"

@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDate>
+#include <QLocale>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -140,4 +142,13 @@ TEST_F(Tray, TheHotKeyClipsWhileTheWindowIsInTheTray) {
     ASSERT_TRUE(WaitFor([this, before] { return form->Outline->count() == before + 1; }, 15000));
     EXPECT_EQ(TitleOf(form->CurrentItem), QStringLiteral("トレイから"));
     EXPECT_TRUE(form->isHidden());
+}
+
+// The application object of the program (made by this test's main).
+TEST(WrenApplication, SpeaksJapaneseWhateverTheEnvironmentsLocale) {
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+    EXPECT_EQ(QLocale().toString(QDate(2026, 12, 8), QLocale::ShortFormat),
+              QStringLiteral("2026/12/08"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+              QStringLiteral("キャンセル"));
 }
