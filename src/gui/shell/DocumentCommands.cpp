@@ -67,6 +67,10 @@ std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
         return QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
     };
 
+std::function<bool()> TDocumentCommands::TrayAvailable = [] {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+};
+
 std::function<bool(const QString&)> TDocumentCommands::OpenWithDesktop = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 };
@@ -492,7 +496,10 @@ void TDocumentCommands::OpenFile(const QString& path) {
 
 bool TDocumentCommands::FormCloseQuery() {
     if (!ReallyExit && m_form.Options->StayOn) {
-        m_form.hide();
+        if (TrayAvailable())
+            m_form.hide();
+        else
+            m_form.showMinimized();
         return false;
     }
     const bool agreed = ExitWithoutSaving || SaveBeforeClose();

@@ -79,6 +79,9 @@ public:
     // Starting another program instance ("-n"), opening with the desktop.
     static std::function<bool(const QStringList& args)> StartInstance;
     static std::function<bool(const QString& path)> OpenWithDesktop;
+    // Whether a tray host shows our icon; without one a resident window is
+    // minimised rather than hidden, or nothing would bring it back.
+    static std::function<bool()> TrayAvailable;
 
 Q_SIGNALS:
     // The window agreed to close for good: the program ends.
