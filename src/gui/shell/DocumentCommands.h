@@ -79,8 +79,10 @@ public:
     // Starting another program instance ("-n"), opening with the desktop.
     static std::function<bool(const QStringList& args)> StartInstance;
     static std::function<bool(const QString& path)> OpenWithDesktop;
-    // Whether a tray host shows our icon; without one a resident window is
-    // minimised rather than hidden, or nothing would bring it back.
+    // Whether a tray host shows our icon; without one the close box of a
+    // resident window minimises it rather than hiding it out of reach.
+    // (HideForm at start-up still hides: the user asked for it, and another
+    // start on the document brings the window back.)
     static std::function<bool()> TrayAvailable;
 
 Q_SIGNALS:

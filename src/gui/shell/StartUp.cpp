@@ -56,8 +56,6 @@ int RunWrenNote(int& argc, char** argv) {
     docs->StartDocument(std::move(doc), std::move(instance));
     if (!form.Options->HideForm)
         form.show();
-    else if (!TDocumentCommands::TrayAvailable())
-        form.showMinimized(); // hidden without a tray icon it could never come back
 
     // The first idle moment.
     QTimer::singleShot(0, docs, [&] {
