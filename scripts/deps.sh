@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing. Usage: deps.sh build|test|bench|fuzz
+# Installs the Debian packages that are missing. Usage: deps.sh build|test|bench|fuzz|package|screenshots
 set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-    libgl-dev zlib1g-dev libxcb1-dev libxcb-keysyms1-dev fonts-noto-cjk)
-test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils)
+    libgl-dev zlib1g-dev libxcb1-dev libxcb-keysyms1-dev fonts-noto-cjk qt6-translations-l10n)
+test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils trayer)
 bench_pkgs=(libbenchmark-dev hyperfine)
 fuzz_pkgs=(clang libclang-rt-14-dev)
+# dpkg-shlibdeps works out the package's library dependencies.
+package_pkgs=(dpkg-dev file)
+screenshot_pkgs=(xvfb xdotool imagemagick)
 
 want=("${build_pkgs[@]}")
 for kind in "$@"; do
@@ -15,6 +18,8 @@ for kind in "$@"; do
         test) want+=("${test_pkgs[@]}") ;;
         bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
         fuzz) want+=("${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
+        package) want+=("${package_pkgs[@]}") ;;
+        screenshots) want+=("${screenshot_pkgs[@]}") ;;
         *) echo "deps.sh: unknown kind '$kind'" >&2; exit 2 ;;
     esac
 done

@@ -6,4 +6,4 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/release"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target wrennote wrennote-cli
-exec "$build/src/app/wrennote" "$@"
+exec "$build/bin/wrennote" "$@"

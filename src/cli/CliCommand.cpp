@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include "common/FileError.h"
+
 #include <cstdio>
 
 std::vector<TCliCommand>& CliCommands() {
@@ -8,8 +10,15 @@ std::vector<TCliCommand>& CliCommands() {
 }
 
 int CliFail(const QString& file, const QString& message) {
+    // One line, the system's own words in brackets at its end.
+    QString details;
+    QString text = FileError::WithoutDetails(message, &details);
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!details.isEmpty())
+        text += QStringLiteral(" (") + details.replace(QLatin1Char('\n'), QStringLiteral("; ")) +
+                QLatin1Char(')');
     const QByteArray line =
-        (file.isEmpty() ? message : file + QStringLiteral(": ") + message).toUtf8() + '\n';
+        (file.isEmpty() ? text : file + QStringLiteral(": ") + text).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     return 1;
 }

@@ -7,9 +7,15 @@ wren_add_test(desktop_shell
     SOURCES
         desktop/shell/main.cpp
         desktop/shell/HotKeyClipboardTest.cpp
+        desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop
     NO_MAIN)
 add_dependencies(desktop_shell wren_clip_helper)
 target_compile_definitions(desktop_shell PRIVATE
     WREN_CLIP_HELPER="$<TARGET_FILE:wren_clip_helper>")
+
+# The real program started hidden in the tray (HideForm, StayOn).
+add_test(NAME desktop_start_hidden
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote>)
+set_tests_properties(desktop_start_hidden PROPERTIES LABELS desktop TIMEOUT 120)

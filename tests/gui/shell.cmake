@@ -12,6 +12,7 @@ wren_add_test(gui_shell
         gui/shell/LayoutTest.cpp
         gui/shell/ImportTextTest.cpp
         gui/shell/HistoryTest.cpp
+        gui/shell/JapaneseTextsTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

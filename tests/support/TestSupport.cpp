@@ -81,9 +81,13 @@ qint64 FailDevice::writeData(const char* data, qint64 size) {
 
 TestHome::TestHome()
     : m_dir(QDir::tempPath() + QStringLiteral("/wrennote-日本語-XXXXXX")),
-      m_oldHome(qgetenv("WRENNOTE_HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")) {
+      m_oldHome(qgetenv("WRENNOTE_HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
+      m_oldData(qgetenv("WRENNOTE_DATA_DIR")) {
     m_path = m_dir.path();
     qputenv("WRENNOTE_HOME", m_path.toUtf8());
+    // Shipped files come from here (missing unless a test makes it), never
+    // from a build folder the test happens to run in.
+    qputenv("WRENNOTE_DATA_DIR", (m_path + QStringLiteral("/shipped")).toUtf8());
     QDir(m_path).mkpath(QStringLiteral("config"));
     qputenv("XDG_CONFIG_HOME", (m_path + QStringLiteral("/config")).toUtf8());
 }
@@ -91,6 +95,7 @@ TestHome::TestHome()
 TestHome::~TestHome() {
     qputenv("WRENNOTE_HOME", m_oldHome);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    qputenv("WRENNOTE_DATA_DIR", m_oldData);
 }
 
 QString TestDataPath(const QString& relative) {

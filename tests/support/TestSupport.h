@@ -50,7 +50,8 @@ private:
 };
 
 // A temporary directory whose name holds Japanese characters, set as
-// WRENNOTE_HOME and XDG_CONFIG_HOME for the life of the object.
+// WRENNOTE_HOME and XDG_CONFIG_HOME for the life of the object; shipped data
+// is looked for in its "shipped" folder (WRENNOTE_DATA_DIR).
 class TestHome {
 public:
     TestHome();
@@ -61,7 +62,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_path;
-    QByteArray m_oldHome, m_oldConfig;
+    QByteArray m_oldHome, m_oldConfig, m_oldData;
 };
 
 // Path of a checked-in fixture under tests/data.

@@ -4,6 +4,9 @@ wren_add_test(dateformat_test
     LABELS unit)
 
 wren_add_test(test_common
-    SOURCES unit/common/ReplacingFileTest.cpp
+    SOURCES
+        unit/common/ReplacingFileTest.cpp
+        unit/common/ProgramFolderTest.cpp
+        unit/common/FileErrorTest.cpp
     LIBS wrencore
     LABELS unit)

@@ -13,3 +13,4 @@ wren_add_test(doc_platform_tests
         ${CMAKE_CURRENT_LIST_DIR}/doc/FileTypesTest.cpp
     LIBS wrenplatform Qt6::Test
     LABELS unit)
+target_compile_definitions(doc_platform_tests PRIVATE WRENNOTE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

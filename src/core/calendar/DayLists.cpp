@@ -1,5 +1,6 @@
 #include "calendar/DayLists.h"
 
+#include "common/FileError.h"
 #include "common/ProgramFolder.h"
 #include "file/Cp932.h"
 
@@ -33,22 +34,10 @@ QString SpecialDayFile() {
 }
 
 bool InstallDefaults(QString* error) {
-    const QString folder = ProgramFolder();
-    for (const char* name : kNames) {
-        const QString target = folder + QLatin1Char('/') + QLatin1String(name);
-        if (QFileInfo::exists(target))
-            continue;
-        QDir().mkpath(folder);
-        QFile source(QStringLiteral(":/calendar/") + QLatin1String(name));
-        if (!source.copy(target)) {
-            if (error)
-                *error = QStringLiteral("\"%1\" を作成できません: %2")
-                             .arg(QDir::toNativeSeparators(target), source.errorString());
+    for (const char* name : kNames)
+        if (!InstallShippedFile(QLatin1String(name),
+                                QStringLiteral(":/calendar/") + QLatin1String(name), error))
             return false;
-        }
-        // Copies of resources are read-only; the user is meant to edit these.
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-    }
     return true;
 }
 
@@ -104,7 +93,7 @@ TReadResult Read(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         TReadResult r;
         r.Error = QStringLiteral("\"%1\" を読めません: %2")
-                      .arg(QDir::toNativeSeparators(path), file.errorString());
+                      .arg(QDir::toNativeSeparators(path), FileError::Text(file));
         return r;
     }
     // A day list is a few lines; anything huge is not one.

@@ -1,5 +1,7 @@
 #include "common/ReplacingFile.h"
 
+#include "common/FileError.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -31,14 +33,14 @@ bool TReplacingFile::open() {
     if (WritesInPlace(m_path)) {
         m_direct = std::make_unique<QFile>(m_path);
         if (!m_direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            m_error = m_direct->errorString();
+            m_error = FileError::Text(*m_direct);
             return false;
         }
         return true;
     }
     m_save = std::make_unique<QSaveFile>(m_path);
     if (!m_save->open(QIODevice::WriteOnly)) {
-        m_error = m_save->errorString();
+        m_error = FileError::Text(*m_save);
         return false;
     }
     return true;
@@ -51,7 +53,7 @@ bool TReplacingFile::write(const QByteArray& bytes) {
         return false;
     }
     if (!WriteAll(*device, bytes)) {
-        m_error = device->errorString();
+        m_error = FileError::Text(*device);
         return false;
     }
     return true;
@@ -61,7 +63,7 @@ bool TReplacingFile::commit() {
     if (m_save) {
         const bool ok = m_save->commit();
         if (!ok)
-            m_error = m_save->errorString();
+            m_error = FileError::Text(*m_save);
         m_save.reset();
         return ok;
     }
@@ -72,7 +74,7 @@ bool TReplacingFile::commit() {
     m_direct->close();
     const bool ok = m_direct->error() == QFileDevice::NoError;
     if (!ok)
-        m_error = m_direct->errorString();
+        m_error = FileError::Text(*m_direct);
     m_direct.reset();
     return ok;
 }

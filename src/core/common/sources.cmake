@@ -4,5 +4,6 @@ list(APPEND WRENCORE_SOURCES
     common/ReplacingFile.cpp
     common/DateFormat.cpp
     common/ProgramFolder.cpp
+    common/FileError.cpp
     common/CharCount.cpp
 )

@@ -1,5 +1,6 @@
 #include "doc/SafeFile.h"
 
+#include "common/FileError.h"
 #include "common/ReplacingFile.h"
 #include "doc/DocPaths.h"
 
@@ -20,7 +21,7 @@ QByteArray native(const QString& path) {
 }
 
 QString reasonOf(int err) {
-    return QString::fromLocal8Bit(std::strerror(err));
+    return FileError::SystemText(err);
 }
 
 [[noreturn]] void fail(const QString& what, const QString& path, const QString& reason) {
@@ -75,7 +76,7 @@ void WriteDurably(const QString& path, const QByteArray& bytes) {
     QFile check(path);
     if (!check.open(QIODevice::ReadOnly))
         fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
-             check.errorString());
+             FileError::Text(check));
     const QByteArray back = check.readAll();
     if (back != bytes)
         fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
@@ -143,10 +144,12 @@ void LinkOrCopy(const QString& from, const QString& to) {
         fail(QStringLiteral("ファイル「%1」は既に存在します。"), to, reasonOf(err));
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from, source.errorString());
+        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from,
+             FileError::Text(source));
     const QByteArray bytes = source.readAll();
     if (source.error() != QFileDevice::NoError)
-        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from, source.errorString());
+        fail(QStringLiteral("ファイル「%1」を読み込めませんでした。"), from,
+             FileError::Text(source));
     try {
         WriteDurably(to, bytes);
     } catch (...) {

@@ -1,6 +1,8 @@
 #include "doc/WrenDoc.h"
 
 #include "common/Clock.h"
+#include "common/FileError.h"
+#include "common/ProgramFolder.h"
 #include "doc/DocPaths.h"
 #include "doc/SafeFile.h"
 #include "file/ByteStream.h"
@@ -34,14 +36,14 @@ bool isFile(const QString& path) {
 QByteArray readWholeFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error =
-            QStringLiteral("ファイル「%1」を開けませんでした。\n%2").arg(path, file.errorString());
+        *error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2")
+                     .arg(path, FileError::Text(file));
         return QByteArray();
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         *error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
-                     .arg(path, file.errorString());
+                     .arg(path, FileError::Text(file));
     return bytes;
 }
 
@@ -106,9 +108,12 @@ QString TWrenDoc::DialogFolder() const {
     if (HasFileName())
         return FolderOf(FileName);
     const QStringList history = ReadHistory();
-    if (!history.isEmpty() && !history.first().isEmpty())
+    // The program folder is where the manual lives, not where users keep
+    // their documents.
+    if (!history.isEmpty() && !history.first().isEmpty() &&
+        FolderOf(history.first()) != m_programDir)
         return FolderOf(history.first());
-    return m_programDir;
+    return DocumentsFolder();
 }
 
 QString TWrenDoc::DialogFilter() {
@@ -170,7 +175,7 @@ void TWrenDoc::Load(TWrenDocHost& host) {
                 error = r.error;
         } else {
             error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2")
-                        .arg(FileName, file.errorString());
+                        .arg(FileName, FileError::Text(file));
             tree.clear();
         }
     } else if (HasFileName() && ext == QLatin1String(".lkp")) {

@@ -1,5 +1,7 @@
 #include "file/BoundedFile.h"
 
+#include "common/FileError.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -17,7 +19,7 @@ Result Read(const QString& path, qint64 limit) {
     if (fd < 0) {
         const int err = errno;
         r.failure = err == ENOENT ? Failure::Missing : Failure::OpenFailed;
-        r.reason = QString::fromLocal8Bit(std::strerror(err));
+        r.reason = FileError::SystemText(err);
         return r;
     }
     struct stat st {};
@@ -36,14 +38,14 @@ Result Read(const QString& path, qint64 limit) {
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         r.failure = Failure::OpenFailed;
-        r.reason = file.errorString();
+        r.reason = FileError::Text(file);
         return r;
     }
     // One byte more than allowed tells a file that grew since.
     QByteArray bytes = file.read(limit + 1);
     if (file.error() != QFileDevice::NoError) {
         r.failure = Failure::ReadFailed;
-        r.reason = file.errorString();
+        r.reason = FileError::Text(file);
         return r;
     }
     if (bytes.size() > limit) {

@@ -1,5 +1,7 @@
 #include "file/ByteStream.h"
 
+#include "common/FileError.h"
+
 #include <cstring>
 
 namespace ByteOrder {
@@ -88,7 +90,9 @@ void TByteReader::fill(qint64 n) {
             throw EReadError(
                 QStringLiteral("ファイルを読み込めません: 位置 %1 で読み込みが止まりました (%2)")
                     .arg(m_pos + done)
-                    .arg(m_device->errorString()));
+                    .arg(FileError::Text(*m_device).isEmpty()
+                             ? QStringLiteral("ファイルが途中で終わっています")
+                             : FileError::Text(*m_device)));
         done += got;
     }
     m_buf = std::move(next);
@@ -140,7 +144,7 @@ void TByteReader::skip(qint64 n, const char* what) {
     // Skipped bytes beyond the window need not pass through it.
     if (!m_device->seek(m_device->pos() + (n - inWindow)))
         throw EReadError(
-            QStringLiteral("ファイルを読み込めません: %1").arg(m_device->errorString()));
+            QStringLiteral("ファイルを読み込めません: %1").arg(FileError::Text(*m_device)));
     m_pos += qsizetype(n);
     m_buf.clear();
     m_bufStart = m_pos;

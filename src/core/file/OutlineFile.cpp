@@ -1,5 +1,6 @@
 #include "file/OutlineFile.h"
 
+#include "common/FileError.h"
 #include "common/ReplacingFile.h"
 #include "file/ByteStream.h"
 #include "outline/LeafNote.h"
@@ -159,7 +160,7 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
     if (!file.open(QIODevice::ReadOnly)) {
         ReadResult result;
         result.ok = false;
-        result.error = QStringLiteral("ファイルを開けません: %1").arg(file.errorString());
+        result.error = QStringLiteral("ファイルを開けません: %1").arg(FileError::Text(file));
         return result;
     }
     if (QFileInfo(path).suffix().compare(QLatin1String("lkp"), Qt::CaseInsensitive) != 0)
@@ -176,7 +177,7 @@ ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outlin
     if (file.error() != QFileDevice::NoError) {
         ReadResult result;
         result.ok = false;
-        result.error = QStringLiteral("ファイルを読み込めません: %1").arg(file.errorString());
+        result.error = QStringLiteral("ファイルを読み込めません: %1").arg(FileError::Text(file));
         return result;
     }
     TOutlineResetScope reset(outline);
@@ -188,7 +189,7 @@ bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error) {
     if (WriteAll(device, bytes))
         return true;
     if (error)
-        *error = QStringLiteral("書き込みに失敗しました: %1").arg(device.errorString());
+        *error = QStringLiteral("書き込みに失敗しました: %1").arg(FileError::Text(device));
     return false;
 }
 

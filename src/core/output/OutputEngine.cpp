@@ -1,5 +1,6 @@
 #include "output/OutputEngine.h"
 
+#include "common/FileError.h"
 #include "common/ReplacingFile.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -141,12 +142,12 @@ QByteArray ReadTemplateFile(const QString& path) {
     constexpr qint64 kMaxTemplateSize = qint64(1) << 26;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EOutputError(EOutputError::readMessage(path, file.errorString()));
+        throw EOutputError(EOutputError::readMessage(path, FileError::Text(file)));
     QByteArray bytes;
     for (;;) {
         const QByteArray chunk = file.read(qint64(1) << 16);
         if (file.error() != QFileDevice::NoError)
-            throw EOutputError(EOutputError::readMessage(path, file.errorString()));
+            throw EOutputError(EOutputError::readMessage(path, FileError::Text(file)));
         if (chunk.isEmpty())
             return bytes;
         if (bytes.size() + chunk.size() > kMaxTemplateSize)

@@ -41,19 +41,9 @@ bool InstallDefaults(QString* error) {
             *error = QStringLiteral("フォルダー \"%1\" を作成できません。").arg(folder);
         return false;
     }
-    for (const QString& name : DefaultNames()) {
-        const QString target = folder + QLatin1Char('/') + name;
-        if (QFile::exists(target))
-            continue;
-        QFile source(kResourceFolder + name);
-        if (!source.copy(target)) {
-            if (error)
-                *error = EOutputError::writeMessage(target, source.errorString());
+    for (const QString& name : DefaultNames())
+        if (!InstallShippedFile(QStringLiteral("Output/") + name, kResourceFolder + name, error))
             return false;
-        }
-        // Copies of resources are read-only; the user is meant to edit these.
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-    }
     return true;
 }
 

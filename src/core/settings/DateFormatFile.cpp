@@ -39,19 +39,9 @@ QString Path() {
 }
 
 bool InstallDefault(QString* error) {
-    const QString target = Path();
-    if (QFileInfo::exists(target))
-        return true;
     initSettingsResources();
-    QFile source(QStringLiteral(":/settings/DateFormat.txt"));
-    if (!source.copy(target)) {
-        if (error)
-            *error = QStringLiteral("「%1」を作成できません。%2").arg(target, source.errorString());
-        return false;
-    }
-    // Copies of resources are read-only; the user is meant to edit this one.
-    QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-    return true;
+    return InstallShippedFile(QStringLiteral("DateFormat.txt"),
+                              QStringLiteral(":/settings/DateFormat.txt"), error);
 }
 
 QStringList Parse(const QByteArray& bytes, int* skipped) {

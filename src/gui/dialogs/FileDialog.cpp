@@ -1,6 +1,7 @@
 #include "dialogs/FileDialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QList>
 
 struct FileDialog::Answer {
@@ -17,7 +18,40 @@ namespace {
 QString g_lastCaption;
 QString g_lastDir;
 QString g_lastFilter;
+bool g_ownLabels = false;
+
+// A start path may name a file to preselect in its folder.
+void placeAt(QFileDialog& dialog, const QString& dir) {
+    if (dir.isEmpty())
+        return;
+    const QFileInfo info(dir);
+    if (info.isDir()) {
+        dialog.setDirectory(dir);
+        return;
+    }
+    dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+}
+
+bool run(QFileDialog& dialog, QFileDialog::AcceptMode mode) {
+    dialog.setAcceptMode(mode);
+    if (g_ownLabels) {
+        dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("場所:"));
+        dialog.setLabelText(QFileDialog::FileName, QStringLiteral("ファイル名:"));
+        dialog.setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類:"));
+        dialog.setLabelText(QFileDialog::Accept, mode == QFileDialog::AcceptSave
+                                                     ? QStringLiteral("保存(&S)")
+                                                     : QStringLiteral("開く(&O)"));
+        dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    }
+    return dialog.exec() == QDialog::Accepted;
+}
+
 } // namespace
+
+void FileDialog::setOwnLabels(bool own) {
+    g_ownLabels = own;
+}
 
 bool FileDialog::takeNext(const QString& caption, const QString& dir, const QString& filter,
                           Answer* result) {
@@ -35,7 +69,10 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, con
     Answer a;
     if (takeNext(caption, dir, filter, &a))
         return a.names.value(0);
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, QString(), filter);
+    placeAt(dialog, dir);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return run(dialog, QFileDialog::AcceptOpen) ? dialog.selectedFiles().value(0) : QString();
 }
 
 QStringList FileDialog::getOpenFileNames(QWidget* parent, const QString& caption,
@@ -43,7 +80,10 @@ QStringList FileDialog::getOpenFileNames(QWidget* parent, const QString& caption
     Answer a;
     if (takeNext(caption, dir, filter, &a))
         return a.names;
-    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, QString(), filter);
+    placeAt(dialog, dir);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    return run(dialog, QFileDialog::AcceptOpen) ? dialog.selectedFiles() : QStringList();
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -54,7 +94,16 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, con
             *selectedFilter = a.filter;
         return a.names.value(0);
     }
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter, selectedFilter);
+    QFileDialog dialog(parent, caption, QString(), filter);
+    placeAt(dialog, dir);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (selectedFilter && !selectedFilter->isEmpty())
+        dialog.selectNameFilter(*selectedFilter);
+    if (!run(dialog, QFileDialog::AcceptSave))
+        return QString();
+    if (selectedFilter)
+        *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().value(0);
 }
 
 QString FileDialog::getExistingDirectory(QWidget* parent, const QString& caption,
@@ -62,7 +111,10 @@ QString FileDialog::getExistingDirectory(QWidget* parent, const QString& caption
     Answer a;
     if (takeNext(caption, dir, QString(), &a))
         return a.names.value(0);
-    return QFileDialog::getExistingDirectory(parent, caption, dir);
+    QFileDialog dialog(parent, caption, dir);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return run(dialog, QFileDialog::AcceptOpen) ? dialog.selectedFiles().value(0) : QString();
 }
 
 void FileDialog::setNextFileName(const QString& fileName) {

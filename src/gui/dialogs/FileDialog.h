@@ -24,6 +24,10 @@ public:
     static QString getExistingDirectory(QWidget* parent, const QString& caption,
                                         const QString& dir = QString());
 
+    // Our own Japanese labels on the dialogs, for when Qt's translation of
+    // them could not be loaded.
+    static void setOwnLabels(bool own);
+
     static void setNextFileName(const QString& fileName);
     // The answer of a save dialog whose filter matters: the name and the
     // filter the user left selected.

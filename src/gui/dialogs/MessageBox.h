@@ -3,6 +3,9 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 // Message boxes of the program. Tests queue answers with setNextAnswer so that
 // a question never blocks; every box shown is remembered for assertions.
 class MessageBox {
@@ -31,6 +34,19 @@ public:
     // The text of the last box (shown or answered), and how many there were.
     static QString lastText();
     static int count();
+
+    // The box as it would be shown: Japanese button texts whatever Qt's own
+    // translation says, and the system's details line moved into the details
+    // part. Public for tests.
+    static std::unique_ptr<QMessageBox> create(QMessageBox::Icon icon, QWidget* parent,
+                                               const QString& title, const QString& text,
+                                               Buttons buttons, Button defaultButton);
+    // Runs before every box, answered or shown: the start-up hides its
+    // splash window here so that no box opens behind it.
+    static void setBeforeShow(std::function<void()> hook);
+
+    // Our caption of a standard button ("はい", "キャンセル"); empty for none.
+    static QString buttonText(Button button);
 
 private:
     static Button show(QMessageBox::Icon icon, QWidget* parent, const QString& title,

@@ -1,5 +1,6 @@
 #include "editor/PageLinks.h"
 
+#include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "doc/WrenDoc.h"
 #include "editor/LinkHighlighter.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -45,7 +45,7 @@ std::function<bool(const QString&, const QStringList&)> TPageLinks::StartProgram
 
 std::function<QStringList(QWidget*, const QString&, const QString&)> TPageLinks::ChooseFiles =
     [](QWidget* parent, const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileNames(parent, caption, QString(), filter);
+        return FileDialog::getOpenFileNames(parent, caption, QString(), filter);
     };
 
 TPageLinks::TPageLinks(TFormMain& form)

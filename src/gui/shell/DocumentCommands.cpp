@@ -26,6 +26,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSessionManager>
@@ -50,14 +51,26 @@ std::function<bool()> TDocumentCommands::CtrlHeld = [] {
 std::function<QString(const QString&, const QString&, const QString&, bool*)>
     TDocumentCommands::InputBox =
         [](const QString& title, const QString& prompt, const QString& preset, bool* ok) {
-            return QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                         QLineEdit::Normal, preset, ok);
+            QInputDialog dialog(QApplication::activeWindow());
+            dialog.setWindowTitle(title);
+            dialog.setLabelText(prompt);
+            dialog.setTextValue(preset);
+            dialog.setOkButtonText(QStringLiteral("OK"));
+            dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+            const bool accepted = dialog.exec() == QDialog::Accepted;
+            if (ok)
+                *ok = accepted;
+            return accepted ? dialog.textValue() : QString();
         };
 
 std::function<bool(const QStringList&)> TDocumentCommands::StartInstance =
     [](const QStringList& args) {
         return QProcess::startDetached(QCoreApplication::applicationFilePath(), args);
     };
+
+std::function<bool()> TDocumentCommands::TrayAvailable = [] {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+};
 
 std::function<bool(const QString&)> TDocumentCommands::OpenWithDesktop = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -220,6 +233,10 @@ void TDocumentCommands::reload(const QString& path) {
     tree.endUpdate();
     m_form.Commands->updateStates();
     if (!error.isEmpty()) {
+        // The previous document's caret position must not stay as if it
+        // described what was read.
+        m_form.statusPanel(3)->clear();
+        m_form.statusPanel(4)->clear();
         showError(error);
         Q_EMIT loadFailed(error);
     }
@@ -489,7 +506,10 @@ void TDocumentCommands::OpenFile(const QString& path) {
 
 bool TDocumentCommands::FormCloseQuery() {
     if (!ReallyExit && m_form.Options->StayOn) {
-        m_form.hide();
+        if (TrayAvailable())
+            m_form.hide();
+        else
+            m_form.showMinimized();
         return false;
     }
     const bool agreed = ExitWithoutSaving || SaveBeforeClose();

@@ -81,6 +81,11 @@ public:
     static std::function<bool(const QString& path)> OpenWithDesktop;
     // OpenWithDesktop, saying so when the desktop has no program for path.
     static bool OpenOrSay(QWidget* parent, const QString& path);
+    // Whether a tray host shows our icon; without one the close box of a
+    // resident window minimises it rather than hiding it out of reach.
+    // (HideForm at start-up still hides: the user asked for it, and another
+    // start on the document brings the window back.)
+    static std::function<bool()> TrayAvailable;
 
 Q_SIGNALS:
     // The window agreed to close for good: the program ends.

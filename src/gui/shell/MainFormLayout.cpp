@@ -284,14 +284,25 @@ void TFormMain::ItemSaveSettingsClick() {
 
 void TFormMain::ItemOpenManualClick() {
     const QString folder = ProgramFolder();
-    const QStringList found =
-        QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
+    auto manuals = [&folder] {
+        return QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
+    };
+    QStringList found = manuals();
+    // The shipped manual is read-only; the program folder gets a copy the
+    // user can keep notes in.
+    QString error;
+    if (found.isEmpty() && InstallShippedFile(QStringLiteral("Manual.wrn"), QString(), &error))
+        found = manuals();
     if (found.isEmpty()) {
         MessageBox::information(this, QStringLiteral("WrenNOTE"),
                                 QStringLiteral("マニュアルが見つかりませんでした。"));
         return;
     }
-    TDocumentCommands::OpenWithDesktop(QDir(folder).filePath(found.first()));
+    // Our own program rather than the desktop's choice: .wrn files need not
+    // be registered for the manual to open.
+    if (!TDocumentCommands::StartInstance({QDir(folder).filePath(found.first())}))
+        MessageBox::critical(this, QStringLiteral("WrenNOTE"),
+                             QStringLiteral("マニュアルを開けませんでした。"));
 }
 
 // ---- settings <-> window --------------------------------------------------

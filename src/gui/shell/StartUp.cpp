@@ -1,6 +1,7 @@
 #include "shell/StartUp.h"
 
 #include "common/ProgramFolder.h"
+#include "dialogs/MessageBox.h"
 #include "doc/WrenDoc.h"
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
@@ -22,6 +23,11 @@ int RunWrenNote(int& argc, char** argv) {
     auto splash = std::make_unique<TFormSplash>();
     splash->show();
     splash->SetProgress(QStringLiteral("起動処理中"));
+    // A box of the start-up must not open behind the splash window.
+    MessageBox::setBeforeShow([&splash] { splash->hide(); });
+    struct HookReset {
+        ~HookReset() { MessageBox::setBeforeShow(nullptr); }
+    } hookReset;
 
     auto doc = std::make_unique<TWrenDoc>(ProgramFolder());
     doc->Create(QCoreApplication::arguments().mid(1));
@@ -54,7 +60,13 @@ int RunWrenNote(int& argc, char** argv) {
     // The first idle moment.
     QTimer::singleShot(0, docs, [&] {
         splash->hide();
+        MessageBox::setBeforeShow(nullptr);
         docs->FirstIdle();
+        if (!app.TranslationProblem().isEmpty())
+            form.ShowNotice(app.TranslationProblem());
+        const QString folderProblem = ProgramFolderProblem();
+        if (!folderProblem.isEmpty())
+            MessageBox::warning(&form, QStringLiteral("WrenNOTE"), folderProblem);
     });
     return app.exec();
 }

@@ -1,12 +1,36 @@
 #include "shell/WrenApplication.h"
 
+#include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <exception>
 
 TWrenApplication::TWrenApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("KESTON"));
     setApplicationName(QStringLiteral("WrenNOTE"));
+    // Dates and sizes in Qt's own dialogs read the Japanese way too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    if (!LoadQtTranslations())
+        m_translationProblem = QStringLiteral(
+            "Qt の日本語訳が見つからないため、一部のダイアログが英語で表示されることがあります"
+            "（パッケージ qt6-translations-l10n）。");
+}
+
+bool TWrenApplication::LoadQtTranslations(const QString& folder) {
+    const QString where =
+        folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const bool loaded = translator->load(QLocale(QLocale::Japanese, QLocale::Japan),
+                                         QStringLiteral("qtbase"), QStringLiteral("_"), where) &&
+                        QCoreApplication::installTranslator(translator);
+    if (!loaded)
+        delete translator;
+    FileDialog::setOwnLabels(!loaded);
+    return loaded;
 }
 
 void TWrenApplication::reportUnhandled(const QString& message) {

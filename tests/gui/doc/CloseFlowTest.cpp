@@ -242,3 +242,15 @@ TEST(CloseFlow, AnUnexpectedFailureWhileSavingIsShownAndKeepsTheWindow) {
     EXPECT_EQ(w.form->windowTitle(), w.doc().GetWindowCaption()) << "the caption is restored";
     EXPECT_EQ(fileBytes(w.doc().FileName), saved);
 }
+
+TEST(CloseFlow, WithoutATrayAResidentWindowIsMinimisedNotLost) {
+    DocWindow w;
+    w.options().StayOn = true;
+    TDocumentCommands::TrayAvailable = [] { return false; };
+    w.form->show();
+    QSignalSpy closed(w.docs, &TDocumentCommands::closedForGood);
+    EXPECT_FALSE(w.form->close());
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_TRUE(w.form->isMinimized());
+    EXPECT_EQ(closed.count(), 0);
+}

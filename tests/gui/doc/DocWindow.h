@@ -33,7 +33,11 @@ struct DocWindow {
     TDocumentCommands* docs = nullptr;
     int boxesBefore = 0;
 
+    // Offscreen there is no tray; these windows behave as with one.
+    std::function<bool()> savedTray = TDocumentCommands::TrayAvailable;
+
     explicit DocWindow(const QString& file = QString()) {
+        TDocumentCommands::TrayAvailable = [] { return true; };
         MessageBox::clearAnswers();
         MessageBox::setAutoAnswer(QMessageBox::Ok);
         FileDialog::clearNextFileNames();
@@ -46,6 +50,7 @@ struct DocWindow {
     }
     ~DocWindow() {
         form.reset();
+        TDocumentCommands::TrayAvailable = savedTray;
         MessageBox::clearAnswers();
         FileDialog::clearNextFileNames();
     }

@@ -1,6 +1,8 @@
 #include "DocWindow.h"
 
 #include "common/Clock.h"
+#include "common/ProgramFolder.h"
+#include "doc/DocPaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -397,4 +399,34 @@ TEST(FileCommands, SaveAsAsksBeforeReplacingTheFileItsExtensionNames) {
     FileDialog::setNextFileName(existing);
     EXPECT_TRUE(w.docs->ItemSaveAsClick());
     EXPECT_EQ(MessageBox::count(), before);
+}
+
+TEST(FileCommands, ALoadErrorClearsThePositionTextOfThePreviousDocument) {
+    DocWindow w;
+    w.saveAs("前.wrn");
+    w.form->statusPanel(3)->setText(QStringLiteral("12 行: 3 列"));
+    w.form->statusPanel(4)->setText(QStringLiteral("120 文字"));
+    const QString broken = w.path("壊れた.wrn");
+    writeBytes(broken, QByteArray("not an outline at all"));
+    w.docs->OpenFile(broken);
+    EXPECT_EQ(w.boxes(), 1);
+    EXPECT_FALSE(w.doc().LoadedOK);
+    EXPECT_TRUE(w.form->statusPanel(3)->text().isEmpty());
+    EXPECT_TRUE(w.form->statusPanel(4)->text().isEmpty());
+}
+
+TEST(FileCommands, AnUnnamedDocumentIsSavedFromTheDocumentsFolder) {
+    DocWindow w;
+    FileDialog::setNextFileName(QString());
+    w.docs->ItemSaveAsClick();
+    EXPECT_EQ(FileDialog::lastDir(), DocumentsFolder() + QStringLiteral("/名称未設定.wrn"));
+    EXPECT_NE(FolderOf(FileDialog::lastDir()), w.home.path());
+    // The manual opened last lives in the program folder; that is no place
+    // for the user's documents either.
+    w.doc().SetFileName(w.path("Manual.wrn"));
+    w.doc().AddToHistory();
+    w.doc().SetFileName(QString());
+    FileDialog::setNextFileName(QString());
+    w.docs->ItemSaveAsClick();
+    EXPECT_EQ(FolderOf(FileDialog::lastDir()), DocumentsFolder());
 }

@@ -13,7 +13,10 @@
 #include "tree/ExplorerView.h"
 #include "tree/OutlineModel.h"
 
+#include "search/FocusTray.h"
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLayout>
 #include <QListWidget>
 #include <QSettings>
@@ -22,7 +25,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolBar>
-#include "search/FocusTray.h"
 
 #include <gtest/gtest.h>
 
@@ -307,16 +309,45 @@ TEST(Layout, TheManualIsTheFirstManualFileOfTheProgramFolder) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QStringList opened;
-    const auto saved = TDocumentCommands::OpenWithDesktop;
-    TDocumentCommands::OpenWithDesktop = [&opened](const QString& path) {
-        opened << path;
+    const auto saved = TDocumentCommands::StartInstance;
+    TDocumentCommands::StartInstance = [&opened](const QStringList& args) {
+        opened << args;
         return true;
     };
     const int boxes = MessageBox::count();
     form.Commands->trigger(QStringLiteral("ItemOpenManual"));
-    TDocumentCommands::OpenWithDesktop = saved;
+    TDocumentCommands::StartInstance = saved;
     EXPECT_EQ(opened, QStringList{home.file(QStringLiteral("Manual_a.wrn"))});
     EXPECT_EQ(MessageBox::count(), boxes);
+}
+
+TEST(Layout, TheShippedManualIsCopiedIntoTheProgramFolderAndOpened) {
+    TestHome home;
+    ASSERT_TRUE(QDir().mkpath(home.file(QStringLiteral("shipped"))));
+    QFile shipped(home.file(QStringLiteral("shipped/Manual.wrn")));
+    ASSERT_TRUE(shipped.open(QIODevice::WriteOnly));
+    shipped.write("manual bytes");
+    shipped.close();
+    shipped.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    TFormMain form;
+    QStringList opened;
+    const auto saved = TDocumentCommands::StartInstance;
+    TDocumentCommands::StartInstance = [&opened](const QStringList& args) {
+        opened << args;
+        return false;
+    };
+    const int boxes = MessageBox::count();
+    form.Commands->trigger(QStringLiteral("ItemOpenManual"));
+    TDocumentCommands::StartInstance = saved;
+    const QString copy = home.file(QStringLiteral("Manual.wrn"));
+    EXPECT_EQ(opened, QStringList{copy});
+    QFile copied(copy);
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray("manual bytes"));
+    EXPECT_TRUE(QFileInfo(copy).isWritable());
+    // A program that cannot be started is said, not passed over.
+    EXPECT_EQ(MessageBox::count(), boxes + 1);
+    EXPECT_EQ(MessageBox::lastText(), QStringLiteral("マニュアルを開けませんでした。"));
 }
 
 TEST(Layout, TheCalendarKeepsItsHeightAndCanBeDraggedToAnother) {

@@ -105,3 +105,13 @@ TEST(FileTypes, AFolderThatCannotBeMadeIsReported) {
     f.close();
     EXPECT_THROW(FileTypes::Register(QStringLiteral("/usr/bin/wrennote"), blocker), EFileError);
 }
+
+// The files a package installs say what the registration command writes.
+TEST(FileTypes, TheInstalledFilesMatchTheRegistration) {
+    const QString desktop = QStringLiteral(WRENNOTE_SOURCE_DIR "/resources/desktop/");
+    EXPECT_EQ(readAll(desktop + QStringLiteral("wrennote.xml")), FileTypes::MimePackage());
+    QString entry = FileTypes::DesktopEntry(QStringLiteral("/opt/x/wrennote"));
+    entry.replace(QStringLiteral("Exec=\"/opt/x/wrennote\" %f"),
+                  QStringLiteral("Exec=wrennote %f"));
+    EXPECT_EQ(QString::fromUtf8(readAll(desktop + QStringLiteral("wrennote.desktop"))), entry);
+}

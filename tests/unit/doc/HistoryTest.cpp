@@ -1,6 +1,7 @@
 #include "DocTestHost.h"
 
 #include "TestSupport.h"
+#include "common/ProgramFolder.h"
 #include "doc/SafeFile.h"
 
 #include <QFileInfo>
@@ -117,9 +118,10 @@ TEST(HistoryMenu, TenEntriesFromOtherFoldersOnly) {
 TEST(HistoryMenu, DialogFolderFollowsTheHistoryForAnUnnamedDocument) {
     TestHome home;
     TWrenDoc doc(home.path());
-    EXPECT_EQ(doc.DialogFolder(), home.path());
+    // Without a history the documents folder, never the program folder.
+    EXPECT_EQ(doc.DialogFolder(), DocumentsFolder());
     writeFile(doc.HistoryFileName(), "");
-    EXPECT_EQ(doc.DialogFolder(), home.path());
+    EXPECT_EQ(doc.DialogFolder(), DocumentsFolder());
     writeFile(doc.HistoryFileName(), "/x/y/z.wrn\r\n");
     EXPECT_EQ(doc.DialogFolder(), QStringLiteral("/x/y"));
 }
