@@ -7,7 +7,10 @@ build="$1"
 work="$(mktemp -d "${TMPDIR:-/tmp}/wrennote-install-テスト-XXXXXX")"
 first=""
 cleanup() {
-    if [ -n "$first" ]; then kill "$first" 2>/dev/null || true; fi
+    if [ -n "$first" ]; then
+        kill "$first" 2>/dev/null || true
+        wait "$first" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -47,7 +50,10 @@ run "$prefix/bin/wrennote-cli" info "$prefix/share/wrennote/Manual.wrn" >/dev/nu
 
 # Start on the installed manual; a second start on it hands over and ends.
 manual="$prefix/share/wrennote/Manual.wrn"
-run "$prefix/bin/wrennote" "$manual" >"$work/first.log" 2>&1 &
+# Started without the function, so that $! is the program itself.
+(cd / && exec env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" \
+    XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen \
+    LANG=C.UTF-8 "$prefix/bin/wrennote" "$manual") >"$work/first.log" 2>&1 &
 first=$!
 history="$home/data/WrenNOTE/History.txt"
 for _ in $(seq 100); do
