@@ -116,6 +116,39 @@ struct Picture {
     double heightPx = 0;
 };
 
+// One thing the reader found, kept while a table is read whole.
+struct SinkEvent {
+    enum class Kind : quint8 { Text, Picture, Paragraph, Break };
+    Kind kind = Kind::Text;
+    QString text;
+    CharState ch;
+    ParaState para;
+    Picture picture;
+};
+
+// A cell: what it holds, in reading order, ending with the format of its
+// last paragraph.
+struct TableCell {
+    std::vector<SinkEvent> content;
+    int rowSpan = 1;
+    int colSpan = 1;
+    bool covered = false; // part of another cell's span
+};
+
+// A table on a regular grid: rows * columns cells in reading order.
+struct Table {
+    int rows = 0;
+    int columns = 0;
+    std::vector<TableCell> cells;
+    QList<int> widths;    // twips per column
+    int borderTwips = 0;  // 0: no lines
+    int borderColor = 0;  // colour table index
+    int paddingTwips = 0; // half the gap between cells' text
+    Align align = Align::Left;
+
+    const TableCell& at(int row, int column) const { return cells[size_t(row * columns + column)]; }
+};
+
 // The fonts and colours of the document being read.
 struct Tables {
     QHash<int, FontInfo> fonts;
@@ -141,7 +174,13 @@ public:
     // The properties in force at the end, for a last paragraph that has no
     // paragraph mark of its own.
     virtual void lastParagraph(const ParaState& para) = 0;
+    // A whole table where the next paragraph would begin; what follows
+    // goes into the paragraph after it.
+    virtual void table(const Table& table) = 0;
 };
+
+// Gives recorded events to a sink.
+void replay(const std::vector<SinkEvent>& events, Sink& sink);
 
 // True for characters a word processor treats as double-byte (East Asian)
 // text: kana, CJK ideographs and symbols, Hangul, full-width forms.

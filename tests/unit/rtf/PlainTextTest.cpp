@@ -130,8 +130,10 @@ TEST(RtfPlainText, TableCellsInReadingOrder) {
     const QByteArray rtf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
                          "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row"
                          "\\pard\\intbl \\cell\\cell f\\cell\\row\\pard after\\par}");
-    // Empty cells keep their place; the end of a row is a paragraph mark.
-    EXPECT_EQ(readOk(rtf), QStringLiteral("a\tb\nc\td\n\t\tf\nafter"));
+    // As a document gives a table: every cell a paragraph between the
+    // table's frame marks; empty cells keep their place, and the third row's
+    // extra cell makes a third column.
+    EXPECT_EQ(readOk(rtf), QStringLiteral("\na\nb\n\nc\nd\n\n\n\nf\nafter"));
 }
 
 TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
@@ -258,7 +260,7 @@ TEST(RtfFootnotes, KeptAfterTheParagraphThatRefersToThem) {
         {"last{\\super\\chftn{\\*\\footnote \\chftn{} note}}}", "last1\n1 note", true},
         {"A\\par{\\*\\footnote orphan}}", "A\norphan", true},
         {"cut{\\super\\chftn{\\*\\footnote \\chftn\\tab Bo", "cut1\n1\tBo", false},
-        {"t\\cell u{\\*\\footnote v\\cell w\\page x}\\cell y\\row}", "t\tu\ty\nv\twx", true},
+        {"t\\cell u{\\*\\footnote v\\cell w\\page x}\\cell y\\row}", "t\n\nu\nv\twx\ny\n", true},
         {"{\\*\\footnote {\\*\\footnote inner} outer} body}", " body\ninner outer", true},
     };
     for (const Case& c : cases) {
