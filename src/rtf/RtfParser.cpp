@@ -126,7 +126,9 @@ enum class Dest : quint8 {
     ListText,
     FieldInst,
     ListTable,
-    ListOverrides
+    ListOverrides,
+    StyleSheet,
+    StyleEntry
 };
 
 enum class Op : quint8 {
@@ -142,6 +144,7 @@ enum class Op : quint8 {
     DestFootnote,
     DestListTable,
     DestListOverrides,
+    DestStyleSheet,
     Upr,
     Ud,
     // document
@@ -212,6 +215,10 @@ enum class Op : quint8 {
     NestCell,
     NestRow,
     Char,
+    // styles
+    ParaStyle,
+    CharStyle,
+    OtherStyle,
     // tables
     Trowd,
     Cellx,
@@ -268,8 +275,7 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
     static const std::unordered_map<std::string_view, Entry> table = [] {
         std::unordered_map<std::string_view, Entry> t;
         // Groups whose text is not shown on a page.
-        for (const char* w : {"stylesheet",
-                              "info",
+        for (const char* w : {"info",
                               "header",
                               "headerl",
                               "headerr",
@@ -360,6 +366,11 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
                               "nonesttables"})
             t[w] = {Op::DestText};
         t["fonttbl"] = {Op::DestFontTable};
+        t["stylesheet"] = {Op::DestStyleSheet};
+        t["s"] = {Op::ParaStyle};
+        t["cs"] = {Op::CharStyle};
+        t["ds"] = {Op::OtherStyle};
+        t["ts"] = {Op::OtherStyle};
         t["colortbl"] = {Op::DestColorTable};
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
@@ -605,6 +616,54 @@ void sanitize(QString& s) {
     s = std::move(out);
 }
 
+// Fills what a paragraph or run leaves at its default from a style.
+template <typename T> void baseField(T& own, const T& base, const T& unset) {
+    if (own == unset)
+        own = base;
+}
+
+void baseOn(ParaState& own, const ParaState& base) {
+    const ParaState d;
+    if (own.tabs.isEmpty())
+        own.tabs = base.tabs;
+    baseField(own.firstIndent, base.firstIndent, d.firstIndent);
+    baseField(own.leftIndent, base.leftIndent, d.leftIndent);
+    baseField(own.rightIndent, base.rightIndent, d.rightIndent);
+    baseField(own.spaceBefore, base.spaceBefore, d.spaceBefore);
+    baseField(own.spaceAfter, base.spaceAfter, d.spaceAfter);
+    if (own.lineSpacing == d.lineSpacing) {
+        own.lineSpacing = base.lineSpacing;
+        own.lineMultiple = base.lineMultiple;
+    }
+    if (!own.bullet && base.bullet) {
+        own.bullet = true;
+        own.listLevel = base.listLevel;
+        own.listOverride = base.listOverride;
+        own.listKind = base.listKind;
+    }
+    baseField(own.align, base.align, d.align);
+    own.pageBreakBefore = own.pageBreakBefore || base.pageBreakBefore;
+}
+
+void baseOn(CharState& own, const CharState& base) {
+    const CharState d;
+    baseField(own.font, base.font, d.font);
+    baseField(own.sizeHalfPoints, base.sizeHalfPoints, d.sizeHalfPoints);
+    baseField(own.fg, base.fg, d.fg);
+    baseField(own.bg, base.bg, d.bg);
+    if (own.valign == d.valign && own.offsetHalfPoints == d.offsetHalfPoints) {
+        own.valign = base.valign;
+        own.offsetHalfPoints = base.offsetHalfPoints;
+    }
+    own.bold = own.bold || base.bold;
+    own.italic = own.italic || base.italic;
+    own.underline = own.underline || base.underline;
+    own.strike = own.strike || base.strike;
+    own.hidden = own.hidden || base.hidden;
+    if (!own.east.isSet())
+        own.east = base.east;
+}
+
 struct Group {
     CharState ch;
     ParaState para;
@@ -765,6 +824,7 @@ private:
     void finishRow();
     void endTable();
     void borderControl(Op op, int p);
+    void commitStyle(const Group& g);
 
     Tokenizer m_tok;
     Sink& m_sink;
@@ -828,6 +888,13 @@ private:
     int m_fieldCp = 1252;
     QString m_fieldInst;
 
+    // Style sheet: properties by style number.
+    enum class StyleKind : quint8 { None, Paragraph, Character, Other };
+    StyleKind m_styleKind = StyleKind::None;
+    int m_styleId = 0;
+    QHash<int, Group> m_paraStyles;
+    QHash<int, Group> m_charStyles;
+
     PendingFont m_font;
     quint32 m_color = 0;
     bool m_colorSet = false;
@@ -845,6 +912,13 @@ void Parser::push() {
         g.dest = Dest::UprChild;
     else if (g.dest == Dest::UprChild)
         g.dest = Dest::Skip;
+    if (g.dest == Dest::StyleSheet) {
+        // A style's properties start from the defaults.
+        g.dest = Dest::StyleEntry;
+        g.ch = CharState();
+        g.para = ParaState();
+        m_styleKind = StyleKind::None;
+    }
     m_stack.push_back(std::move(g));
 }
 
@@ -863,6 +937,8 @@ void Parser::pop() {
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
     if (closing == Dest::FontTable)
         commitFont();
+    if (closing == Dest::StyleEntry && parent == Dest::StyleSheet)
+        commitStyle(top());
     if (m_stack.size() == 1)
         m_finalPara = top().para;
     m_stack.pop_back();
@@ -1004,6 +1080,17 @@ void Parser::endTable() {
     m_sink.table(t);
     m_pendingBreak = false;
     m_paraEmpty = true;
+}
+
+void Parser::commitStyle(const Group& g) {
+    constexpr qsizetype kMaxStyles = 10000;
+    QHash<int, Group>& styles = m_styleKind == StyleKind::Paragraph ? m_paraStyles : m_charStyles;
+    if (m_styleKind == StyleKind::None && m_paraStyles.isEmpty())
+        m_paraStyles.insert(0, g); // an entry without a number is the normal style
+    else if ((m_styleKind == StyleKind::Paragraph || m_styleKind == StyleKind::Character) &&
+             styles.size() < kMaxStyles)
+        styles.insert(m_styleId, g);
+    m_styleKind = StyleKind::None;
 }
 
 void Parser::borderControl(Op op, int p) {
@@ -1372,6 +1459,9 @@ void Parser::destination(Op op) {
     case Op::DestListOverrides:
         g.dest = Dest::ListOverrides;
         break;
+    case Op::DestStyleSheet:
+        g.dest = Dest::StyleSheet;
+        break;
     case Op::DestPn:
         g.dest = Dest::Pn;
         // The bullet belongs to the paragraph around this group.
@@ -1425,7 +1515,7 @@ void Parser::controlWord(const Token& t) {
             g.dest = Dest::Skip;
         return;
     }
-    if (star) {
+    if (star && !(g.dest == Dest::StyleEntry && (op == Op::CharStyle || op == Op::OtherStyle))) {
         g.dest = Dest::Skip;
         return;
     }
@@ -1688,6 +1778,26 @@ void Parser::controlWord(const Token& t) {
     case Op::NestRow:
         if (g.dest == Dest::Text)
             paragraph();
+        break;
+    case Op::ParaStyle:
+    case Op::CharStyle:
+    case Op::OtherStyle:
+        if (g.dest == Dest::StyleEntry) {
+            m_styleKind = op == Op::ParaStyle   ? StyleKind::Paragraph
+                          : op == Op::CharStyle ? StyleKind::Character
+                                                : StyleKind::Other;
+            m_styleId = p;
+        } else if (op != Op::OtherStyle) {
+            // The style is the base; what the paragraph or run says itself
+            // stays on top of it.
+            const QHash<int, Group>& styles = op == Op::ParaStyle ? m_paraStyles : m_charStyles;
+            const auto style = styles.constFind(p);
+            if (style != styles.constEnd()) {
+                if (op == Op::ParaStyle)
+                    baseOn(g.para, style->para);
+                baseOn(g.ch, style->ch);
+            }
+        }
         break;
     case Op::Trowd:
         m_rowDef = RowDef();

@@ -8,6 +8,6 @@ wren_add_test(rtf_test
 # Reading into and writing from QTextDocument (offscreen).
 wren_add_test(rtf_document_test
     SOURCES unit/rtf/DocumentTest.cpp unit/rtf/RoundTripTest.cpp unit/rtf/FidelityTest.cpp
-            unit/rtf/TableTest.cpp
+            unit/rtf/TableTest.cpp unit/rtf/StyleTest.cpp
     LIBS wrenrtf
     LABELS gui)
