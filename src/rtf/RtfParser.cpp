@@ -514,9 +514,11 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
 
         t["pngblip"] = {Op::PngBlip};
         t["jpegblip"] = {Op::JpegBlip};
-        for (const char* w :
-             {"wmetafile", "emfblip", "macpict", "dibitmap", "wbitmap", "pmmetafile"})
-            t[w] = {Op::OtherBlip};
+        // Value 1: sizes in hundredths of a millimetre; 0: in pixels.
+        for (const char* w : {"wmetafile", "emfblip", "pmmetafile"})
+            t[w] = {Op::OtherBlip, 1};
+        for (const char* w : {"macpict", "dibitmap", "wbitmap"})
+            t[w] = {Op::OtherBlip, 0};
         t["picw"] = {Op::PicW};
         t["pich"] = {Op::PicH};
         t["picwgoal"] = {Op::PicWGoal};
@@ -671,6 +673,7 @@ struct Group {
     Dest uprParent = Dest::Text;
     quint8 uc = 1;
     bool star = false;
+    qsizetype start = 0; // where the group's brace is in the input
 };
 
 struct PendingFont {
@@ -684,7 +687,9 @@ struct PendingFont {
 
 struct PendingPicture {
     QByteArray data;
-    int kind = -1; // ImageKind, or -1 for kinds we do not show
+    QByteArray source;   // the whole group, for pictures kept but not drawn
+    int kind = -1;       // ImageKind, or -1 for kinds Qt does not draw
+    bool metric = false; // \\picw and \\pich in hundredths of a millimetre
     int nibble = -1;
     int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
 };
@@ -782,7 +787,7 @@ Table buildTable(std::vector<RawRow>& rows);
 class Parser {
 public:
     Parser(QByteArrayView rtf, Sink& sink, Tables& tables)
-        : m_tok(rtf), m_sink(sink), m_out(&sink), m_tables(tables) {}
+        : m_input(rtf), m_tok(rtf), m_sink(sink), m_out(&sink), m_tables(tables) {}
 
     ParseResult run();
 
@@ -826,6 +831,7 @@ private:
     void borderControl(Op op, int p);
     void commitStyle(const Group& g);
 
+    QByteArrayView m_input;
     Tokenizer m_tok;
     Sink& m_sink;
     Sink* m_out; // the sink, or the cell being read
@@ -937,6 +943,8 @@ void Parser::pop() {
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
     if (closing == Dest::FontTable)
         commitFont();
+    if (closing == Dest::Pict && parent != Dest::Pict)
+        m_pict.source = m_input.sliced(top().start, m_tok.position() - top().start).toByteArray();
     if (closing == Dest::StyleEntry && parent == Dest::StyleSheet)
         commitStyle(top());
     if (m_stack.size() == 1)
@@ -1301,19 +1309,35 @@ void Parser::pictureBytes(QByteArrayView bytes) {
 void Parser::finishPicture(const CharState& ch) {
     PendingPicture p = std::move(m_pict);
     m_pict = PendingPicture();
-    if (m_stack.empty() || top().dest != Dest::Text || ch.hidden || p.kind < 0)
+    if (m_stack.empty() || top().dest != Dest::Text || ch.hidden)
         return;
     const QByteArray& d = p.data;
     const bool png = d.startsWith("\x89PNG");
     const bool jpeg = d.startsWith("\xFF\xD8\xFF");
-    if (!(p.kind == int(ImageKind::Png) ? png : jpeg))
-        return;
     Picture pic;
-    pic.data = d;
-    pic.kind = ImageKind(p.kind);
-    if (p.goalw > 0 && p.goalh > 0) {
-        pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
-        pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+    if ((p.kind == int(ImageKind::Png) && png) || (p.kind == int(ImageKind::Jpeg) && jpeg)) {
+        pic.data = d;
+        pic.kind = ImageKind(p.kind);
+        pic.source = std::move(p.source); // in case it does not decode
+        if (p.goalw > 0 && p.goalh > 0) {
+            pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
+            pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+        }
+    } else {
+        // Kept as it came, in a box of its size.
+        pic.kind = ImageKind::Other;
+        pic.source = std::move(p.source);
+        double w = p.goalw / kTwipsPerPixel;
+        double h = p.goalh / kTwipsPerPixel;
+        const double unit = p.metric ? 96.0 / 2540 : 1.0;
+        if (w <= 0)
+            w = p.picw * unit;
+        if (h <= 0)
+            h = p.pich * unit;
+        constexpr double kDefaultPx = 96;
+        constexpr double kMaxPx = 10000;
+        pic.widthPx = std::clamp(w > 0 ? w * p.scalex / 100.0 : kDefaultPx, 1.0, kMaxPx);
+        pic.heightPx = std::clamp(h > 0 ? h * p.scaley / 100.0 : kDefaultPx, 1.0, kMaxPx);
     }
     beginContent();
     syncFormat();
@@ -1892,6 +1916,7 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::OtherBlip:
         m_pict.kind = -1;
+        m_pict.metric = it->second.value == 1;
         break;
     case Op::PicW:
         m_pict.picw = clampInt(p, 0, kMaxTwips);
@@ -1964,6 +1989,8 @@ ParseResult Parser::run() {
         case Token::GroupStart:
             m_ucSkip = 0;
             push();
+            if (m_overflow == 0)
+                top().start = m_tok.position() - 1;
             break;
         case Token::GroupEnd:
             pop();

@@ -107,12 +107,14 @@ struct FontInfo {
     int codePage = 1252;
 };
 
-enum class ImageKind : quint8 { Png, Jpeg };
+// Other: a picture Qt does not draw, kept as its RTF.
+enum class ImageKind : quint8 { Png, Jpeg, Other };
 
 struct Picture {
-    QByteArray data;
+    QByteArray data;   // PNG or JPEG
+    QByteArray source; // the picture's whole group, braces included
     ImageKind kind = ImageKind::Png;
-    double widthPx = 0; // display size; 0 = the image's own
+    double widthPx = 0; // display size; 0 = the image's own (Png, Jpeg)
     double heightPx = 0;
 };
 

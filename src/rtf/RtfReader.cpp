@@ -114,9 +114,19 @@ public:
     }
 
     void picture(const Picture& pic, const CharState& ch) override {
+        if (pic.kind == ImageKind::Other) {
+            placeholder(pic, ch);
+            return;
+        }
         QImage image;
-        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG"))
-            return; // damaged picture data: the text around it stays
+        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG")) {
+            // Damaged picture data is kept as it came.
+            Picture kept = pic;
+            kept.widthPx = pic.widthPx > 0 ? pic.widthPx : 96;
+            kept.heightPx = pic.heightPx > 0 ? pic.heightPx : 96;
+            placeholder(kept, ch);
+            return;
+        }
         QTextDocument* doc = m_cursor->document();
         const QString name = QStringLiteral("rtfimage:%1").arg(++g_imageSerial);
         doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
@@ -271,6 +281,23 @@ public:
     }
 
 private:
+    void placeholder(const Picture& pic, const CharState& ch) {
+        QTextDocument* doc = m_cursor->document();
+        const QUrl name(QStringLiteral("rtfimage:placeholder"));
+        if (doc->resource(QTextDocument::ImageResource, name).isNull()) {
+            QImage box(16, 16, QImage::Format_RGB32);
+            box.fill(QColor(0xd8, 0xd8, 0xd8));
+            doc->addResource(QTextDocument::ImageResource, name, box);
+        }
+        QTextImageFormat f;
+        f.merge(charFormat(ch));
+        f.setName(name.toString());
+        f.setWidth(pic.widthPx);
+        f.setHeight(pic.heightPx);
+        f.setProperty(PictureProperty, pic.source);
+        m_cursor->insertImage(f);
+    }
+
     // An entry of the colour table; invalid for "automatic" and bad indexes.
     QColor color(int index) const {
         if (index >= 0 && index < m_tables.colors.size() && (m_tables.colors[index] >> 24))

@@ -441,6 +441,12 @@ void Writer::writeRunText(QStringView text) {
 }
 
 void Writer::writePicture(const QTextImageFormat& f) {
+    const QByteArray kept = f.property(PictureProperty).toByteArray();
+    if (kept.startsWith("{\\pict") && kept.endsWith('}')) {
+        m_out += kept;
+        m_needDelimiter = false;
+        return;
+    }
     const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
     QImage image;
     QByteArray png;
