@@ -275,90 +275,22 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
     static const std::unordered_map<std::string_view, Entry> table = [] {
         std::unordered_map<std::string_view, Entry> t;
         // Groups whose text is not shown on a page.
-        for (const char* w : {"info",
-                              "header",
-                              "headerl",
-                              "headerr",
-                              "headerf",
-                              "footer",
-                              "footerl",
-                              "footerr",
-                              "footerf",
-                              "annotation",
-                              "nonshppict",
-                              "shpinst",
-                              "objdata",
-                              "objclass",
-                              "objname",
-                              "revtbl",
-                              "rsidtbl",
-                              "filetbl",
-                              "generator",
-                              "xmlnstbl",
-                              "themedata",
-                              "colorschememapping",
-                              "latentstyles",
-                              "datastore",
-                              "mmathPr",
-                              "pgdsctbl",
-                              "ftnsep",
-                              "ftnsepc",
-                              "ftncn",
-                              "aftnsep",
-                              "aftnsepc",
-                              "aftncn",
-                              "txe",
-                              "xe",
-                              "tc",
-                              "rxe",
-                              "do",
-                              "bkmkstart",
-                              "bkmkend",
-                              "template",
-                              "docvar",
-                              "private",
-                              "fldtype",
-                              "formfield",
-                              "datafield",
-                              "pnseclvl",
-                              "nesttableprops",
-                              "background",
-                              "userprops",
-                              "passwordhash",
-                              "protusertbl",
-                              "blipuid",
-                              "panose",
-                              "falt",
-                              "fname",
-                              "comment",
-                              "doccomm",
-                              "title",
-                              "subject",
-                              "author",
-                              "operator",
-                              "keywords",
-                              "company",
-                              "category",
-                              "manager",
-                              "hlinkbase",
-                              "creatim",
-                              "revtim",
-                              "printim",
-                              "buptim",
-                              "atnid",
-                              "atnauthor",
-                              "atndate",
-                              "atnref",
-                              "atrfstart",
-                              "atrfend",
-                              "sp",
-                              "sn",
-                              "sv",
-                              "wgrffmtfilter",
-                              "mhtmltag",
-                              "htmltag",
-                              "listpicture",
-                              "picprop"})
+        for (const char* w :
+             {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+              "footerf", "annotation", "nonshppict", "shpinst", "objdata", "objclass", "objname",
+              "revtbl", "rsidtbl", "filetbl", "generator", "xmlnstbl", "themedata",
+              "colorschememapping", "latentstyles", "datastore", "mmathPr", "pgdsctbl", "ftnsep",
+              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "txe", "xe", "tc", "rxe", "do",
+              "bkmkstart", "bkmkend", "template", "docvar", "private", "fldtype", "formfield",
+              "datafield", "pnseclvl", "nesttableprops", "background", "userprops", "passwordhash",
+              "protusertbl", "blipuid", "panose", "falt", "fname", "comment", "doccomm", "title",
+              "subject", "author", "operator", "keywords", "company", "category", "manager",
+              "hlinkbase", "creatim", "revtim", "printim", "buptim", "atnid", "atnauthor",
+              "atndate", "atnref", "atrfstart", "atrfend", "sp", "sn", "sv", "wgrffmtfilter",
+              "mhtmltag", "htmltag", "listpicture",
+              // list table parts, also where a damaged file
+              // leaves them in the body
+              "leveltext", "levelnumbers", "listname", "picprop"})
             t[w] = {Op::DestSkip};
         for (const char* w : {"field", "fldrslt", "shppict", "shp", "shprslt", "object", "result",
                               "htmlrtf", "ltrpar", "rtlpar",
@@ -2061,7 +1993,12 @@ Table buildTable(std::vector<RawRow>& rows) {
     size_t widest = 0;
     for (size_t r = 0; r < rows.size(); ++r) {
         const RowDef& def = rows[r].def;
-        const size_t n = std::max(def.cells.size(), rows[r].cells.size());
+        // Empty cells past the row's definition are dropped (LibreOffice
+        // ends rows that hold a table with one); any with text are kept.
+        auto& cells = rows[r].cells;
+        while (!def.cells.empty() && cells.size() > def.cells.size() && !hasContent(cells.back()))
+            cells.pop_back();
+        const size_t n = std::max(def.cells.size(), cells.size());
         int prev = def.left;
         left = std::min(left, def.left);
         for (size_t i = 0; i < n; ++i) {

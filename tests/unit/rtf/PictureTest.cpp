@@ -3,7 +3,10 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include "TestSupport.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -50,6 +53,12 @@ QByteArray encoded(const char* format) {
 
 const QByteArray kWmf = "{\\pict\\wmetafile8\\picw2540\\pich1270\\picwgoal1500\\pichgoal750\n"
                         "0100090000036e00000000004500000000000400\n0000030108000500}";
+
+QByteArray sample(const char* name) {
+    QFile f(TestDataPath(QStringLiteral("rtf")) + QLatin1Char('/') + QString::fromUtf8(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll();
+}
 
 } // namespace
 
@@ -156,5 +165,38 @@ TEST(RtfPictures, CutPicturesReadCleanly) {
         QTextDocument doc;
         EXPECT_FALSE(Rtf::load(cut, doc).ok) << n;
         EXPECT_EQ(Rtf::plainText(cut), doc.toPlainText()) << n;
+    }
+}
+
+TEST(RtfPictures, WordProcessorSamples) {
+    const QByteArray lo = sample("lo_pictures.rtf");
+    const auto doc = loaded(lo);
+    const QList<QTextImageFormat> found = images(*doc);
+    ASSERT_EQ(found.size(), 2);
+    // The PNG is shown at its size; its metafile twin for old readers is not
+    // a picture of its own.
+    EXPECT_FALSE(found[0].hasProperty(Rtf::PictureProperty));
+    // The sizes the HTML source gave them, through \\picscalex and \\picscaley.
+    EXPECT_DOUBLE_EQ(found[0].width(), 96.0);
+    EXPECT_DOUBLE_EQ(found[0].height(), 72.0);
+    // The metafile is a box of its size, written back as LibreOffice wrote it.
+    const QByteArray wmf = found[1].property(Rtf::PictureProperty).toByteArray();
+    EXPECT_TRUE(wmf.contains("\\wmetafile8"));
+    EXPECT_TRUE(lo.contains(wmf));
+    EXPECT_NEAR(found[1].width(), 200.0, 0.5);
+    EXPECT_NEAR(found[1].height(), 100.0, 0.5);
+    EXPECT_TRUE(Rtf::write(*doc).contains(wmf));
+    for (const char* name : {"pandoc_pictures.rtf", "lo_docx_pictures.rtf"}) {
+        const auto other = loaded(sample(name));
+        const QList<QTextImageFormat> pictures = images(*other);
+        ASSERT_EQ(pictures.size(), 2) << name;
+        for (const QTextImageFormat& f : pictures) {
+            EXPECT_FALSE(f.hasProperty(Rtf::PictureProperty)) << name;
+            EXPECT_EQ(other->resource(QTextDocument::ImageResource, QUrl(f.name()))
+                          .value<QImage>()
+                          .size(),
+                      QSize(64, 48))
+                << name;
+        }
     }
 }

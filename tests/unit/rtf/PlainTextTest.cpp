@@ -148,6 +148,14 @@ TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
     EXPECT_EQ(readOk(rtf), QString::fromUtf8("a\uFFFCb\uFFFCc\uFFFCd\uFFFCe"));
 }
 
+TEST(RtfPlainText, ListDefinitionsOutsideTheirTableAreNoText) {
+    // As a damaged file has them: no list table around the list.
+    const QByteArray rtf("{\\rtf1{\\par}{\\list\\listtemplateid6{\\listlevel\\levelnfc0"
+                         "{\\leveltext \\'02\\'00.}{\\levelnumbers \\'01}}"
+                         "{\\listname List1;}\\listid5}text}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("\ntext"));
+}
+
 TEST(RtfPlainText, BulletMarksAreNotText) {
     const QByteArray rtf(
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}"

@@ -2,6 +2,9 @@
 // properties.
 #include "rtf/RtfReader.h"
 
+#include "TestSupport.h"
+
+#include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -126,4 +129,24 @@ TEST(RtfStyles, DamagedStyleSheetsReadOn) {
     c.setPosition(1);
     EXPECT_GE(c.charFormat().fontWeight(), QFont::DemiBold);
     EXPECT_TRUE(c.charFormat().fontItalic());
+}
+
+TEST(RtfStyles, WordProcessorSample) {
+    QFile f(TestDataPath(QStringLiteral("rtf/lo_styles.rtf")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QTextDocument doc;
+    ASSERT_TRUE(Rtf::load(f.readAll(), doc).ok);
+    const QTextCharFormat h1 = formatAt(doc, QStringLiteral("Heading One"));
+    EXPECT_GE(h1.fontWeight(), QFont::DemiBold);
+    EXPECT_DOUBLE_EQ(h1.fontPointSize(), 16.0);
+    // The Japanese half of the heading looks the same.
+    const QTextCharFormat jp = formatAt(doc, QString::fromUtf8("見出し一"));
+    EXPECT_GE(jp.fontWeight(), QFont::DemiBold);
+    EXPECT_DOUBLE_EQ(jp.fontPointSize(), 16.0);
+    EXPECT_DOUBLE_EQ(formatAt(doc, QStringLiteral("Heading Two")).fontPointSize(), 14.0);
+    EXPECT_EQ(formatAt(doc, QStringLiteral("code")).fontFamilies().toStringList().value(0),
+              QStringLiteral("Consolas"));
+    EXPECT_GT(blockOf(doc, QStringLiteral("A block quote")).leftMargin(), 0.0);
+    EXPECT_GE(formatAt(doc, QStringLiteral("strong")).fontWeight(), QFont::DemiBold);
+    EXPECT_TRUE(formatAt(doc, QStringLiteral("emphasis")).fontItalic());
 }

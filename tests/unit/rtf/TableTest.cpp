@@ -2,6 +2,9 @@
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
+#include "TestSupport.h"
+
+#include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -123,6 +126,18 @@ TEST(RtfTable, RowsOfDifferentEdgesShareColumns) {
     EXPECT_EQ(t->cellAt(0, 0).columnSpan(), 2);
     EXPECT_EQ(t->cellAt(0, 2).columnSpan(), 1);
     EXPECT_EQ(cellText(t, 0, 2), QStringLiteral("b"));
+    EXPECT_EQ(cellText(t, 1, 1), QStringLiteral("d"));
+}
+
+TEST(RtfTable, EmptyCellsPastTheDefinitionAreDropped) {
+    const auto doc =
+        loaded(rtf("\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\cell\\row"
+                   "\\trowd\\cellx1000\\pard\\intbl c\\cell d\\cell\\row"));
+    const QTextTable* t = tables(*doc).first();
+    // Edges 1000 and 2000 from the first row, 2440 for the second row's
+    // cell past its definition, which holds text; the first row's empty
+    // one past its own would have made a fourth at 3440.
+    EXPECT_EQ(t->columns(), 3);
     EXPECT_EQ(cellText(t, 1, 1), QStringLiteral("d"));
 }
 
@@ -253,4 +268,66 @@ TEST(RtfTable, EveryCutReadsCleanly) {
         Rtf::load(Rtf::write(doc), back);
         EXPECT_EQ(back.toPlainText(), doc.toPlainText()) << n;
     }
+}
+
+namespace {
+
+QByteArray sample(const char* name) {
+    QFile f(TestDataPath(QStringLiteral("rtf")) + QLatin1Char('/') + QString::fromUtf8(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+    return f.readAll();
+}
+
+} // namespace
+
+TEST(RtfTable, LibreOfficeSample) {
+    const auto doc = loaded(sample("lo_tables.rtf"));
+    const QList<QTextTable*> found = tables(*doc);
+    ASSERT_EQ(found.size(), 2);
+    const QTextTable* t = found[0];
+    ASSERT_EQ(t->rows(), 4);
+    ASSERT_EQ(t->columns(), 3);
+    EXPECT_EQ(cellText(t, 0, 1), QString::fromUtf8("名前"));
+    EXPECT_EQ(t->cellAt(1, 0).columnSpan(), 2);
+    EXPECT_EQ(cellText(t, 1, 0), QString::fromUtf8("横に結合 merged across"));
+    EXPECT_EQ(t->cellAt(1, 2).rowSpan(), 2);
+    EXPECT_EQ(cellText(t, 2, 1), QString::fromUtf8("斜体 italic"));
+    // The table in a cell is its text.
+    EXPECT_TRUE(cellText(t, 3, 0).contains(QString::fromUtf8("in 1\t中 2")));
+    EXPECT_GT(t->format().border(), 0.0);
+    const QList<QTextLength> widths = t->format().columnWidthConstraints();
+    ASSERT_EQ(widths.size(), 3);
+    EXPECT_LT(widths[0].rawValue(), widths[1].rawValue());
+    EXPECT_LT(widths[1].rawValue(), widths[2].rawValue());
+    // The second table has no lines and an empty cell in its place.
+    EXPECT_DOUBLE_EQ(found[1]->format().border(), 0.0);
+    EXPECT_EQ(cellText(found[1], 1, 1), QString());
+    EXPECT_EQ(cellText(found[1], 1, 2), QStringLiteral("empty middle"));
+    // Written and read again: the same grid.
+    const auto back = loaded(Rtf::write(*doc));
+    EXPECT_EQ(back->toPlainText(), doc->toPlainText());
+    const QTextTable* b = tables(*back).first();
+    EXPECT_EQ(b->columns(), 3);
+    EXPECT_EQ(b->cellAt(1, 0).columnSpan(), 2);
+    EXPECT_EQ(b->cellAt(1, 2).rowSpan(), 2);
+}
+
+TEST(RtfTable, PandocAndWordStyleSamples) {
+    const auto pandoc = loaded(sample("pandoc_tables.rtf"));
+    const QList<QTextTable*> p = tables(*pandoc);
+    ASSERT_EQ(p.size(), 2);
+    EXPECT_EQ(p[0]->rows(), 3);
+    EXPECT_EQ(p[0]->columns(), 3);
+    EXPECT_EQ(cellText(p[0], 1, 1), QString::fromUtf8("日本"));
+    // Pandoc ends every cell's paragraph with a mark: no empty paragraph.
+    EXPECT_EQ(cellText(p[0], 2, 2), QStringLiteral("22"));
+    EXPECT_EQ(p[0]->cellAt(2, 2).firstCursorPosition().blockFormat().alignment() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+    const auto docx = loaded(sample("lo_docx_tables.rtf"));
+    const QList<QTextTable*> d = tables(*docx);
+    ASSERT_EQ(d.size(), 2);
+    EXPECT_EQ(d[0]->rows(), 3);
+    EXPECT_EQ(cellText(d[1], 1, 1), QStringLiteral("bullet in cell\nanother"));
+    EXPECT_NE(d[1]->cellAt(1, 1).firstCursorPosition().block().textList(), nullptr);
 }
