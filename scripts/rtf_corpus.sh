@@ -17,7 +17,7 @@ mkdir -p "$work/in" "$work/ours" "$work/lo_in" "$work/lo_ours" "$work/lo_saved"
 dirs=("$@")
 [ ${#dirs[@]} -eq 0 ] && dirs=("$root/tests/data/rtf")
 for d in "${dirs[@]}"; do cp "$d"/*.rtf "$work/in/"; done
-for f in "$work"/in/*.rtf; do "$tool" read "$f" "$work/ours" >/dev/null; done
+for f in "$work"/in/*.rtf; do "$tool" read "$f" "$work/ours"; done >"$work/status"
 lo() { soffice --headless --convert-to "$1" --outdir "$2" "${@:3}" >/dev/null 2>&1; }
 lo 'txt:Text (encoded):UTF8' "$work/lo_in" "$work"/in/*.rtf
 lo 'txt:Text (encoded):UTF8' "$work/lo_ours" "$work"/ours/*.rtf
@@ -26,7 +26,11 @@ python3 - "$work" "$tool" <<'PY'
 import os, re, subprocess, sys
 work, tool = sys.argv[1], sys.argv[2]
 def norm(s):
-    # List glyphs are formatting, objects are no text, white space is layout.
+    # List glyphs are formatting, objects are no text, white space is layout;
+    # LibreOffice leaves symbol-font characters in the private use area
+    # where we give their Unicode, and shows a bad \\u as '?'.
+    s = re.sub('[\uf020-\uf0ff]', lambda m: chr(ord(m.group(0)) - 0xf000), s)
+    s = s.replace('\ufffd', '?')
     s = re.sub('[\ufffc\u2022\u25e6\u25aa\u25cf\u25cb\u25a0\u00b7\uf0b7\u2013]', ' ', s)
     return ' '.join(s.replace('\u00a0', ' ').split())
 def text(p):
@@ -35,14 +39,20 @@ def text(p):
     except FileNotFoundError:
         return None
 names = sorted(f[:-4] for f in os.listdir(work + '/in') if f.endswith('.rtf'))
+damaged = {os.path.basename(l.split()[1])[:-4] for l in open(work + '/status') if l.startswith('damaged')}
 read_same = written_same = 0
 fmt = [0, 0, 0, 0]
 for n in names:
     lo_in = text(f'{work}/lo_in/{n}.txt')
     ours = text(f'{work}/ours/{n}.txt')
     lo_ours = text(f'{work}/lo_ours/{n}.txt')
-    r = lo_in is not None and ours == lo_in
-    w = lo_in is not None and lo_ours == ours
+    # LibreOffice's plain text leaves footnotes out; ours has them after
+    # their paragraph.
+    r = lo_in is not None and (ours == lo_in or text(f'{work}/ours/{n}.nonotes.txt') == lo_in)
+    w = lo_ours is not None and (lo_ours == ours or lo_ours == text(f'{work}/ours/{n}.nonotes.txt'))
+    if n in damaged:
+        print(f"{n}: damaged, left out")
+        continue
     read_same += r
     written_same += w
     out = subprocess.run([tool, 'formats', f'{work}/ours/{n}.rtf', f'{work}/lo_saved/{n}.rtf'],
@@ -55,7 +65,7 @@ for n in names:
         print('  ours:', (ours or '')[:300]); print('  LO:  ', (lo_in or '')[:300])
     if not w and os.environ.get('RTF_CORPUS_VERBOSE'):
         print('  LO of ours:', (lo_ours or '')[:300])
-total = len(names)
+total = len(names) - len(damaged)
 print(f"documents {total}: read same {read_same} ({100*read_same/total:.1f} %), "
       f"written and read by LibreOffice same {written_same} ({100*written_same/total:.1f} %)")
 print(f"formats kept: Latin {fmt[0]}/{fmt[1]} ({100*fmt[0]/max(1,fmt[1]):.1f} %), "

@@ -65,6 +65,11 @@ QList<Look> looks(const QTextDocument& doc) {
                           : 0;
             const QStringList families = f.fontFamilies().toStringList();
             l.face = families.isEmpty() ? defaultFace : families.first();
+            // Names with a charset suffix ("Arial CE") are the plain face to
+            // LibreOffice.
+            for (const char* suffix : {" CE", " Cyr", " Greek", " Tur", " Baltic"})
+                if (l.face.endsWith(QLatin1String(suffix)))
+                    l.face.chop(qsizetype(qstrlen(suffix)));
             for (QChar c : frag.text()) {
                 if (c.isSpace() || c == QChar::ObjectReplacementCharacter)
                     continue;
@@ -101,13 +106,42 @@ int formats(const QString& ours, const QString& theirs) {
         if (x[i] == y[k])
             ++same[kind];
         else if (qEnvironmentVariableIsSet("RTF_CORPUS_VERBOSE"))
-            std::printf("  %s: b%d/%d i%d/%d s%d/%d c%06x/%06x %s/%s\n",
-                        QString(x[i].c).toUtf8().constData(), x[i].bold, y[k].bold, x[i].italic,
-                        y[k].italic, x[i].halfPoints, y[k].halfPoints, x[i].color, y[k].color,
-                        x[i].face.toUtf8().constData(), y[k].face.toUtf8().constData());
+            std::fprintf(stderr, "  %s: b%d/%d i%d/%d s%d/%d c%06x/%06x %s/%s\n",
+                         QString(x[i].c).toUtf8().constData(), x[i].bold, y[k].bold, x[i].italic,
+                         y[k].italic, x[i].halfPoints, y[k].halfPoints, x[i].color, y[k].color,
+                         x[i].face.toUtf8().constData(), y[k].face.toUtf8().constData());
     }
     std::printf("latin %d %d japanese %d %d\n", same[0], total[0], same[1], total[1]);
     return 0;
+}
+
+// The document without its footnotes, as LibreOffice's plain text gives it.
+QByteArray withoutNotes(const QByteArray& rtf) {
+    QByteArray out;
+    qsizetype i = 0;
+    while (true) {
+        qsizetype at = rtf.indexOf("{\\*\\footnote", i);
+        const qsizetype plain = rtf.indexOf("{\\footnote", i);
+        if (at < 0 || (plain >= 0 && plain < at))
+            at = plain;
+        if (at < 0)
+            break;
+        out += rtf.mid(i, at - i);
+        int depth = 0;
+        qsizetype j = at;
+        for (; j < rtf.size(); ++j) {
+            if (rtf[j] == '\\') {
+                ++j;
+                continue;
+            }
+            if (rtf[j] == '{')
+                ++depth;
+            else if (rtf[j] == '}' && --depth == 0)
+                break;
+        }
+        i = j + 1;
+    }
+    return out + rtf.mid(i);
 }
 
 int read(const QString& in, const QString& dir) {
@@ -116,6 +150,8 @@ int read(const QString& in, const QString& dir) {
     QTextDocument doc;
     const Rtf::ReadResult r = Rtf::load(rtf, doc);
     if (!writeAll(base + QStringLiteral(".txt"), Rtf::plainText(rtf).toUtf8()) ||
+        !writeAll(base + QStringLiteral(".nonotes.txt"),
+                  Rtf::plainText(withoutNotes(rtf)).toUtf8()) ||
         !writeAll(base + QStringLiteral(".rtf"), Rtf::write(doc)))
         return 1;
     std::printf("%s %s\n", r.ok ? "ok" : "damaged", in.toUtf8().constData());

@@ -947,9 +947,10 @@ void Parser::beginContent() {
 }
 
 void Parser::checkTable() {
-    if (inNote() || m_stack.empty() || m_overflow > 0)
+    // Called for every piece of text: the common case first.
+    const bool inTable = !m_stack.empty() && top().para.inTable;
+    if (inTable == m_tableOpen || inNote() || m_stack.empty() || m_overflow > 0)
         return;
-    const bool inTable = top().para.inTable;
     if (inTable && !m_tableOpen)
         startTable();
     else if (!inTable && m_tableOpen && m_row.empty() && !cellHasContent())
