@@ -95,6 +95,38 @@ void replay(const std::vector<SinkEvent>& events, Sink& sink) {
     }
 }
 
+SymbolField symbolField(const QString& instruction) {
+    SymbolField out;
+    const QStringList words = instruction.simplified().split(QLatin1Char(' '));
+    if (words.size() < 2 || words[0].compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0)
+        return out;
+    bool ok = false;
+    const QString& n = words[1];
+    const int code = n.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                         ? n.mid(2).toInt(&ok, 16)
+                         : n.toInt(&ok, 10);
+    if (!ok || code <= 0 || code > 0xFFFF)
+        return out;
+    out.code = code;
+    for (qsizetype i = 2; i < words.size(); ++i) {
+        if (words[i].compare(QLatin1String("\\u"), Qt::CaseInsensitive) == 0)
+            out.unicode = true;
+        else if (words[i].compare(QLatin1String("\\f"), Qt::CaseInsensitive) == 0 &&
+                 i + 1 < words.size()) {
+            // The face may be quoted and hold spaces.
+            QString face = words[++i];
+            if (face.startsWith(QLatin1Char('"'))) {
+                while (!face.endsWith(QLatin1Char('"')) && i + 1 < words.size())
+                    face += QLatin1Char(' ') + words[++i];
+                face = face.mid(
+                    1, face.size() - (face.size() > 1 && face.endsWith(QLatin1Char('"')) ? 2 : 1));
+            }
+            out.font = face;
+        }
+    }
+    return out;
+}
+
 bool looksLikeRtf(QByteArrayView bytes) {
     qsizetype i = 0;
     while (i < bytes.size() &&
@@ -141,6 +173,7 @@ enum class Op : quint8 {
     DestPn,
     DestListText,
     DestFieldInst,
+    DestFieldResult,
     DestFootnote,
     DestListTable,
     DestListOverrides,
@@ -292,8 +325,9 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
               // leaves them in the body
               "leveltext", "levelnumbers", "listname", "picprop"})
             t[w] = {Op::DestSkip};
-        for (const char* w : {"field", "fldrslt", "shppict", "shp", "shprslt", "object", "result",
-                              "htmlrtf", "ltrpar", "rtlpar",
+        t["fldrslt"] = {Op::DestFieldResult};
+        for (const char* w : {"field", "shppict", "shp", "shprslt", "object", "result", "htmlrtf",
+                              "ltrpar", "rtlpar",
                               // the rows of a table in a cell, as text
                               "nonesttables"})
             t[w] = {Op::DestText};
@@ -605,7 +639,8 @@ struct Group {
     Dest uprParent = Dest::Text;
     quint8 uc = 1;
     bool star = false;
-    qsizetype start = 0; // where the group's brace is in the input
+    qsizetype start = 0;     // where the group's brace is in the input
+    bool skipResult = false; // a field whose result is already in the text
 };
 
 struct PendingFont {
@@ -1197,8 +1232,35 @@ void Parser::finishFieldInst() {
     m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
     m_fieldBytes.clear();
     QString target = hyperlinkTarget(m_fieldInst);
+    const SymbolField symbol = symbolField(m_fieldInst);
     m_fieldInst.clear();
-    if (m_stack.empty() || target.isEmpty() || m_overflow > 0)
+    if (m_stack.empty() || m_overflow > 0)
+        return;
+    if (symbol.code > 0 && top().dest == Dest::Text && !top().ch.hidden) {
+        // A word processor shows the symbol itself, whatever result was
+        // stored with it.
+        QString c;
+        if (symbol.code < 256 && !symbol.unicode)
+            c = m_codePages.decode(m_tables.ansiCodePage, QByteArray(1, char(symbol.code)));
+        else if (symbol.code < 0x10000)
+            c = QString(QChar(char16_t(symbol.code)));
+        sanitize(c);
+        if (!c.isEmpty()) {
+            Group& g = top();
+            const int font = g.ch.font;
+            for (auto it = m_tables.fonts.constBegin(); it != m_tables.fonts.constEnd(); ++it)
+                if (!symbol.font.isEmpty() &&
+                    it->name.compare(symbol.font, Qt::CaseInsensitive) == 0)
+                    g.ch.font = it.key();
+            m_formatDirty = true;
+            appendChars(c);
+            g.ch.font = font;
+            m_formatDirty = true;
+            g.skipResult = true;
+        }
+        return;
+    }
+    if (target.isEmpty())
         return;
     sanitize(target);
     // The field's result, read next, inherits the link from the field group.
@@ -1402,6 +1464,10 @@ void Parser::destination(Op op) {
         g.dest = Dest::FieldInst;
         m_fieldInst.clear();
         m_fieldBytes.clear();
+        break;
+    case Op::DestFieldResult:
+        if (g.skipResult)
+            g.dest = Dest::Skip;
         break;
     case Op::DestFootnote:
         if (!inNote() && m_overflow == 0) {

@@ -200,6 +200,14 @@ CharState eastLook(const CharState& ch);
 // an empty string when the field is no hyperlink.
 QString hyperlinkTarget(const QString& instruction);
 
+// A SYMBOL field: SYMBOL 74 \\f "Wingdings" \\u.
+struct SymbolField {
+    int code = 0; // 0: no symbol field
+    bool unicode = false;
+    QString font;
+};
+SymbolField symbolField(const QString& instruction);
+
 struct ParseResult {
     bool ok = true;
     QString error;

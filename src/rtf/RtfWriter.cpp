@@ -634,13 +634,15 @@ void Writer::writeTable(const QTextTable* table, int from, int to) {
     }
     QByteArray border;
     if (tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None) {
-        QByteArray side = "\\brdrs\\brdrw" + num(std::clamp(twips(tf.border()), 1, 255));
+        QByteArray side =
+            "\\brdrs\\brdrw" + num(std::clamp(twips(std::min(tf.border(), 100.0)), 1, 255));
         const QBrush brush = tf.borderBrush();
         if (brush.style() != Qt::NoBrush)
             side += "\\brdrcf" + num(colorIndex(brush.color()));
         border = "\\clbrdrt" + side + "\\clbrdrl" + side + "\\clbrdrb" + side + "\\clbrdrr" + side;
     }
-    QByteArray rowProps = "\\trowd\\trgaph" + num(std::max(0, twips(tf.cellPadding())));
+    QByteArray rowProps =
+        "\\trowd\\trgaph" + num(std::clamp(twips(std::min(tf.cellPadding(), 1000.0)), 0, 10000));
     const Qt::Alignment align = tf.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter)
         rowProps += "\\trqc";

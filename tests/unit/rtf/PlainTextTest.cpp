@@ -156,6 +156,30 @@ TEST(RtfPlainText, ListDefinitionsOutsideTheirTableAreNoText) {
     EXPECT_EQ(readOk(rtf), QStringLiteral("\ntext"));
 }
 
+TEST(RtfPlainText, SymbolFieldsShowTheirSymbol) {
+    struct Case {
+        const char* body;
+        const char* text;
+    };
+    const Case cases[] = {
+        // No stored result: the symbol is still shown.
+        {"({\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\" \\\\s 12}{\\fldrslt\\fs24}})",
+         "(J)"},
+        // A stored result is not shown twice.
+        {"({\\field{\\*\\fldinst SYMBOL 0x4a}{\\fldrslt J}})", "(J)"},
+        {"({\\field{\\*\\fldinst SYMBOL 9786 \\\\u}{\\fldrslt x}})", "(\u263A)"},
+        // Not a symbol: the result stays.
+        {"({\\field{\\*\\fldinst SYMBOL abc}{\\fldrslt r}})", "(r)"},
+        {"({\\field{\\*\\fldinst SYMBOL 0}{\\fldrslt r}})", "(r)"},
+        {"({\\field{\\*\\fldinst SYMBOL 1}{\\fldrslt r}})",
+         "(r)"}, // a control character: the result
+        {"({\\v{\\field{\\*\\fldinst SYMBOL 65}{\\fldrslt r}}})", "()"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(readOk(QByteArray("{\\rtf1 ") + c.body + "}").toStdString(), std::string(c.text))
+            << c.body;
+}
+
 TEST(RtfPlainText, BulletMarksAreNotText) {
     const QByteArray rtf(
         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 Symbol;}}"
