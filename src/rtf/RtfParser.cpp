@@ -751,6 +751,43 @@ constexpr int kMaxEdge = 10000000; // twips; far beyond any page, far from overf
 
 Table buildTable(std::vector<RawRow>& rows);
 
+// Joining cells costs QTextTable a pass over all its cells each time, so a
+// long table with joined cells goes out in parts of about this many rows,
+// cut where no cell spans the cut.
+constexpr int kMaxJoinedRows = 400;
+
+std::vector<Table> splitTable(Table&& t) {
+    const bool joined = std::any_of(t.cells.begin(), t.cells.end(), [](const TableCell& c) {
+        return !c.covered && (c.rowSpan > 1 || c.colSpan > 1);
+    });
+    if (!joined || t.rows <= kMaxJoinedRows)
+        return {std::move(t)};
+    std::vector<Table> parts;
+    int start = 0;
+    while (start < t.rows) {
+        int end = std::min(start + kMaxJoinedRows, t.rows);
+        for (int r = start; r < end; ++r)
+            for (int c = 0; c < t.columns; ++c) {
+                const TableCell& cell = t.at(r, c);
+                if (!cell.covered)
+                    end = std::max(end, std::min(t.rows, r + cell.rowSpan));
+            }
+        Table part;
+        part.rows = end - start;
+        part.columns = t.columns;
+        part.widths = t.widths;
+        part.borderTwips = t.borderTwips;
+        part.borderColor = t.borderColor;
+        part.paddingTwips = t.paddingTwips;
+        part.align = t.align;
+        part.cells.assign(std::make_move_iterator(t.cells.begin() + ptrdiff_t(start) * t.columns),
+                          std::make_move_iterator(t.cells.begin() + ptrdiff_t(end) * t.columns));
+        parts.push_back(std::move(part));
+        start = end;
+    }
+    return parts;
+}
+
 class Parser {
 public:
     Parser(QByteArrayView rtf, Sink& sink, Tables& tables)
@@ -1047,13 +1084,14 @@ void Parser::endTable() {
     m_out = &m_sink;
     m_tableOpen = false;
     m_tableCells = 0;
-    const Table t = buildTable(m_rows);
+    Table t = buildTable(m_rows);
     m_rows.clear();
     if (t.rows == 0) {
         m_pendingBreak = m_outerBreak;
         return;
     }
-    m_sink.table(t);
+    for (const Table& part : splitTable(std::move(t)))
+        m_sink.table(part);
     m_pendingBreak = false;
     m_paraEmpty = true;
 }

@@ -252,6 +252,10 @@ public:
         for (int w : t.widths)
             widths.append(QTextLength(QTextLength::FixedLength, w / kTwipsPerPixel));
         tf.setColumnWidthConstraints(widths);
+        // One edit for the whole table: the document tells its layout of
+        // each edit, and a long table would be laid out again for each join.
+        QTextCursor edit = *m_cursor;
+        edit.beginEditBlock();
         QTextTable* table = m_cursor->insertTable(t.rows, t.columns, tf);
         // Cells are joined while still empty; filling them leaves the grid
         // as it is, so each cell is found at once.
@@ -275,6 +279,7 @@ public:
             }
         m_cursor = outer;
         m_ownsBlock = owns;
+        edit.endEditBlock();
         // Reading goes on in the paragraph after the table.
         m_cursor->setPosition(table->lastPosition() + 1);
         m_listBlock = -2;

@@ -331,3 +331,30 @@ TEST(RtfTable, PandocAndWordStyleSamples) {
     EXPECT_EQ(cellText(d[1], 1, 1), QStringLiteral("bullet in cell\nanother"));
     EXPECT_NE(d[1]->cellAt(1, 1).firstCursorPosition().block().textList(), nullptr);
 }
+
+TEST(RtfTable, LongTablesWithJoinedCellsComeInPartsCutBetweenSpans) {
+    QByteArray body;
+    for (int i = 0; i < 1000; ++i) {
+        const char* first = i == 398 ? "\\clvmgf" : (i > 398 && i < 402) ? "\\clvmrg" : "";
+        body += "\\trowd" + QByteArray(first) + "\\cellx1000\\clmgf\\cellx2000\\clmrg\\cellx3000" +
+                "\\pard\\intbl " + QByteArray::number(i) + "\\cell w\\cell\\cell\\row\n";
+    }
+    const auto doc = loaded(rtf(body.constData()));
+    const QList<QTextTable*> parts = tables(*doc);
+    ASSERT_EQ(parts.size(), 3);
+    EXPECT_EQ(parts[0]->rows(), 402); // not cut inside the tall cell
+    EXPECT_EQ(parts[0]->cellAt(398, 0).rowSpan(), 4);
+    EXPECT_EQ(parts[1]->rows(), 400);
+    EXPECT_EQ(parts[2]->rows(), 198);
+    EXPECT_EQ(cellText(parts[2], 197, 0), QStringLiteral("999"));
+    EXPECT_EQ(parts[2]->cellAt(0, 1).columnSpan(), 2);
+    // Written as one run of rows, read in the same parts.
+    const auto back = loaded(Rtf::write(*doc));
+    EXPECT_EQ(tables(*back).size(), 3);
+    EXPECT_EQ(back->toPlainText(), doc->toPlainText());
+    // Without joined cells a long table stays whole.
+    QByteArray plain;
+    for (int i = 0; i < 1000; ++i)
+        plain += "\\trowd\\cellx1000\\pard\\intbl x\\cell\\row\n";
+    EXPECT_EQ(tables(*loaded(rtf(plain.constData()))).size(), 1);
+}
