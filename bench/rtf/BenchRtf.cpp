@@ -88,7 +88,55 @@ void BM_PlainTextOfPage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * p.rtf.size());
 }
 
+// A long table: reading and writing it must grow with its rows, not their
+// square (compare the 5 000 and 10 000 row figures).
+QByteArray tableRtf(int rows, bool joined = false) {
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\n";
+    for (int i = 0; i < rows; ++i)
+        rtf += QByteArray(joined ? "\\trowd\\clmgf\\cellx2000\\clmrg"
+                                 : "\\trowd\\clbrdrb\\brdrs\\cellx2000") +
+               "\\cellx4000\\cellx6000\\pard\\intbl row " + QByteArray::number(i) +
+               "\\cell {\\b bold}\\cell \\u26085?\\cell\\row\n";
+    return rtf + "}";
+}
+
+void BM_ReadTable(benchmark::State& state) {
+    const QByteArray rtf = tableRtf(int(state.range(0)));
+    for (auto _ : state) {
+        QTextDocument doc;
+        Rtf::load(rtf, doc);
+        benchmark::DoNotOptimize(doc.characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// The same with the first two cells of every row joined.
+void BM_ReadJoinedTable(benchmark::State& state) {
+    const QByteArray rtf = tableRtf(int(state.range(0)), true);
+    for (auto _ : state) {
+        QTextDocument doc;
+        Rtf::load(rtf, doc);
+        benchmark::DoNotOptimize(doc.characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+void BM_WriteTable(benchmark::State& state) {
+    QTextDocument doc;
+    Rtf::load(tableRtf(int(state.range(0))), doc);
+    qsizetype size = 0;
+    for (auto _ : state) {
+        const QByteArray out = Rtf::write(doc);
+        size = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(state.iterations() * size);
+}
+
 BENCHMARK(BM_WritePage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadTable)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadJoinedTable)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteTable)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainTextOfPage)->Unit(benchmark::kMillisecond);
 

@@ -76,6 +76,57 @@ QString hyperlinkTarget(const QString& instruction) {
     return url;
 }
 
+void replay(const std::vector<SinkEvent>& events, Sink& sink) {
+    for (const SinkEvent& e : events) {
+        switch (e.kind) {
+        case SinkEvent::Kind::Text:
+            sink.text(e.text, e.ch);
+            break;
+        case SinkEvent::Kind::Picture:
+            sink.picture(e.picture, e.ch);
+            break;
+        case SinkEvent::Kind::Paragraph:
+            sink.formatParagraph(e.para);
+            break;
+        case SinkEvent::Kind::Break:
+            sink.breakParagraph();
+            break;
+        }
+    }
+}
+
+SymbolField symbolField(const QString& instruction) {
+    SymbolField out;
+    const QStringList words = instruction.simplified().split(QLatin1Char(' '));
+    if (words.size() < 2 || words[0].compare(QLatin1String("SYMBOL"), Qt::CaseInsensitive) != 0)
+        return out;
+    bool ok = false;
+    const QString& n = words[1];
+    const int code = n.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                         ? n.mid(2).toInt(&ok, 16)
+                         : n.toInt(&ok, 10);
+    if (!ok || code <= 0 || code > 0xFFFF)
+        return out;
+    out.code = code;
+    for (qsizetype i = 2; i < words.size(); ++i) {
+        if (words[i].compare(QLatin1String("\\u"), Qt::CaseInsensitive) == 0)
+            out.unicode = true;
+        else if (words[i].compare(QLatin1String("\\f"), Qt::CaseInsensitive) == 0 &&
+                 i + 1 < words.size()) {
+            // The face may be quoted and hold spaces.
+            QString face = words[++i];
+            if (face.startsWith(QLatin1Char('"'))) {
+                while (!face.endsWith(QLatin1Char('"')) && i + 1 < words.size())
+                    face += QLatin1Char(' ') + words[++i];
+                face = face.mid(
+                    1, face.size() - (face.size() > 1 && face.endsWith(QLatin1Char('"')) ? 2 : 1));
+            }
+            out.font = face;
+        }
+    }
+    return out;
+}
+
 bool looksLikeRtf(QByteArrayView bytes) {
     qsizetype i = 0;
     while (i < bytes.size() &&
@@ -107,7 +158,9 @@ enum class Dest : quint8 {
     ListText,
     FieldInst,
     ListTable,
-    ListOverrides
+    ListOverrides,
+    StyleSheet,
+    StyleEntry
 };
 
 enum class Op : quint8 {
@@ -120,9 +173,11 @@ enum class Op : quint8 {
     DestPn,
     DestListText,
     DestFieldInst,
+    DestFieldResult,
     DestFootnote,
     DestListTable,
     DestListOverrides,
+    DestStyleSheet,
     Upr,
     Ud,
     // document
@@ -190,7 +245,28 @@ enum class Op : quint8 {
     Tab,
     Cell,
     Row,
+    NestCell,
+    NestRow,
     Char,
+    // styles
+    ParaStyle,
+    CharStyle,
+    OtherStyle,
+    // tables
+    Trowd,
+    Cellx,
+    Trgaph,
+    Trleft,
+    TrAlign,
+    CellMerge,
+    Itap,
+    CellBorder,
+    RowBorder,
+    ParaBorder,
+    BorderStyle,
+    BorderNone,
+    BorderWidth,
+    BorderColor,
     // font table
     FCharset,
     Cpg,
@@ -232,97 +308,35 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
     static const std::unordered_map<std::string_view, Entry> table = [] {
         std::unordered_map<std::string_view, Entry> t;
         // Groups whose text is not shown on a page.
-        for (const char* w : {"stylesheet",
-                              "info",
-                              "header",
-                              "headerl",
-                              "headerr",
-                              "headerf",
-                              "footer",
-                              "footerl",
-                              "footerr",
-                              "footerf",
-                              "annotation",
-                              "nonshppict",
-                              "nonesttables",
-                              "shpinst",
-                              "objdata",
-                              "objclass",
-                              "objname",
-                              "revtbl",
-                              "rsidtbl",
-                              "filetbl",
-                              "generator",
-                              "xmlnstbl",
-                              "themedata",
-                              "colorschememapping",
-                              "latentstyles",
-                              "datastore",
-                              "mmathPr",
-                              "pgdsctbl",
-                              "ftnsep",
-                              "ftnsepc",
-                              "ftncn",
-                              "aftnsep",
-                              "aftnsepc",
-                              "aftncn",
-                              "txe",
-                              "xe",
-                              "tc",
-                              "rxe",
-                              "do",
-                              "bkmkstart",
-                              "bkmkend",
-                              "template",
-                              "docvar",
-                              "private",
-                              "fldtype",
-                              "formfield",
-                              "datafield",
-                              "pnseclvl",
-                              "nesttableprops",
-                              "background",
-                              "userprops",
-                              "passwordhash",
-                              "protusertbl",
-                              "blipuid",
-                              "panose",
-                              "falt",
-                              "fname",
-                              "comment",
-                              "doccomm",
-                              "title",
-                              "subject",
-                              "author",
-                              "operator",
-                              "keywords",
-                              "company",
-                              "category",
-                              "manager",
-                              "hlinkbase",
-                              "creatim",
-                              "revtim",
-                              "printim",
-                              "buptim",
-                              "atnid",
-                              "atnauthor",
-                              "atndate",
-                              "atnref",
-                              "atrfstart",
-                              "atrfend",
-                              "sp",
-                              "sn",
-                              "sv",
-                              "wgrffmtfilter",
-                              "mhtmltag",
-                              "htmltag",
-                              "listpicture",
-                              "picprop"})
+        for (const char* w :
+             {"info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+              "footerf", "annotation", "nonshppict", "shpinst", "objdata", "objclass", "objname",
+              "revtbl", "rsidtbl", "filetbl", "generator", "xmlnstbl", "themedata",
+              "colorschememapping", "latentstyles", "datastore", "mmathPr", "pgdsctbl", "ftnsep",
+              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "txe", "xe", "tc", "rxe", "do",
+              "bkmkstart", "bkmkend", "template", "docvar", "private", "fldtype", "formfield",
+              "datafield", "pnseclvl", "nesttableprops", "background", "userprops", "passwordhash",
+              "protusertbl", "blipuid", "panose", "falt", "fname", "comment", "doccomm", "title",
+              "subject", "author", "operator", "keywords", "company", "category", "manager",
+              "hlinkbase", "creatim", "revtim", "printim", "buptim", "atnid", "atnauthor",
+              "atndate", "atnref", "atrfstart", "atrfend", "sp", "sn", "sv", "wgrffmtfilter",
+              "mhtmltag", "htmltag", "listpicture",
+              // list table parts, also where a damaged file
+              // leaves them in the body
+              "leveltext", "levelnumbers", "listname", "picprop"})
             t[w] = {Op::DestSkip};
-        for (const char* w : {"field", "fldrslt", "shppict", "shp", "shprslt", "object", "result",
-                              "htmlrtf", "ltrpar", "rtlpar"})
+        t["fldrslt"] = {Op::DestFieldResult};
+        for (const char* w : {"field", "shppict", "shp", "shprslt", "object", "result", "htmlrtf",
+                              "ltrpar", "rtlpar",
+                              // the rows of a table in a cell, as text
+                              "nonesttables"})
             t[w] = {Op::DestText};
         t["fonttbl"] = {Op::DestFontTable};
+        t["stylesheet"] = {Op::DestStyleSheet};
+        t["s"] = {Op::ParaStyle};
+        t["cs"] = {Op::CharStyle};
+        t["ds"] = {Op::OtherStyle};
+        t["ts"] = {Op::OtherStyle};
         t["colortbl"] = {Op::DestColorTable};
         t["pict"] = {Op::DestPict};
         t["pn"] = {Op::DestPn};
@@ -410,9 +424,39 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
         t["line"] = {Op::Line};
         t["tab"] = {Op::Tab};
         t["cell"] = {Op::Cell};
-        t["nestcell"] = {Op::Cell};
+        t["nestcell"] = {Op::NestCell};
         t["row"] = {Op::Row};
-        t["nestrow"] = {Op::Row};
+        t["nestrow"] = {Op::NestRow};
+        t["trowd"] = {Op::Trowd};
+        t["cellx"] = {Op::Cellx};
+        t["trgaph"] = {Op::Trgaph};
+        t["trleft"] = {Op::Trleft};
+        t["trql"] = {Op::TrAlign, 0};
+        t["trqc"] = {Op::TrAlign, 1};
+        t["trqr"] = {Op::TrAlign, 2};
+        t["clmgf"] = {Op::CellMerge, 0};
+        t["clmrg"] = {Op::CellMerge, 1};
+        t["clvmgf"] = {Op::CellMerge, 2};
+        t["clvmrg"] = {Op::CellMerge, 3};
+        t["itap"] = {Op::Itap};
+        for (const char* w : {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"})
+            t[w] = {Op::CellBorder};
+        for (const char* w : {"trbrdrt", "trbrdrl", "trbrdrb", "trbrdrr", "trbrdrh", "trbrdrv"})
+            t[w] = {Op::RowBorder};
+        for (const char* w : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box"})
+            t[w] = {Op::ParaBorder};
+        for (const char* w :
+             {"brdrs",        "brdrth",         "brdrsh",     "brdrdb",       "brdrdot",
+              "brdrdash",     "brdrhair",       "brdrdashsm", "brdrdashd",    "brdrdashdd",
+              "brdrdashdot",  "brdrdashdotdot", "brdrtriple", "brdrtnthsg",   "brdrthtnsg",
+              "brdrtnthtnsg", "brdrtnthmg",     "brdrthtnmg", "brdrtnthtnmg", "brdrtnthlg",
+              "brdrthtnlg",   "brdrtnthtnlg",   "brdrwavy",   "brdrwavydb",   "brdrdashdotstr",
+              "brdremboss",   "brdrengrave",    "brdroutset", "brdrinset",    "brdrframe"})
+            t[w] = {Op::BorderStyle};
+        for (const char* w : {"brdrnone", "brdrnil", "brdrtbl"})
+            t[w] = {Op::BorderNone};
+        t["brdrw"] = {Op::BorderWidth};
+        t["brdrcf"] = {Op::BorderColor};
         t["emdash"] = {Op::Char, 0x2014};
         t["endash"] = {Op::Char, 0x2013};
         t["emspace"] = {Op::Char, 0x2003};
@@ -436,9 +480,11 @@ const std::unordered_map<std::string_view, Entry>& controlTable() {
 
         t["pngblip"] = {Op::PngBlip};
         t["jpegblip"] = {Op::JpegBlip};
-        for (const char* w :
-             {"wmetafile", "emfblip", "macpict", "dibitmap", "wbitmap", "pmmetafile"})
-            t[w] = {Op::OtherBlip};
+        // Value 1: sizes in hundredths of a millimetre; 0: in pixels.
+        for (const char* w : {"wmetafile", "emfblip", "pmmetafile"})
+            t[w] = {Op::OtherBlip, 1};
+        for (const char* w : {"macpict", "dibitmap", "wbitmap"})
+            t[w] = {Op::OtherBlip, 0};
         t["picw"] = {Op::PicW};
         t["pich"] = {Op::PicH};
         t["picwgoal"] = {Op::PicWGoal};
@@ -538,6 +584,54 @@ void sanitize(QString& s) {
     s = std::move(out);
 }
 
+// Fills what a paragraph or run leaves at its default from a style.
+template <typename T> void baseField(T& own, const T& base, const T& unset) {
+    if (own == unset)
+        own = base;
+}
+
+void baseOn(ParaState& own, const ParaState& base) {
+    const ParaState d;
+    if (own.tabs.isEmpty())
+        own.tabs = base.tabs;
+    baseField(own.firstIndent, base.firstIndent, d.firstIndent);
+    baseField(own.leftIndent, base.leftIndent, d.leftIndent);
+    baseField(own.rightIndent, base.rightIndent, d.rightIndent);
+    baseField(own.spaceBefore, base.spaceBefore, d.spaceBefore);
+    baseField(own.spaceAfter, base.spaceAfter, d.spaceAfter);
+    if (own.lineSpacing == d.lineSpacing) {
+        own.lineSpacing = base.lineSpacing;
+        own.lineMultiple = base.lineMultiple;
+    }
+    if (!own.bullet && base.bullet) {
+        own.bullet = true;
+        own.listLevel = base.listLevel;
+        own.listOverride = base.listOverride;
+        own.listKind = base.listKind;
+    }
+    baseField(own.align, base.align, d.align);
+    own.pageBreakBefore = own.pageBreakBefore || base.pageBreakBefore;
+}
+
+void baseOn(CharState& own, const CharState& base) {
+    const CharState d;
+    baseField(own.font, base.font, d.font);
+    baseField(own.sizeHalfPoints, base.sizeHalfPoints, d.sizeHalfPoints);
+    baseField(own.fg, base.fg, d.fg);
+    baseField(own.bg, base.bg, d.bg);
+    if (own.valign == d.valign && own.offsetHalfPoints == d.offsetHalfPoints) {
+        own.valign = base.valign;
+        own.offsetHalfPoints = base.offsetHalfPoints;
+    }
+    own.bold = own.bold || base.bold;
+    own.italic = own.italic || base.italic;
+    own.underline = own.underline || base.underline;
+    own.strike = own.strike || base.strike;
+    own.hidden = own.hidden || base.hidden;
+    if (!own.east.isSet())
+        own.east = base.east;
+}
+
 struct Group {
     CharState ch;
     ParaState para;
@@ -545,6 +639,8 @@ struct Group {
     Dest uprParent = Dest::Text;
     quint8 uc = 1;
     bool star = false;
+    qsizetype start = 0;     // where the group's brace is in the input
+    bool skipResult = false; // a field whose result is already in the text
 };
 
 struct PendingFont {
@@ -558,15 +654,144 @@ struct PendingFont {
 
 struct PendingPicture {
     QByteArray data;
-    int kind = -1; // ImageKind, or -1 for kinds we do not show
+    QByteArray source;   // the whole group, for pictures kept but not drawn
+    int kind = -1;       // ImageKind, or -1 for kinds Qt does not draw
+    bool metric = false; // \\picw and \\pich in hundredths of a millimetre
     int nibble = -1;
     int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
 };
 
+// Collects what the reader finds in one table cell.
+class Recorder final : public Sink {
+public:
+    std::vector<SinkEvent> events;
+
+    void text(const QString& t, const CharState& ch) override {
+        SinkEvent e;
+        e.kind = SinkEvent::Kind::Text;
+        e.text = t;
+        e.ch = ch;
+        events.push_back(std::move(e));
+    }
+    void picture(const Picture& p, const CharState& ch) override {
+        SinkEvent e;
+        e.kind = SinkEvent::Kind::Picture;
+        e.picture = p;
+        e.ch = ch;
+        events.push_back(std::move(e));
+    }
+    void formatParagraph(const ParaState& para) override {
+        SinkEvent e;
+        e.kind = SinkEvent::Kind::Paragraph;
+        e.para = para;
+        events.push_back(std::move(e));
+    }
+    void breakParagraph() override {
+        SinkEvent e;
+        e.kind = SinkEvent::Kind::Break;
+        events.push_back(std::move(e));
+    }
+    void lastParagraph(const ParaState& para) override { formatParagraph(para); }
+    void table(const Table& t) override {
+        // Not reached: a table inside a cell is read as its text.
+        bool first = true;
+        for (const TableCell& c : t.cells) {
+            if (c.covered)
+                continue;
+            if (!first)
+                breakParagraph();
+            first = false;
+            events.insert(events.end(), c.content.begin(), c.content.end());
+        }
+    }
+};
+
+// True when a cell holds more than the format of an empty paragraph.
+bool hasContent(const std::vector<SinkEvent>& events) {
+    return std::any_of(events.begin(), events.end(),
+                       [](const SinkEvent& e) { return e.kind != SinkEvent::Kind::Paragraph; });
+}
+
+// Adds a cell's content to another's as paragraphs of its own.
+void appendContent(std::vector<SinkEvent>& to, std::vector<SinkEvent>&& from) {
+    if (!hasContent(from))
+        return;
+    if (!to.empty()) {
+        SinkEvent brk;
+        brk.kind = SinkEvent::Kind::Break;
+        to.push_back(std::move(brk));
+    }
+    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+struct CellDef {
+    int right = 0;    // \cellx
+    quint8 merge = 0; // bit 0: first of a horizontal merge, 1: merged, 2/3 the same vertically
+    int border = 0;   // twips; 0: none
+};
+
+struct RowDef {
+    std::vector<CellDef> cells;
+    int left = 0;
+    int gap = 0;
+    int border = 0;
+    int borderColor = 0;
+    Align align = Align::Left;
+};
+
+struct RawRow {
+    RowDef def;
+    std::vector<std::vector<SinkEvent>> cells;
+};
+
+constexpr size_t kMaxCells = 256;         // a row's cells; more join its last one
+constexpr size_t kMaxTableCells = 400000; // a longer table goes on as another
+constexpr size_t kMaxColumns = 64;
+constexpr int kMaxEdge = 10000000; // twips; far beyond any page, far from overflow
+
+Table buildTable(std::vector<RawRow>& rows);
+
+// Joining cells costs QTextTable a pass over all its cells each time, so a
+// long table with joined cells goes out in parts of about this many rows,
+// cut where no cell spans the cut.
+constexpr int kMaxJoinedRows = 400;
+
+std::vector<Table> splitTable(Table&& t) {
+    const bool joined = std::any_of(t.cells.begin(), t.cells.end(), [](const TableCell& c) {
+        return !c.covered && (c.rowSpan > 1 || c.colSpan > 1);
+    });
+    if (!joined || t.rows <= kMaxJoinedRows)
+        return {std::move(t)};
+    std::vector<Table> parts;
+    int start = 0;
+    while (start < t.rows) {
+        int end = std::min(start + kMaxJoinedRows, t.rows);
+        for (int r = start; r < end; ++r)
+            for (int c = 0; c < t.columns; ++c) {
+                const TableCell& cell = t.at(r, c);
+                if (!cell.covered)
+                    end = std::max(end, std::min(t.rows, r + cell.rowSpan));
+            }
+        Table part;
+        part.rows = end - start;
+        part.columns = t.columns;
+        part.widths = t.widths;
+        part.borderTwips = t.borderTwips;
+        part.borderColor = t.borderColor;
+        part.paddingTwips = t.paddingTwips;
+        part.align = t.align;
+        part.cells.assign(std::make_move_iterator(t.cells.begin() + ptrdiff_t(start) * t.columns),
+                          std::make_move_iterator(t.cells.begin() + ptrdiff_t(end) * t.columns));
+        parts.push_back(std::move(part));
+        start = end;
+    }
+    return parts;
+}
+
 class Parser {
 public:
     Parser(QByteArrayView rtf, Sink& sink, Tables& tables)
-        : m_tok(rtf), m_sink(sink), m_tables(tables) {}
+        : m_input(rtf), m_tok(rtf), m_sink(sink), m_out(&sink), m_tables(tables) {}
 
     ParseResult run();
 
@@ -600,9 +825,20 @@ private:
     int levelFormat(const ParaState& para) const;
     bool inNote() const { return m_noteDepth > 0; }
     void emitNotes();
+    void endParagraph();
+    void checkTable();
+    void startTable();
+    bool cellHasContent() const;
+    void finishCell();
+    void finishRow();
+    void endTable();
+    void borderControl(Op op, int p);
+    void commitStyle(const Group& g);
 
+    QByteArrayView m_input;
     Tokenizer m_tok;
     Sink& m_sink;
+    Sink* m_out; // the sink, or the cell being read
     Tables& m_tables;
     CodePages m_codePages;
     std::vector<Group> m_stack;
@@ -615,7 +851,16 @@ private:
     QString m_text;
     CharState m_textFormat;
     bool m_pendingBreak = false;
-    int m_cellsPending = 0; // cell ends not yet written as tabs
+    // The table being read: whole rows, the row being read, the cell.
+    bool m_tableOpen = false;
+    bool m_outerBreak = false; // the paragraph break pending before it
+    std::vector<RawRow> m_rows;
+    size_t m_tableCells = 0;
+    std::vector<std::vector<SinkEvent>> m_row;
+    Recorder m_cell;
+    RowDef m_rowDef;
+    CellDef m_cellDef;
+    int m_borderTarget = 0; // 1: a cell's side, 2: the row's; 0: elsewhere
     TabKind m_tabKind = TabKind::Left;
     ParaState m_finalPara;
     bool m_paraEmpty = true; // nothing of the current paragraph has gone out
@@ -653,6 +898,13 @@ private:
     int m_fieldCp = 1252;
     QString m_fieldInst;
 
+    // Style sheet: properties by style number.
+    enum class StyleKind : quint8 { None, Paragraph, Character, Other };
+    StyleKind m_styleKind = StyleKind::None;
+    int m_styleId = 0;
+    QHash<int, Group> m_paraStyles;
+    QHash<int, Group> m_charStyles;
+
     PendingFont m_font;
     quint32 m_color = 0;
     bool m_colorSet = false;
@@ -670,6 +922,13 @@ void Parser::push() {
         g.dest = Dest::UprChild;
     else if (g.dest == Dest::UprChild)
         g.dest = Dest::Skip;
+    if (g.dest == Dest::StyleSheet) {
+        // A style's properties start from the defaults.
+        g.dest = Dest::StyleEntry;
+        g.ch = CharState();
+        g.para = ParaState();
+        m_styleKind = StyleKind::None;
+    }
     m_stack.push_back(std::move(g));
 }
 
@@ -688,6 +947,10 @@ void Parser::pop() {
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
     if (closing == Dest::FontTable)
         commitFont();
+    if (closing == Dest::Pict && parent != Dest::Pict)
+        m_pict.source = m_input.sliced(top().start, m_tok.position() - top().start).toByteArray();
+    if (closing == Dest::StyleEntry && parent == Dest::StyleSheet)
+        commitStyle(top());
     if (m_stack.size() == 1)
         m_finalPara = top().para;
     m_stack.pop_back();
@@ -732,10 +995,10 @@ void Parser::flushText() {
             return;
         }
         if (m_pendingBreak) {
-            m_sink.breakParagraph();
+            m_out->breakParagraph();
             m_pendingBreak = false;
         }
-        m_sink.text(m_text, m_textFormat);
+        m_out->text(m_text, m_textFormat);
         m_paraEmpty = false;
     }
     m_text.clear();
@@ -752,11 +1015,132 @@ void Parser::syncFormat() {
 }
 
 void Parser::beginContent() {
-    if (m_cellsPending > 0) {
-        syncFormat();
-        flushBytes();
-        m_text.append(QString(m_cellsPending, QLatin1Char('\t')));
-        m_cellsPending = 0;
+    checkTable();
+}
+
+void Parser::checkTable() {
+    // Called for every piece of text: the common case first.
+    const bool inTable = !m_stack.empty() && top().para.inTable;
+    if (inTable == m_tableOpen || inNote() || m_stack.empty() || m_overflow > 0)
+        return;
+    if (inTable && !m_tableOpen)
+        startTable();
+    else if (!inTable && m_tableOpen && m_row.empty() && !cellHasContent())
+        endTable(); // only between rows: a row begun goes on until its end
+}
+
+void Parser::startTable() {
+    // What came before belongs to the paragraph before the table.
+    syncFormat();
+    flushText();
+    if (!paragraphEmpty())
+        endParagraph();
+    m_tableOpen = true;
+    m_outerBreak = m_pendingBreak;
+    m_out = &m_cell;
+    m_pendingBreak = false;
+    m_paraEmpty = true;
+}
+
+bool Parser::cellHasContent() const {
+    return !m_cell.events.empty() || !m_text.isEmpty() || !m_bytes.isEmpty() || !m_notes.empty();
+}
+
+void Parser::finishCell() {
+    flushText();
+    // A mark just before the cell's end makes no empty paragraph.
+    if (!m_pendingBreak)
+        m_out->formatParagraph(shownPara(m_stack.empty() ? m_finalPara : top().para));
+    emitNotes();
+    std::vector<SinkEvent> events = std::move(m_cell.events);
+    m_cell.events.clear();
+    if (m_row.size() < kMaxCells)
+        m_row.push_back(std::move(events));
+    else
+        appendContent(m_row.back(), std::move(events));
+    m_numbered = false;
+    m_markGlyph = QChar();
+    m_pendingBreak = false;
+    m_paraEmpty = true;
+}
+
+void Parser::finishRow() {
+    if (cellHasContent())
+        finishCell();
+    if (m_row.empty())
+        return;
+    m_tableCells += m_row.size();
+    m_rows.push_back(RawRow{m_rowDef, std::move(m_row)});
+    m_row.clear();
+    if (m_tableCells >= kMaxTableCells)
+        endTable();
+}
+
+void Parser::endTable() {
+    if (cellHasContent() || !m_row.empty())
+        finishRow();
+    if (!m_tableOpen)
+        return; // ended by the row above
+    m_out = &m_sink;
+    m_tableOpen = false;
+    m_tableCells = 0;
+    Table t = buildTable(m_rows);
+    m_rows.clear();
+    if (t.rows == 0) {
+        m_pendingBreak = m_outerBreak;
+        return;
+    }
+    for (const Table& part : splitTable(std::move(t)))
+        m_sink.table(part);
+    m_pendingBreak = false;
+    m_paraEmpty = true;
+}
+
+void Parser::commitStyle(const Group& g) {
+    constexpr qsizetype kMaxStyles = 10000;
+    QHash<int, Group>& styles = m_styleKind == StyleKind::Paragraph ? m_paraStyles : m_charStyles;
+    if (m_styleKind == StyleKind::None && m_paraStyles.isEmpty())
+        m_paraStyles.insert(0, g); // an entry without a number is the normal style
+    else if ((m_styleKind == StyleKind::Paragraph || m_styleKind == StyleKind::Character) &&
+             styles.size() < kMaxStyles)
+        styles.insert(m_styleId, g);
+    m_styleKind = StyleKind::None;
+}
+
+void Parser::borderControl(Op op, int p) {
+    switch (op) {
+    case Op::CellBorder:
+        m_borderTarget = 1;
+        break;
+    case Op::RowBorder:
+        m_borderTarget = 2;
+        break;
+    case Op::ParaBorder:
+        m_borderTarget = 0;
+        break;
+    case Op::BorderStyle:
+    case Op::BorderNone:
+    case Op::BorderWidth: {
+        int w = 0;
+        if (op == Op::BorderStyle)
+            w = 15; // a hairline until \brdrw says more
+        else if (op == Op::BorderWidth)
+            w = clampInt(p, 1, 255);
+        if (m_borderTarget == 1) {
+            if (op != Op::BorderWidth || m_cellDef.border > 0)
+                m_cellDef.border = w;
+        } else if (m_borderTarget == 2) {
+            if (op != Op::BorderWidth || m_rowDef.border > 0)
+                m_rowDef.border = w;
+        }
+        break;
+    }
+    case Op::BorderColor:
+        if (m_borderTarget != 0 && m_rowDef.borderColor == 0)
+            m_rowDef.borderColor = std::max(0, p);
+        break;
+    default:
+        break;
     }
 }
 
@@ -779,15 +1163,19 @@ void Parser::appendChars(QStringView chars) {
 }
 
 void Parser::paragraph() {
+    checkTable();
+    endParagraph();
+}
+
+void Parser::endParagraph() {
     flushText();
     if (inNote()) {
         m_notes.push_back(NoteRun{{}, {}, std::nullopt, true});
         return;
     }
-    m_cellsPending = 0;
     if (m_pendingBreak)
-        m_sink.breakParagraph();
-    m_sink.formatParagraph(shownPara(top().para));
+        m_out->breakParagraph();
+    m_out->formatParagraph(shownPara(top().para));
     emitNotes();
     m_numbered = false;
     m_markGlyph = QChar();
@@ -800,25 +1188,25 @@ void Parser::emitNotes() {
     for (const NoteRun& r : m_notes) {
         if (r.paragraphEnd) {
             if (open)
-                m_sink.formatParagraph(ParaState());
+                m_out->formatParagraph(ParaState());
             open = false;
             continue;
         }
         if (!open)
-            m_sink.breakParagraph();
+            m_out->breakParagraph();
         open = true;
         if (r.picture)
-            m_sink.picture(*r.picture, r.ch);
+            m_out->picture(*r.picture, r.ch);
         else
-            m_sink.text(r.text, r.ch);
+            m_out->text(r.text, r.ch);
     }
     if (open)
-        m_sink.formatParagraph(ParaState());
+        m_out->formatParagraph(ParaState());
     m_notes.clear();
 }
 
 bool Parser::paragraphEmpty() const {
-    return m_paraEmpty && m_text.isEmpty() && m_bytes.isEmpty() && m_cellsPending == 0;
+    return m_paraEmpty && m_text.isEmpty() && m_bytes.isEmpty();
 }
 
 ParaState Parser::shownPara(const ParaState& para) {
@@ -882,8 +1270,35 @@ void Parser::finishFieldInst() {
     m_fieldInst += m_codePages.decode(m_fieldCp, m_fieldBytes);
     m_fieldBytes.clear();
     QString target = hyperlinkTarget(m_fieldInst);
+    const SymbolField symbol = symbolField(m_fieldInst);
     m_fieldInst.clear();
-    if (m_stack.empty() || target.isEmpty() || m_overflow > 0)
+    if (m_stack.empty() || m_overflow > 0)
+        return;
+    if (symbol.code > 0 && top().dest == Dest::Text && !top().ch.hidden) {
+        // A word processor shows the symbol itself, whatever result was
+        // stored with it.
+        QString c;
+        if (symbol.code < 256 && !symbol.unicode)
+            c = m_codePages.decode(m_tables.ansiCodePage, QByteArray(1, char(symbol.code)));
+        else if (symbol.code < 0x10000)
+            c = QString(QChar(char16_t(symbol.code)));
+        sanitize(c);
+        if (!c.isEmpty()) {
+            Group& g = top();
+            const int font = g.ch.font;
+            for (auto it = m_tables.fonts.constBegin(); it != m_tables.fonts.constEnd(); ++it)
+                if (!symbol.font.isEmpty() &&
+                    it->name.compare(symbol.font, Qt::CaseInsensitive) == 0)
+                    g.ch.font = it.key();
+            m_formatDirty = true;
+            appendChars(c);
+            g.ch.font = font;
+            m_formatDirty = true;
+            g.skipResult = true;
+        }
+        return;
+    }
+    if (target.isEmpty())
         return;
     sanitize(target);
     // The field's result, read next, inherits the link from the field group.
@@ -927,19 +1342,35 @@ void Parser::pictureBytes(QByteArrayView bytes) {
 void Parser::finishPicture(const CharState& ch) {
     PendingPicture p = std::move(m_pict);
     m_pict = PendingPicture();
-    if (m_stack.empty() || top().dest != Dest::Text || ch.hidden || p.kind < 0)
+    if (m_stack.empty() || top().dest != Dest::Text || ch.hidden)
         return;
     const QByteArray& d = p.data;
     const bool png = d.startsWith("\x89PNG");
     const bool jpeg = d.startsWith("\xFF\xD8\xFF");
-    if (!(p.kind == int(ImageKind::Png) ? png : jpeg))
-        return;
     Picture pic;
-    pic.data = d;
-    pic.kind = ImageKind(p.kind);
-    if (p.goalw > 0 && p.goalh > 0) {
-        pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
-        pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+    if ((p.kind == int(ImageKind::Png) && png) || (p.kind == int(ImageKind::Jpeg) && jpeg)) {
+        pic.data = d;
+        pic.kind = ImageKind(p.kind);
+        pic.source = std::move(p.source); // in case it does not decode
+        if (p.goalw > 0 && p.goalh > 0) {
+            pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
+            pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+        }
+    } else {
+        // Kept as it came, in a box of its size.
+        pic.kind = ImageKind::Other;
+        pic.source = std::move(p.source);
+        double w = p.goalw / kTwipsPerPixel;
+        double h = p.goalh / kTwipsPerPixel;
+        const double unit = p.metric ? 96.0 / 2540 : 1.0;
+        if (w <= 0)
+            w = p.picw * unit;
+        if (h <= 0)
+            h = p.pich * unit;
+        constexpr double kDefaultPx = 96;
+        constexpr double kMaxPx = 10000;
+        pic.widthPx = std::clamp(w > 0 ? w * p.scalex / 100.0 : kDefaultPx, 1.0, kMaxPx);
+        pic.heightPx = std::clamp(h > 0 ? h * p.scaley / 100.0 : kDefaultPx, 1.0, kMaxPx);
     }
     beginContent();
     syncFormat();
@@ -949,10 +1380,10 @@ void Parser::finishPicture(const CharState& ch) {
         return;
     }
     if (m_pendingBreak) {
-        m_sink.breakParagraph();
+        m_out->breakParagraph();
         m_pendingBreak = false;
     }
-    m_sink.picture(pic, ch);
+    m_out->picture(pic, ch);
     m_paraEmpty = false;
 }
 
@@ -1072,6 +1503,10 @@ void Parser::destination(Op op) {
         m_fieldInst.clear();
         m_fieldBytes.clear();
         break;
+    case Op::DestFieldResult:
+        if (g.skipResult)
+            g.dest = Dest::Skip;
+        break;
     case Op::DestFootnote:
         if (!inNote() && m_overflow == 0) {
             syncFormat();
@@ -1084,6 +1519,9 @@ void Parser::destination(Op op) {
         break;
     case Op::DestListOverrides:
         g.dest = Dest::ListOverrides;
+        break;
+    case Op::DestStyleSheet:
+        g.dest = Dest::StyleSheet;
         break;
     case Op::DestPn:
         g.dest = Dest::Pn;
@@ -1138,7 +1576,7 @@ void Parser::controlWord(const Token& t) {
             g.dest = Dest::Skip;
         return;
     }
-    if (star) {
+    if (star && !(g.dest == Dest::StyleEntry && (op == Op::CharStyle || op == Op::OtherStyle))) {
         g.dest = Dest::Skip;
         return;
     }
@@ -1374,15 +1812,91 @@ void Parser::controlWord(const Token& t) {
             markChars(u"\t");
         break;
     case Op::Cell:
-        // The separator is written only when more of the row follows.
-        if (g.dest == Dest::Text && inNote())
+        if (g.dest != Dest::Text)
+            break;
+        if (inNote() || m_overflow > 0) {
             appendChars(u"\t");
-        else if (g.dest == Dest::Text && m_cellsPending < 1000)
-            ++m_cellsPending;
+            break;
+        }
+        if (!m_tableOpen)
+            startTable();
+        finishCell();
         break;
     case Op::Row:
+        if (g.dest != Dest::Text)
+            break;
+        if (m_tableOpen && !inNote())
+            finishRow();
+        else
+            paragraph();
+        break;
+    case Op::NestCell:
+        // A table inside a cell stays text: cells apart by tabs, rows as
+        // paragraphs.
+        if (g.dest == Dest::Text)
+            appendChars(u"\t");
+        break;
+    case Op::NestRow:
         if (g.dest == Dest::Text)
             paragraph();
+        break;
+    case Op::ParaStyle:
+    case Op::CharStyle:
+    case Op::OtherStyle:
+        if (g.dest == Dest::StyleEntry) {
+            m_styleKind = op == Op::ParaStyle   ? StyleKind::Paragraph
+                          : op == Op::CharStyle ? StyleKind::Character
+                                                : StyleKind::Other;
+            m_styleId = p;
+        } else if (op != Op::OtherStyle) {
+            // The style is the base; what the paragraph or run says itself
+            // stays on top of it.
+            const QHash<int, Group>& styles = op == Op::ParaStyle ? m_paraStyles : m_charStyles;
+            const auto style = styles.constFind(p);
+            if (style != styles.constEnd()) {
+                if (op == Op::ParaStyle)
+                    baseOn(g.para, style->para);
+                baseOn(g.ch, style->ch);
+            }
+        }
+        break;
+    case Op::Trowd:
+        m_rowDef = RowDef();
+        m_cellDef = CellDef();
+        m_borderTarget = 0;
+        break;
+    case Op::Cellx:
+        m_cellDef.right = clampInt(p, -kMaxEdge, kMaxEdge);
+        if (m_rowDef.cells.size() < kMaxCells)
+            m_rowDef.cells.push_back(m_cellDef);
+        m_cellDef = CellDef();
+        m_borderTarget = 0;
+        break;
+    case Op::Trgaph:
+        m_rowDef.gap = clampInt(p, 0, 10000);
+        break;
+    case Op::Trleft:
+        m_rowDef.left = clampInt(p, -kMaxEdge, kMaxEdge);
+        break;
+    case Op::TrAlign:
+        m_rowDef.align = it->second.value == 1   ? Align::Center
+                         : it->second.value == 2 ? Align::Right
+                                                 : Align::Left;
+        break;
+    case Op::CellMerge:
+        m_cellDef.merge |= quint8(1u << it->second.value);
+        break;
+    case Op::Itap:
+        g.para.inTable = p > 0;
+        break;
+    case Op::CellBorder:
+    case Op::RowBorder:
+    case Op::ParaBorder:
+    case Op::BorderStyle:
+    case Op::BorderNone:
+    case Op::BorderWidth:
+    case Op::BorderColor:
+        borderControl(op, p);
         break;
     case Op::FootnoteMark:
         if (g.dest == Dest::Text && !g.ch.hidden) {
@@ -1439,6 +1953,7 @@ void Parser::controlWord(const Token& t) {
         break;
     case Op::OtherBlip:
         m_pict.kind = -1;
+        m_pict.metric = it->second.value == 1;
         break;
     case Op::PicW:
         m_pict.picw = clampInt(p, 0, kMaxTwips);
@@ -1511,6 +2026,8 @@ ParseResult Parser::run() {
         case Token::GroupStart:
             m_ucSkip = 0;
             push();
+            if (m_overflow == 0)
+                top().start = m_tok.position() - 1;
             break;
         case Token::GroupEnd:
             pop();
@@ -1518,6 +2035,8 @@ ParseResult Parser::run() {
                 // The document ends with its outer group; trailing bytes
                 // (RichEdit writes a NUL) are not part of it.
                 flushText();
+                if (m_tableOpen)
+                    endTable();
                 if (!m_pendingBreak)
                     m_sink.lastParagraph(shownPara(m_finalPara));
                 emitNotes();
@@ -1559,12 +2078,142 @@ ParseResult Parser::run() {
     }
     flushText();
     m_noteDepth = 0; // a note cut off by the end is shown as far as it goes
+    if (m_tableOpen)
+        endTable();
     if (!m_pendingBreak)
         m_sink.lastParagraph(shownPara(top().para));
     emitNotes();
     result.ok = false;
     result.error = QStringLiteral("RTF: unexpected end of file inside a group");
     return result;
+}
+
+Table buildTable(std::vector<RawRow>& rows) {
+    Table t;
+    if (rows.empty())
+        return t;
+    // The right edges of every row's cells, kept rising.
+    std::vector<std::vector<int>> edges(rows.size());
+    int left = kMaxTwips;
+    size_t widest = 0;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const RowDef& def = rows[r].def;
+        // Empty cells past the row's definition are dropped (LibreOffice
+        // ends rows that hold a table with one); any with text are kept.
+        auto& cells = rows[r].cells;
+        while (!def.cells.empty() && cells.size() > def.cells.size() && !hasContent(cells.back()))
+            cells.pop_back();
+        const size_t n = std::max(def.cells.size(), cells.size());
+        int prev = def.left;
+        left = std::min(left, def.left);
+        for (size_t i = 0; i < n; ++i) {
+            int right = i < def.cells.size() ? def.cells[i].right : prev + 1440;
+            right = std::max(right, prev + 1);
+            edges[r].push_back(right);
+            prev = right;
+        }
+        widest = std::max(widest, n);
+    }
+    // Columns where any row has a cell edge; edges closer than a point
+    // are one.
+    std::vector<int> bounds;
+    for (const auto& e : edges)
+        bounds.insert(bounds.end(), e.begin(), e.end());
+    std::sort(bounds.begin(), bounds.end());
+    std::vector<int> kept;
+    for (int b : bounds)
+        if (kept.empty() || b >= kept.back() + 20)
+            kept.push_back(b);
+    // Too ragged a table gets one column per cell instead.
+    const bool byEdges = kept.size() <= kMaxColumns;
+    t.columns = int(byEdges ? kept.size() : std::min(widest, kMaxColumns));
+    t.rows = int(rows.size());
+    t.cells.resize(size_t(t.rows) * size_t(t.columns));
+    if (byEdges) {
+        int prev = std::min(left, kept.front() - 1);
+        for (int b : kept) {
+            t.widths.append(b - prev);
+            prev = b;
+        }
+    } else {
+        for (int c = 0; c < t.columns; ++c)
+            t.widths.append(1440);
+    }
+    auto column = [&](int right) {
+        return int(std::upper_bound(kept.begin(), kept.end(), right) - kept.begin()) - 1;
+    };
+    // Where each position's cell begins (row * columns + column), -1: free.
+    std::vector<int> owner(t.cells.size(), -1);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        RawRow& row = rows[r];
+        const int base = int(r) * t.columns;
+        int col = 0;
+        int last = -1; // the row's last cell of its own
+        for (size_t i = 0; i < edges[r].size(); ++i) {
+            std::vector<SinkEvent> content;
+            if (i < row.cells.size())
+                content = std::move(row.cells[i]);
+            const quint8 merge = i < row.def.cells.size() ? row.def.cells[i].merge : 0;
+            int end = byEdges ? std::max(col, column(edges[r][i])) : col;
+            if (col >= t.columns) {
+                if (last >= 0)
+                    appendContent(t.cells[size_t(last)].content, std::move(content));
+                continue;
+            }
+            end = std::min(end, t.columns - 1);
+            const int span = end - col + 1;
+            // Joined to the cell before it in the row.
+            if ((merge & 2) && last >= 0 && t.cells[size_t(last)].rowSpan == 1) {
+                TableCell& first = t.cells[size_t(last)];
+                first.colSpan += span;
+                for (int c = col; c <= end; ++c) {
+                    owner[size_t(base + c)] = last;
+                    t.cells[size_t(base + c)].covered = true;
+                }
+                appendContent(first.content, std::move(content));
+                col = end + 1;
+                continue;
+            }
+            // Joined to the cell above it.
+            if ((merge & 8) && r > 0) {
+                const int above = owner[size_t(base - t.columns + col)];
+                if (above >= 0 && above % t.columns == col &&
+                    t.cells[size_t(above)].colSpan == span) {
+                    TableCell& first = t.cells[size_t(above)];
+                    first.rowSpan += 1;
+                    for (int c = col; c <= end; ++c) {
+                        owner[size_t(base + c)] = above;
+                        t.cells[size_t(base + c)].covered = true;
+                    }
+                    appendContent(first.content, std::move(content));
+                    col = end + 1;
+                    continue;
+                }
+            }
+            const int at = base + col;
+            TableCell& cell = t.cells[size_t(at)];
+            cell.content = std::move(content);
+            cell.colSpan = span;
+            for (int c = col; c <= end; ++c) {
+                owner[size_t(base + c)] = at;
+                if (c > col)
+                    t.cells[size_t(base + c)].covered = true;
+            }
+            last = at;
+            col = end + 1;
+        }
+    }
+    const RowDef& first = rows.front().def;
+    t.paddingTwips = first.gap;
+    t.align = first.align;
+    for (const RawRow& row : rows) {
+        t.borderTwips = std::max(t.borderTwips, row.def.border);
+        for (const CellDef& c : row.def.cells)
+            t.borderTwips = std::max(t.borderTwips, c.border);
+        if (t.borderColor == 0)
+            t.borderColor = row.def.borderColor;
+    }
+    return t;
 }
 
 } // namespace

@@ -107,13 +107,48 @@ struct FontInfo {
     int codePage = 1252;
 };
 
-enum class ImageKind : quint8 { Png, Jpeg };
+// Other: a picture Qt does not draw, kept as its RTF.
+enum class ImageKind : quint8 { Png, Jpeg, Other };
 
 struct Picture {
-    QByteArray data;
+    QByteArray data;   // PNG or JPEG
+    QByteArray source; // the picture's whole group, braces included
     ImageKind kind = ImageKind::Png;
-    double widthPx = 0; // display size; 0 = the image's own
+    double widthPx = 0; // display size; 0 = the image's own (Png, Jpeg)
     double heightPx = 0;
+};
+
+// One thing the reader found, kept while a table is read whole.
+struct SinkEvent {
+    enum class Kind : quint8 { Text, Picture, Paragraph, Break };
+    Kind kind = Kind::Text;
+    QString text;
+    CharState ch;
+    ParaState para;
+    Picture picture;
+};
+
+// A cell: what it holds, in reading order, ending with the format of its
+// last paragraph.
+struct TableCell {
+    std::vector<SinkEvent> content;
+    int rowSpan = 1;
+    int colSpan = 1;
+    bool covered = false; // part of another cell's span
+};
+
+// A table on a regular grid: rows * columns cells in reading order.
+struct Table {
+    int rows = 0;
+    int columns = 0;
+    std::vector<TableCell> cells;
+    QList<int> widths;    // twips per column
+    int borderTwips = 0;  // 0: no lines
+    int borderColor = 0;  // colour table index
+    int paddingTwips = 0; // half the gap between cells' text
+    Align align = Align::Left;
+
+    const TableCell& at(int row, int column) const { return cells[size_t(row * columns + column)]; }
 };
 
 // The fonts and colours of the document being read.
@@ -141,7 +176,13 @@ public:
     // The properties in force at the end, for a last paragraph that has no
     // paragraph mark of its own.
     virtual void lastParagraph(const ParaState& para) = 0;
+    // A whole table where the next paragraph would begin; what follows
+    // goes into the paragraph after it.
+    virtual void table(const Table& table) = 0;
 };
+
+// Gives recorded events to a sink.
+void replay(const std::vector<SinkEvent>& events, Sink& sink);
 
 // True for characters a word processor treats as double-byte (East Asian)
 // text: kana, CJK ideographs and symbols, Hangul, full-width forms.
@@ -158,6 +199,14 @@ CharState eastLook(const CharState& ch);
 // The target of a field instruction such as HYPERLINK "url" \\l "name", or
 // an empty string when the field is no hyperlink.
 QString hyperlinkTarget(const QString& instruction);
+
+// A SYMBOL field: SYMBOL 74 \\f "Wingdings" \\u.
+struct SymbolField {
+    int code = 0; // 0: no symbol field
+    bool unicode = false;
+    QString font;
+};
+SymbolField symbolField(const QString& instruction);
 
 struct ParseResult {
     bool ok = true;

@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
@@ -38,6 +39,21 @@ public:
     void formatParagraph(const ParaState&) override {}
     void breakParagraph() override { out += QLatin1Char('\n'); }
     void lastParagraph(const ParaState&) override {}
+    void table(const Table& t) override {
+        // As the document gives it: every cell a paragraph of its own
+        // between the table's frame marks.
+        out += QLatin1Char('\n');
+        bool first = true;
+        for (const TableCell& c : t.cells) {
+            if (c.covered)
+                continue;
+            if (!first)
+                out += QLatin1Char('\n');
+            first = false;
+            replay(c.content, *this);
+        }
+        out += QLatin1Char('\n');
+    }
 };
 
 QTextListFormat::Style listStyle(ListKind kind, int level) {
@@ -69,16 +85,16 @@ QTextListFormat::Style listStyle(ListKind kind, int level) {
 class DocumentSink final : public Sink {
 public:
     DocumentSink(QTextCursor& cursor, const Tables& tables, bool ownsFirstBlock)
-        : m_cursor(cursor), m_tables(tables), m_ownsBlock(ownsFirstBlock) {}
+        : m_cursor(&cursor), m_tables(tables), m_ownsBlock(ownsFirstBlock) {}
 
     void text(const QString& t, const CharState& ch) override {
         if (!ch.east.isSet()) {
-            m_cursor.insertText(t, charFormat(ch));
+            m_cursor->insertText(t, charFormat(ch));
             return;
         }
         const CharState east = eastLook(ch);
         if (ch.runType == RunType::Dbch) {
-            m_cursor.insertText(t, charFormat(east));
+            m_cursor->insertText(t, charFormat(east));
             return;
         }
         // Each character takes the look of its kind, as a word processor
@@ -90,7 +106,7 @@ public:
             if (i < t.size() && !t.at(i).isLowSurrogate())
                 isEast = isEastAsian(t.at(i).unicode());
             if (i > start && (i == t.size() || isEast != startEast)) {
-                m_cursor.insertText(t.mid(start, i - start), charFormat(startEast ? east : ch));
+                m_cursor->insertText(t.mid(start, i - start), charFormat(startEast ? east : ch));
                 start = i;
             }
             startEast = isEast;
@@ -98,10 +114,20 @@ public:
     }
 
     void picture(const Picture& pic, const CharState& ch) override {
+        if (pic.kind == ImageKind::Other) {
+            placeholder(pic, ch);
+            return;
+        }
         QImage image;
-        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG"))
-            return; // damaged picture data: the text around it stays
-        QTextDocument* doc = m_cursor.document();
+        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG")) {
+            // Damaged picture data is kept as it came.
+            Picture kept = pic;
+            kept.widthPx = pic.widthPx > 0 ? pic.widthPx : 96;
+            kept.heightPx = pic.heightPx > 0 ? pic.heightPx : 96;
+            placeholder(kept, ch);
+            return;
+        }
+        QTextDocument* doc = m_cursor->document();
         const QString name = QStringLiteral("rtfimage:%1").arg(++g_imageSerial);
         doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
         QTextImageFormat f;
@@ -111,7 +137,7 @@ public:
             f.setWidth(pic.widthPx);
             f.setHeight(pic.heightPx);
         }
-        m_cursor.insertImage(f);
+        m_cursor->insertImage(f);
     }
 
     void formatParagraph(const ParaState& p) override {
@@ -166,10 +192,10 @@ public:
             bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         // A fresh format also takes the paragraph out of any list it
         // inherited from the paragraph before it.
-        m_cursor.setBlockFormat(bf);
+        m_cursor->setBlockFormat(bf);
         if (!p.bullet)
             return;
-        const QTextBlock block = m_cursor.block();
+        const QTextBlock block = m_cursor->block();
         const int number = block.blockNumber();
         // An item continues the list of its level among the items just
         // before it; a shallower item ends the deeper lists.
@@ -185,7 +211,7 @@ public:
             QTextListFormat lf;
             lf.setStyle(listStyle(p.listKind, level));
             lf.setIndent(level + 1);
-            open = OpenList{m_cursor.createList(lf), p.listOverride, p.listKind};
+            open = OpenList{m_cursor->createList(lf), p.listOverride, p.listKind};
         }
         m_listBlock = number;
     }
@@ -193,9 +219,9 @@ public:
     void breakParagraph() override {
         // Text after an insertion point keeps its paragraph's look, but
         // not its list: lists are rebuilt from what the RTF says.
-        QTextBlockFormat bf = m_cursor.blockFormat();
+        QTextBlockFormat bf = m_cursor->blockFormat();
         bf.clearProperty(QTextFormat::ObjectIndex);
-        m_cursor.insertBlock(bf, m_cursor.charFormat());
+        m_cursor->insertBlock(bf, m_cursor->charFormat());
         m_ownsBlock = true;
     }
 
@@ -204,7 +230,86 @@ public:
             formatParagraph(p);
     }
 
+    void table(const Table& t) override {
+        QTextTableFormat tf;
+        tf.setCellSpacing(0);
+        tf.setBorderCollapse(true);
+        tf.setCellPadding(t.paddingTwips / kTwipsPerPixel);
+        if (t.borderTwips > 0) {
+            tf.setBorder(std::max(1.0, t.borderTwips / kTwipsPerPixel));
+            tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            const QColor c = t.borderColor > 0 ? color(t.borderColor) : QColor();
+            tf.setBorderBrush(c.isValid() ? c : QColor(Qt::black));
+        } else {
+            tf.setBorder(0);
+            tf.setBorderStyle(QTextFrameFormat::BorderStyle_None);
+        }
+        if (t.align == Align::Center)
+            tf.setAlignment(Qt::AlignHCenter);
+        else if (t.align == Align::Right)
+            tf.setAlignment(Qt::AlignRight);
+        QList<QTextLength> widths;
+        for (int w : t.widths)
+            widths.append(QTextLength(QTextLength::FixedLength, w / kTwipsPerPixel));
+        tf.setColumnWidthConstraints(widths);
+        // One edit for the whole table: the document tells its layout of
+        // each edit, and a long table would be laid out again for each join.
+        QTextCursor edit = *m_cursor;
+        edit.beginEditBlock();
+        QTextTable* table = m_cursor->insertTable(t.rows, t.columns, tf);
+        // Cells are joined while still empty; filling them leaves the grid
+        // as it is, so each cell is found at once.
+        for (int r = 0; r < t.rows; ++r)
+            for (int c = 0; c < t.columns; ++c) {
+                const TableCell& cell = t.at(r, c);
+                if (!cell.covered && (cell.rowSpan > 1 || cell.colSpan > 1))
+                    table->mergeCells(r, c, cell.rowSpan, cell.colSpan);
+            }
+        QTextCursor* outer = m_cursor;
+        const bool owns = m_ownsBlock;
+        for (int r = 0; r < t.rows; ++r)
+            for (int c = 0; c < t.columns; ++c) {
+                const TableCell& cell = t.at(r, c);
+                if (cell.covered || cell.content.empty())
+                    continue;
+                QTextCursor in = table->cellAt(r, c).firstCursorPosition();
+                m_cursor = &in;
+                m_ownsBlock = true;
+                replay(cell.content, *this);
+            }
+        m_cursor = outer;
+        m_ownsBlock = owns;
+        edit.endEditBlock();
+        // Reading goes on in the paragraph after the table.
+        m_cursor->setPosition(table->lastPosition() + 1);
+        m_listBlock = -2;
+    }
+
 private:
+    void placeholder(const Picture& pic, const CharState& ch) {
+        QTextDocument* doc = m_cursor->document();
+        const QUrl name(QStringLiteral("rtfimage:placeholder"));
+        if (doc->resource(QTextDocument::ImageResource, name).isNull()) {
+            QImage box(16, 16, QImage::Format_RGB32);
+            box.fill(QColor(0xd8, 0xd8, 0xd8));
+            doc->addResource(QTextDocument::ImageResource, name, box);
+        }
+        QTextImageFormat f;
+        f.merge(charFormat(ch));
+        f.setName(name.toString());
+        f.setWidth(pic.widthPx);
+        f.setHeight(pic.heightPx);
+        f.setProperty(PictureProperty, pic.source);
+        m_cursor->insertImage(f);
+    }
+
+    // An entry of the colour table; invalid for "automatic" and bad indexes.
+    QColor color(int index) const {
+        if (index >= 0 && index < m_tables.colors.size() && (m_tables.colors[index] >> 24))
+            return QColor::fromRgb(m_tables.colors[index]);
+        return {};
+    }
+
     const QTextCharFormat& charFormat(const CharState& ch) {
         if (m_haveFormat && ch == m_lastState)
             return m_lastFormat;
@@ -223,10 +328,10 @@ private:
             f.setFontUnderline(true);
         if (ch.strike)
             f.setFontStrikeOut(true);
-        if (ch.fg >= 0 && ch.fg < m_tables.colors.size() && (m_tables.colors[ch.fg] >> 24))
-            f.setForeground(QColor::fromRgb(m_tables.colors[ch.fg]));
-        if (ch.bg >= 0 && ch.bg < m_tables.colors.size() && (m_tables.colors[ch.bg] >> 24))
-            f.setBackground(QColor::fromRgb(m_tables.colors[ch.bg]));
+        if (const QColor c = color(ch.fg); c.isValid())
+            f.setForeground(c);
+        if (const QColor c = color(ch.bg); c.isValid())
+            f.setBackground(c);
         if (ch.valign == VAlign::Super)
             f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         else if (ch.valign == VAlign::Sub)
@@ -243,7 +348,7 @@ private:
         return m_lastFormat;
     }
 
-    QTextCursor& m_cursor;
+    QTextCursor* m_cursor;
     const Tables& m_tables;
     bool m_ownsBlock;
     struct OpenList {

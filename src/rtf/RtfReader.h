@@ -21,6 +21,9 @@ enum FormatProperty {
     CharsetProperty = QTextFormat::UserProperty + 0x5200,
     // int: a raised (positive) or lowered (negative) baseline in half points
     OffsetProperty = QTextFormat::UserProperty + 0x5201,
+    // QByteArray, on an image: the RTF of a picture Qt does not draw
+    // ({\pict ...}), shown as a box of its size and written back as it came
+    PictureProperty = QTextFormat::UserProperty + 0x5202,
 };
 
 // Inserts the content of rtf at the cursor (character and block formats, images).

@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
+#include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
@@ -70,6 +71,16 @@ int listLevel(const QTextList* list) {
     return std::clamp(list->format().indent() - 1, 0, 8);
 }
 
+// The outermost table the block is in, or none.
+const QTextTable* outerTable(const QTextBlock& block) {
+    const QTextTable* found = nullptr;
+    for (QTextFrame* f = QTextCursor(block).currentFrame(); f && f->parentFrame();
+         f = f->parentFrame())
+        if (const auto* t = qobject_cast<const QTextTable*>(f))
+            found = t;
+    return found;
+}
+
 QByteArray num(int v) {
     return QByteArray::number(v);
 }
@@ -110,6 +121,8 @@ private:
     void writePicture(const QTextImageFormat& f);
     void openLink(const QString& href);
     void closeLink();
+    void writeBlock(const QTextBlock& block, int from, int to, QByteArray& lastProps, bool inTable);
+    void writeTable(const QTextTable* table, int from, int to);
     QByteArray fontTable();
     QByteArray listTable() const;
 
@@ -428,6 +441,12 @@ void Writer::writeRunText(QStringView text) {
 }
 
 void Writer::writePicture(const QTextImageFormat& f) {
+    const QByteArray kept = f.property(PictureProperty).toByteArray();
+    if (kept.startsWith("{\\pict") && kept.endsWith('}')) {
+        m_out += kept;
+        m_needDelimiter = false;
+        return;
+    }
     const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
     QImage image;
     QByteArray png;
@@ -540,58 +559,164 @@ QByteArray Writer::fontTable() {
     return out;
 }
 
+void Writer::writeBlock(const QTextBlock& block, int from, int to, QByteArray& lastProps,
+                        bool inTable) {
+    QByteArray props = paraProps(block);
+    if (inTable)
+        props.prepend("\\intbl");
+    if (props != lastProps) {
+        control("\\pard" + props);
+        lastProps = props;
+    }
+    if (const QTextList* list = block.textList()) {
+        // The mark as shown, for readers that do not number lists.
+        m_out += "{\\listtext\\pard\\plain";
+        m_needDelimiter = true;
+        const int nfc = levelNumberFormat(list->format().style());
+        if (nfc == kBulletFormat)
+            m_out += bulletText(list->format().style());
+        else
+            writeText(list->itemText(block), kJapaneseCharset);
+        m_out += "\\tab}";
+        m_needDelimiter = false;
+    }
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        const int fs = frag.position();
+        const int fe = fs + frag.length();
+        const int s = std::max(fs, from);
+        const int e = std::min(fe, to);
+        if (s >= e)
+            continue;
+        const QTextCharFormat cf = frag.charFormat();
+        const QString text = frag.text().mid(s - fs, e - s);
+        const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
+        if (href != m_link) {
+            closeLink();
+            if (!href.isEmpty())
+                openLink(href);
+        }
+        applyRun(runFor(cf));
+        if (cf.isImageFormat()) {
+            for (QChar c : text)
+                if (c == QChar::ObjectReplacementCharacter)
+                    writePicture(cf.toImageFormat());
+            continue;
+        }
+        writeRunText(text);
+    }
+    closeLink();
+}
+
+void Writer::writeTable(const QTextTable* table, int from, int to) {
+    const QTextTableFormat tf = table->format();
+    const int rows = table->rows();
+    const int columns = table->columns();
+    // Column edges from the widths the editor keeps; columns without one
+    // share the width of a page.
+    const QList<QTextLength> widths = tf.columnWidthConstraints();
+    constexpr int kPageTwips = 9000;
+    QList<int> edges;
+    int edge = 0;
+    for (int c = 0; c < columns; ++c) {
+        int w = kPageTwips / std::max(1, columns);
+        if (c < widths.size()) {
+            const QTextLength& l = widths[c];
+            const qreal v = std::min<qreal>(l.rawValue(), 1e6);
+            if (l.type() == QTextLength::FixedLength && v > 0)
+                w = twips(v);
+            else if (l.type() == QTextLength::PercentageLength && v > 0)
+                w = int(std::lround(v * kPageTwips / 100));
+        }
+        // Readers take edges closer than a point for one.
+        edge += std::clamp(w, 20, 100000);
+        edges.append(edge);
+    }
+    QByteArray border;
+    if (tf.border() > 0 && tf.borderStyle() != QTextFrameFormat::BorderStyle_None) {
+        QByteArray side =
+            "\\brdrs\\brdrw" + num(std::clamp(twips(std::min(tf.border(), 100.0)), 1, 255));
+        const QBrush brush = tf.borderBrush();
+        if (brush.style() != Qt::NoBrush)
+            side += "\\brdrcf" + num(colorIndex(brush.color()));
+        border = "\\clbrdrt" + side + "\\clbrdrl" + side + "\\clbrdrb" + side + "\\clbrdrr" + side;
+    }
+    QByteArray rowProps =
+        "\\trowd\\trgaph" + num(std::clamp(twips(std::min(tf.cellPadding(), 1000.0)), 0, 10000));
+    const Qt::Alignment align = tf.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        rowProps += "\\trqc";
+    else if (align & Qt::AlignRight)
+        rowProps += "\\trqr";
+    QByteArray lastProps = "\\none";
+    for (int r = 0; r < rows; ++r) {
+        // A cell spanning columns is one wide cell, as word processors
+        // write it; rows below a taller cell carry a merged one in its place.
+        QByteArray def = rowProps;
+        QList<QTextTableCell> cells;
+        for (int c = 0; c < columns;) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            const int span = std::max(1, cell.column() + cell.columnSpan() - c);
+            if (cell.rowSpan() > 1)
+                def += cell.row() == r ? "\\clvmgf" : "\\clvmrg";
+            def += border + "\\cellx" + num(edges[std::min(columns, c + span) - 1]);
+            cells.append(cell);
+            c += span;
+        }
+        control(def);
+        m_out += '\n';
+        m_needDelimiter = false;
+        for (const QTextTableCell& cell : cells) {
+            if (cell.row() == r) {
+                QTextBlock b = cell.firstCursorPosition().block();
+                const QTextBlock last = cell.lastCursorPosition().block();
+                while (b.isValid()) {
+                    writeBlock(b, from, to, lastProps, true);
+                    if (b == last)
+                        break;
+                    control("\\par");
+                    b = b.next();
+                }
+                // An empty last paragraph needs a mark of its own.
+                if (b != cell.firstCursorPosition().block() && b.length() <= 1)
+                    control("\\par");
+            } else if (lastProps != "\\intbl") {
+                control("\\pard\\intbl");
+                lastProps = "\\intbl";
+            }
+            control("\\cell");
+        }
+        control("\\row");
+        m_out += '\n';
+        m_needDelimiter = false;
+    }
+}
+
 QByteArray Writer::run(int from, int to) {
     m_out.reserve(qsizetype(to - from) * 3 + 256);
     QByteArray lastProps;
     QTextBlock block = m_doc.findBlock(from);
     const QTextBlock lastBlock = m_doc.findBlock(to);
+    // A part of one cell is its text alone.
+    bool oneCell = false;
+    if (const QTextTable* t = outerTable(block)) {
+        const QTextTableCell cell = t->cellAt(from);
+        oneCell = cell.isValid() && cell == t->cellAt(to) && to < cell.lastPosition() + 1 &&
+                  outerTable(lastBlock) == t;
+    }
     while (block.isValid()) {
+        if (const QTextTable* table = oneCell ? nullptr : outerTable(block)) {
+            writeTable(table, from, to);
+            lastProps = "\\intbl"; // the paragraph after it needs its own \\pard
+            if (lastBlock.position() <= table->lastPosition())
+                break;
+            block = m_doc.findBlock(table->lastPosition() + 1);
+            continue;
+        }
         const QTextFormat::PageBreakFlags pageBreak = block.blockFormat().pageBreakPolicy();
         if (pageBreak & QTextFormat::PageBreak_AlwaysBefore)
             control("\\page");
-        const QByteArray props = paraProps(block);
-        if (props != lastProps) {
-            control("\\pard" + props);
-            lastProps = props;
-        }
-        if (const QTextList* list = block.textList()) {
-            // The mark as shown, for readers that do not number lists.
-            m_out += "{\\listtext\\pard\\plain";
-            m_needDelimiter = true;
-            const int nfc = levelNumberFormat(list->format().style());
-            if (nfc == kBulletFormat)
-                m_out += bulletText(list->format().style());
-            else
-                writeText(list->itemText(block), kJapaneseCharset);
-            m_out += "\\tab}";
-            m_needDelimiter = false;
-        }
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            const int fs = frag.position();
-            const int fe = fs + frag.length();
-            const int s = std::max(fs, from);
-            const int e = std::min(fe, to);
-            if (s >= e)
-                continue;
-            const QTextCharFormat cf = frag.charFormat();
-            const QString text = frag.text().mid(s - fs, e - s);
-            const QString href = cf.isAnchor() ? cf.anchorHref() : QString();
-            if (href != m_link) {
-                closeLink();
-                if (!href.isEmpty())
-                    openLink(href);
-            }
-            applyRun(runFor(cf));
-            if (cf.isImageFormat()) {
-                for (QChar c : text)
-                    if (c == QChar::ObjectReplacementCharacter)
-                        writePicture(cf.toImageFormat());
-                continue;
-            }
-            writeRunText(text);
-        }
-        closeLink();
+        writeBlock(block, from, to, lastProps, false);
         // Every paragraph ends with a mark; a reader drops the very last.
         control("\\par");
         m_out += '\n';
@@ -631,7 +756,20 @@ QByteArray writeSelection(const QTextCursor& cursor) {
     if (!cursor.document())
         return write(QTextDocument());
     Writer w(*cursor.document());
-    return w.run(cursor.selectionStart(), cursor.selectionEnd());
+    int from = cursor.selectionStart();
+    int to = cursor.selectionEnd();
+    if (cursor.hasComplexSelection()) {
+        // Cells selected across a table: their whole text, as the editor
+        // shows them selected.
+        const QTextTable* table = cursor.currentTable();
+        int row = 0, rows = 0, column = 0, columns = 0;
+        cursor.selectedTableCells(&row, &rows, &column, &columns);
+        if (table && rows > 0 && columns > 0) {
+            from = table->cellAt(row, column).firstPosition();
+            to = table->cellAt(row + rows - 1, column + columns - 1).lastPosition();
+        }
+    }
+    return w.run(from, to);
 }
 
 } // namespace Rtf

@@ -8,5 +8,7 @@ wren_add_test(rtf_test
 # Reading into and writing from QTextDocument (offscreen).
 wren_add_test(rtf_document_test
     SOURCES unit/rtf/DocumentTest.cpp unit/rtf/RoundTripTest.cpp unit/rtf/FidelityTest.cpp
+            unit/rtf/TableTest.cpp unit/rtf/StyleTest.cpp
+            unit/rtf/PictureTest.cpp
     LIBS wrenrtf
     LABELS gui)

@@ -151,8 +151,9 @@ TEST(RtfDocument, PngAndJpegPictures) {
             .bytes();
     QTextDocument doc;
     ASSERT_TRUE(Rtf::load(rtf, doc).ok);
-    // The damaged PNG is left out; the text around it stays.
-    ASSERT_EQ(doc.toPlainText(), QString::fromUtf8("a\uFFFCb\uFFFCcd"));
+    // The damaged PNG is kept as a box; the text around it stays.
+    ASSERT_EQ(doc.toPlainText(), QString::fromUtf8("a\uFFFCb\uFFFCc\uFFFCd"));
+    EXPECT_TRUE(formatAt(doc, 5).hasProperty(Rtf::PictureProperty));
     const QTextCharFormat png = formatAt(doc, 1);
     ASSERT_TRUE(png.isImageFormat());
     EXPECT_DOUBLE_EQ(png.toImageFormat().width(), 40.0);

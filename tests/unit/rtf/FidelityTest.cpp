@@ -649,3 +649,16 @@ TEST(RtfDamaged, EveryCutOfTheWordProcessorSamplesFailsCleanly) {
         }
     }
 }
+
+TEST(RtfSymbolField, ShownInItsFaceAndWrittenAsText) {
+    std::unique_ptr<QTextDocument> doc(
+        loaded("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f14\\fnil\\fcharset2 Wingdings;}}"
+               "a({\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\" \\\\s "
+               "12}{\\fldrslt\\f14\\fs24}})b}"));
+    EXPECT_EQ(doc->toPlainText(), QStringLiteral("a(J)b"));
+    EXPECT_EQ(family(formatOf(*doc, QStringLiteral("J"))), QStringLiteral("Wingdings"));
+    EXPECT_EQ(family(formatOf(*doc, QStringLiteral(")b"))), QStringLiteral("Arial"));
+    std::unique_ptr<QTextDocument> back(loaded(Rtf::write(*doc)));
+    EXPECT_EQ(back->toPlainText(), doc->toPlainText());
+    EXPECT_EQ(family(formatOf(*back, QStringLiteral("J"))), QStringLiteral("Wingdings"));
+}

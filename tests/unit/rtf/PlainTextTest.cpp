@@ -130,8 +130,10 @@ TEST(RtfPlainText, TableCellsInReadingOrder) {
     const QByteArray rtf("{\\rtf1\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
                          "\\trowd\\cellx1000\\cellx2000\\pard\\intbl c\\cell d\\cell\\row"
                          "\\pard\\intbl \\cell\\cell f\\cell\\row\\pard after\\par}");
-    // Empty cells keep their place; the end of a row is a paragraph mark.
-    EXPECT_EQ(readOk(rtf), QStringLiteral("a\tb\nc\td\n\t\tf\nafter"));
+    // As a document gives a table: every cell a paragraph between the
+    // table's frame marks; empty cells keep their place, and the third row's
+    // extra cell makes a third column.
+    EXPECT_EQ(readOk(rtf), QStringLiteral("\na\nb\n\nc\nd\n\n\n\nf\nafter"));
 }
 
 TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
@@ -142,7 +144,40 @@ TEST(RtfPlainText, PicturesShowAsObjectCharacters) {
                                .raw("}b{\\pict\\wmetafile8 0102}c{\\pict\\pngblip 0102}d"
                                     "{\\*\\shppict{\\pict\\jpegblip ffd8ffe0}}{\\nonshppict x}e}")
                                .bytes();
-    EXPECT_EQ(readOk(rtf), QString::fromUtf8("a\uFFFCbcd\uFFFCe"));
+    // Pictures that cannot be drawn are kept as boxes.
+    EXPECT_EQ(readOk(rtf), QString::fromUtf8("a\uFFFCb\uFFFCc\uFFFCd\uFFFCe"));
+}
+
+TEST(RtfPlainText, ListDefinitionsOutsideTheirTableAreNoText) {
+    // As a damaged file has them: no list table around the list.
+    const QByteArray rtf("{\\rtf1{\\par}{\\list\\listtemplateid6{\\listlevel\\levelnfc0"
+                         "{\\leveltext \\'02\\'00.}{\\levelnumbers \\'01}}"
+                         "{\\listname List1;}\\listid5}text}");
+    EXPECT_EQ(readOk(rtf), QStringLiteral("\ntext"));
+}
+
+TEST(RtfPlainText, SymbolFieldsShowTheirSymbol) {
+    struct Case {
+        const char* body;
+        const char* text;
+    };
+    const Case cases[] = {
+        // No stored result: the symbol is still shown.
+        {"({\\field{\\*\\fldinst SYMBOL 74 \\\\f \"Wingdings\" \\\\s 12}{\\fldrslt\\fs24}})",
+         "(J)"},
+        // A stored result is not shown twice.
+        {"({\\field{\\*\\fldinst SYMBOL 0x4a}{\\fldrslt J}})", "(J)"},
+        {"({\\field{\\*\\fldinst SYMBOL 9786 \\\\u}{\\fldrslt x}})", "(\u263A)"},
+        // Not a symbol: the result stays.
+        {"({\\field{\\*\\fldinst SYMBOL abc}{\\fldrslt r}})", "(r)"},
+        {"({\\field{\\*\\fldinst SYMBOL 0}{\\fldrslt r}})", "(r)"},
+        {"({\\field{\\*\\fldinst SYMBOL 1}{\\fldrslt r}})",
+         "(r)"}, // a control character: the result
+        {"({\\v{\\field{\\*\\fldinst SYMBOL 65}{\\fldrslt r}}})", "()"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(readOk(QByteArray("{\\rtf1 ") + c.body + "}").toStdString(), std::string(c.text))
+            << c.body;
 }
 
 TEST(RtfPlainText, BulletMarksAreNotText) {
@@ -258,7 +293,7 @@ TEST(RtfFootnotes, KeptAfterTheParagraphThatRefersToThem) {
         {"last{\\super\\chftn{\\*\\footnote \\chftn{} note}}}", "last1\n1 note", true},
         {"A\\par{\\*\\footnote orphan}}", "A\norphan", true},
         {"cut{\\super\\chftn{\\*\\footnote \\chftn\\tab Bo", "cut1\n1\tBo", false},
-        {"t\\cell u{\\*\\footnote v\\cell w\\page x}\\cell y\\row}", "t\tu\ty\nv\twx", true},
+        {"t\\cell u{\\*\\footnote v\\cell w\\page x}\\cell y\\row}", "t\n\nu\nv\twx\ny\n", true},
         {"{\\*\\footnote {\\*\\footnote inner} outer} body}", " body\ninner outer", true},
     };
     for (const Case& c : cases) {

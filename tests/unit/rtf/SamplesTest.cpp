@@ -56,7 +56,10 @@ TEST(RtfSamples, EveryFileReadsAndIntactOnesWithoutError) {
             EXPECT_TRUE(r.error.startsWith(QStringLiteral("RTF: "))) << name.toStdString();
         } else {
             EXPECT_TRUE(r.ok) << name.toStdString() << ": " << r.error.toStdString();
-            EXPECT_FALSE(text.trimmed().isEmpty()) << name.toStdString();
+            // Its only words are the name of a list misplaced in the body;
+            // a word processor shows an empty page.
+            const bool blank = name == QLatin1String("tika_test_list_override.rtf");
+            EXPECT_EQ(text.trimmed().isEmpty(), blank) << name.toStdString();
         }
     }
 }
