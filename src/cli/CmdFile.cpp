@@ -510,7 +510,9 @@ int runImportText(const QStringList& args) {
     return writeDocumentTo(args.at(1), doc);
 }
 
-int runGenerate(const QStringList& args) {
+int runGenerate(const QStringList& given) {
+    QStringList args = given;
+    const bool rich = args.removeAll(QStringLiteral("--rich-1k")) > 0;
     if (args.size() != 2 && args.size() != 3)
         throw TCliUsageError{QStringLiteral("generate needs N and OUT")};
     bool ok = false;
@@ -526,7 +528,8 @@ int runGenerate(const QStringList& args) {
                 QStringLiteral("SEED must be a non-negative number: %1").arg(args.at(2))};
     }
     TCliDocument doc;
-    SampleOutline::generate(doc.outline, doc.settings, count, seed);
+    SampleOutline::generate(doc.outline, doc.settings, count, seed,
+                            rich ? SampleOutline::RichPages1K : SampleOutline::MixedPages);
     return writeDocumentTo(args.at(1), doc);
 }
 
@@ -550,7 +553,8 @@ const TCliRegistrar importText(TCliCommand{
     runImportText, false});
 const TCliRegistrar generate(TCliCommand{
     QStringLiteral("generate"),
-    QStringLiteral("generate N OUT [SEED]   (a sample outline of N items, for benchmarks)"),
+    QStringLiteral("generate N OUT [SEED] [--rich-1k]   (a sample outline of N items, for "
+                   "benchmarks; --rich-1k: a 1 KB rich page on every item)"),
     runGenerate, false});
 
 } // namespace
