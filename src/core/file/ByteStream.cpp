@@ -73,26 +73,28 @@ void TByteReader::need(qint64 n, const char* what) {
 }
 
 // Slides the window so that it holds at least n bytes from the position.
+// The window's storage is reused: a fresh megabyte for every slide would be
+// faulted in page by page.
 void TByteReader::fill(qint64 n) {
     constexpr qint64 kChunk = 1 << 20;
     const qsizetype keep = m_bufStart + m_buf.size() - m_pos;
-    QByteArray next;
     const qint64 want = qMin<qint64>(qMax<qint64>(n, kChunk), remaining());
-    next.reserve(qsizetype(want));
-    next.append(m_buf.constData() + (m_pos - m_bufStart), keep);
-    next.resize(qsizetype(want));
+    if (keep > 0)
+        std::memmove(m_buf.data(), m_buf.constData() + (m_pos - m_bufStart), size_t(keep));
+    m_buf.resize(qsizetype(want));
+    m_bufStart = m_pos;
     qint64 done = keep;
     while (done < want) {
-        const qint64 got = m_device->read(next.data() + done, want - done);
-        if (got <= 0)
+        const qint64 got = m_device->read(m_buf.data() + done, want - done);
+        if (got <= 0) {
+            m_buf.resize(qsizetype(done));
             throw EReadError(
                 QStringLiteral("ファイルを読み込めません: 位置 %1 で読み込みが止まりました (%2)")
                     .arg(m_pos + done)
                     .arg(m_device->errorString()));
+        }
         done += got;
     }
-    m_buf = std::move(next);
-    m_bufStart = m_pos;
 }
 
 uint8_t TByteReader::u8() {
