@@ -2,6 +2,7 @@
 
 #include "common/ReplacingFile.h"
 #include "doc/DocPaths.h"
+#include "file/ByteStream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,6 +46,70 @@ void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     }
 }
 
+// A 64-bit checksum of a byte stream that arrives in pieces of any size. Each
+// step is a bijection of the state, so one changed word always shows.
+class TRunningSum {
+public:
+    void add(const char* data, qsizetype n) {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        m_size += n;
+        for (; m_fill != 0 && n > 0; --n)
+            take(*p++);
+        for (; n >= 8; n -= 8, p += 8) {
+            uint64_t w;
+            std::memcpy(&w, p, 8);
+            mix(w);
+        }
+        for (; n > 0; --n)
+            take(*p++);
+    }
+    bool operator==(const TRunningSum& o) const {
+        return m_size == o.m_size && m_hash == o.m_hash && m_word == o.m_word && m_fill == o.m_fill;
+    }
+    qint64 size() const { return m_size; }
+
+private:
+    void take(unsigned char c) {
+        m_word |= uint64_t(c) << (8 * m_fill);
+        if (++m_fill == 8) {
+            mix(m_word);
+            m_word = 0;
+            m_fill = 0;
+        }
+    }
+    void mix(uint64_t w) {
+        const uint64_t h = (m_hash ^ w) * 0x9E3779B97F4A7C15ull;
+        m_hash = h << 31 | h >> 33;
+    }
+    uint64_t m_hash = 0x6A09E667F3BCC909ull;
+    uint64_t m_word = 0;
+    int m_fill = 0;
+    qint64 m_size = 0;
+};
+
+// Writes what it is given to the file and sums it on the way.
+class TFileSink : public TByteSink {
+public:
+    TFileSink(int fd, const QString& path) : m_fd(fd), m_path(path) {}
+    void write(const char* data, qsizetype size) override {
+        try {
+            writeAll(m_fd, QByteArray::fromRawData(data, size), m_path);
+        } catch (...) {
+            m_closed = true; // writeAll closes the file when it gives up
+            throw;
+        }
+        m_sum.add(data, size);
+    }
+    const TRunningSum& sum() const { return m_sum; }
+    bool closed() const { return m_closed; }
+
+private:
+    int m_fd;
+    bool m_closed = false;
+    QString m_path;
+    TRunningSum m_sum;
+};
+
 } // namespace
 
 namespace SafeFile {
@@ -80,6 +145,57 @@ void WriteDurably(const QString& path, const QByteArray& bytes) {
     if (back != bytes)
         fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
              QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(bytes.size()));
+}
+
+void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    Remove(path);
+    const int fd = ::open(native(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
+    TFileSink sink(fd, path);
+    try {
+        produce(sink);
+    } catch (...) {
+        if (!sink.closed())
+            ::close(fd);
+        ::unlink(native(path).constData());
+        throw;
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::close(fd);
+        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
+             reasonOf(err));
+    }
+    if (::close(fd) != 0)
+        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
+
+    // Trust only what can be read back.
+    const int in = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
+             LastReason());
+    TRunningSum back;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(in, block.data(), size_t(block.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(in);
+            fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
+                 reasonOf(err));
+        }
+        if (n == 0)
+            break;
+        back.add(block.constData(), n);
+    }
+    ::close(in);
+    if (!(back == sink.sum()))
+        fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
+             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(sink.sum().size()));
 }
 
 void ReplaceAtomically(const QString& path, const QByteArray& bytes) {

@@ -157,21 +157,44 @@ void TByteWriter::u16(uint16_t v) {
     char b[2];
     ByteOrder::putU16(b, v);
     m_out.append(b, 2);
+    spill();
 }
 
 void TByteWriter::i32(int32_t v) {
     char b[4];
     ByteOrder::putI32(b, v);
     m_out.append(b, 4);
+    spill();
 }
 
 void TByteWriter::f64(double v) {
     char b[8];
     ByteOrder::putF64(b, v);
     m_out.append(b, 8);
+    spill();
+}
+
+void TByteWriter::bytes(const QByteArray& b) {
+    if (m_sink && b.size() >= kBlock) {
+        // A large page goes on as it is, not through the buffer.
+        flush();
+        m_sink->write(b.constData(), b.size());
+        m_passed += b.size();
+        return;
+    }
+    m_out.append(b);
+    spill();
 }
 
 void TByteWriter::string(const QByteArray& s) {
     i32(int32_t(s.size()));
-    m_out.append(s);
+    bytes(s);
+}
+
+void TByteWriter::flush() {
+    if (!m_sink || m_out.isEmpty())
+        return;
+    m_sink->write(m_out.constData(), m_out.size());
+    m_passed += m_out.size();
+    m_out.resize(0); // the storage stays for the next block
 }

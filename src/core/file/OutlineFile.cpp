@@ -86,10 +86,10 @@ ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outl
     return readDocumentFrom(in, settings, outline);
 }
 
-QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
-    QByteArray bytes;
-    bytes.reserve(estimatedSize(outline, branch));
-    TByteWriter out(bytes);
+namespace {
+
+void writeRecords(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch,
+                  TByteWriter& out) {
     settings.WriteToStream(out);
     if (branch) {
         branch->item()->WriteToStream(out, false);
@@ -97,7 +97,25 @@ QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlin
         for (TOutlineNode* top : outline.topLevelNodes())
             top->item()->WriteToStream(out, false);
     }
+}
+
+} // namespace
+
+QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
+    QByteArray bytes;
+    bytes.reserve(estimatedSize(outline, branch));
+    TByteWriter out(bytes);
+    writeRecords(settings, outline, branch, out);
     return bytes;
+}
+
+void writeDocument(const TOptionDesc& settings, TOutline& outline, TByteSink& sink,
+                   TOutlineNode* branch) {
+    QByteArray buffer;
+    buffer.reserve((1 << 20) + 4096);
+    TByteWriter out(buffer, sink);
+    writeRecords(settings, outline, branch, out);
+    out.flush();
 }
 
 QByteArray writeItems(TOutlineNode* node, bool exportFlag) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QIODevice;
+class TByteSink;
 class TOptionDesc;
 class TOutline;
 class TOutlineNode;
@@ -30,6 +31,9 @@ ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outl
 // have no valid compressed copy yet.
 QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline,
                          TOutlineNode* branch = nullptr);
+// The same image streamed into sink a block at a time, never held whole.
+void writeDocument(const TOptionDesc& settings, TOutline& outline, TByteSink& sink,
+                   TOutlineNode* branch = nullptr);
 // Item records alone (clipboard and drag payloads): node and its subtree.
 QByteArray writeItems(TOutlineNode* node, bool exportFlag);
 // Reads item records until the end of bytes, each as a new item at code of
