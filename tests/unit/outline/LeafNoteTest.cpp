@@ -336,17 +336,17 @@ TEST_F(LeafNoteTest, AbandonedItemsAreNeverDestroyed) {
     };
     static Row row; // outlives the abandoned item
     {
-        TOptionDesc settings;
-        TOutline tree(&settings);
+        TOptionDesc own;
+        TOutline tree(&own);
         TLeafNote* a = TLeafNote::Create(tree, InsertBottomOfLevel, nullptr);
         TLeafNote::Create(tree, InsertLastChild, a->TreeNode)->SetListItem(&row);
         TLeafNote::CreateTrash(tree);
-        ASSERT_NE(settings.TrashNode, nullptr);
+        ASSERT_NE(own.TrashNode, nullptr);
         tree.abandonForExit();
         EXPECT_EQ(tree.count(), 0);
         EXPECT_EQ(tree.topLevelCount(), 0);
         EXPECT_EQ(tree.trashNode(), nullptr);
-        EXPECT_EQ(settings.TrashNode, nullptr);
+        EXPECT_EQ(own.TrashNode, nullptr);
         TLeafNote::Create(tree, InsertBottomOfLevel, nullptr);
         EXPECT_EQ(tree.count(), 1);
     }
