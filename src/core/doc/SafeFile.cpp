@@ -198,21 +198,17 @@ void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& pr
              QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(sink.sum().size()));
 }
 
-void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
-    if (TReplacingFile::WritesInPlace(path)) {
-        // Renaming over it would replace the device itself.
-        TReplacingFile out(path);
-        if (!out.open() || !out.write(bytes) || !out.commit())
-            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
-        return;
-    }
+namespace {
+
+// A hidden temporary file beside path, written by writeTemp, renamed over it.
+void replaceThroughTemp(const QString& path, const std::function<void(const QString&)>& writeTemp) {
     const QString folder = FolderOf(path);
     const QString temp = (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) +
                          QStringLiteral(".") + FileNameOf(path) +
                          QStringLiteral(".%1.part")
                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     try {
-        WriteDurably(temp, bytes);
+        writeTemp(temp);
         const QFileInfo old(path);
         if (old.exists())
             QFile::setPermissions(temp, old.permissions());
@@ -222,6 +218,33 @@ void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
         throw;
     }
     SyncFolderOf(path);
+}
+
+} // namespace
+
+void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
+    if (TReplacingFile::WritesInPlace(path)) {
+        // Renaming over it would replace the device itself.
+        TReplacingFile out(path);
+        if (!out.open() || !out.write(bytes) || !out.commit())
+            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
+        return;
+    }
+    replaceThroughTemp(path, [&bytes](const QString& temp) { WriteDurably(temp, bytes); });
+}
+
+void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    if (TReplacingFile::WritesInPlace(path)) {
+        // A device or pipe is written in place, from a whole image.
+        struct Collect : TByteSink {
+            QByteArray bytes;
+            void write(const char* data, qsizetype size) override { bytes.append(data, size); }
+        } all;
+        produce(all);
+        ReplaceAtomically(path, all.bytes);
+        return;
+    }
+    replaceThroughTemp(path, [&produce](const QString& temp) { WriteDurably(temp, produce); });
 }
 
 void RenameOver(const QString& from, const QString& to) {

@@ -36,6 +36,8 @@ void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& pr
 // content, never a part: a hidden temporary file beside it, written durably,
 // then renamed over it. An existing device or pipe is written in place.
 void ReplaceAtomically(const QString& path, const QByteArray& bytes);
+// The same, streamed as WriteDurably streams.
+void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)>& produce);
 // Renames from over to (replacing to when it exists) in one step.
 void RenameOver(const QString& from, const QString& to);
 // Renames from to to, refusing when to exists.

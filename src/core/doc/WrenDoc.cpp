@@ -308,9 +308,9 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
 
 void TWrenDoc::WriteTo(const QString& path, TWrenDocHost& host, TOutlineNode* node) {
     host.CaptureSettings();
-    const QByteArray bytes =
-        OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), node);
-    SafeFile::ReplaceAtomically(path, bytes);
+    SafeFile::ReplaceAtomically(path, [&host, node](TByteSink& sink) {
+        OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), sink, node);
+    });
     LastSaveTime = Clock::now();
 }
 

@@ -299,3 +299,20 @@ TEST(SaveFaults, AStreamedSaveIsTheWholeImage) {
     EXPECT_GT(saved.size(), 5 << 20);
     EXPECT_EQ(saved, OutlineFile::writeDocument(s.host.settings, s.host.outline));
 }
+
+TEST(SafeFileOps, AStreamedReplaceKeepsTheOldFileWhenTheWriteFails) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("自動.wr~"));
+    writeFile(path, "old content");
+    const QByteArray whole = noise(3 << 20, 3);
+    {
+        FileSizeLimit limit(1 << 20);
+        EXPECT_THROW(
+            SafeFile::ReplaceAtomically(path, [&](TByteSink& sink) { producePieces(sink, whole); }),
+            EFileError);
+    }
+    EXPECT_EQ(readAll(path), QByteArray("old content"));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"自動.wr~"}));
+    SafeFile::ReplaceAtomically(path, [&](TByteSink& sink) { producePieces(sink, whole); });
+    EXPECT_EQ(readAll(path), whole);
+}
