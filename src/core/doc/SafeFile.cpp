@@ -46,43 +46,48 @@ void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     }
 }
 
-// A 64-bit checksum of a byte stream that arrives in pieces of any size. Each
-// step is a bijection of the state, so one changed word always shows.
+// A checksum of a byte stream that arrives in pieces of any size: four
+// 64-bit lanes over 32-byte blocks, so it keeps up with the disk. Each step
+// is a bijection of its lane, so one changed word always shows.
 class TRunningSum {
 public:
     void add(const char* data, qsizetype n) {
-        const auto* p = reinterpret_cast<const unsigned char*>(data);
         m_size += n;
-        for (; m_fill != 0 && n > 0; --n)
-            take(*p++);
-        for (; n >= 8; n -= 8, p += 8) {
-            uint64_t w;
-            std::memcpy(&w, p, 8);
-            mix(w);
+        if (m_fill > 0) {
+            const qsizetype take = qMin<qsizetype>(n, kBlock - m_fill);
+            std::memcpy(m_pending + m_fill, data, size_t(take));
+            m_fill += int(take);
+            data += take;
+            n -= take;
+            if (m_fill < kBlock)
+                return;
+            mixBlock(m_pending);
+            m_fill = 0;
         }
-        for (; n > 0; --n)
-            take(*p++);
+        for (; n >= kBlock; n -= kBlock, data += kBlock)
+            mixBlock(data);
+        std::memcpy(m_pending, data, size_t(n));
+        m_fill = int(n);
     }
     bool operator==(const TRunningSum& o) const {
-        return m_size == o.m_size && m_hash == o.m_hash && m_word == o.m_word && m_fill == o.m_fill;
+        return m_size == o.m_size && std::memcmp(m_lanes, o.m_lanes, sizeof m_lanes) == 0 &&
+               m_fill == o.m_fill && std::memcmp(m_pending, o.m_pending, size_t(m_fill)) == 0;
     }
     qint64 size() const { return m_size; }
 
 private:
-    void take(unsigned char c) {
-        m_word |= uint64_t(c) << (8 * m_fill);
-        if (++m_fill == 8) {
-            mix(m_word);
-            m_word = 0;
-            m_fill = 0;
+    static constexpr int kBlock = 32;
+    void mixBlock(const char* p) {
+        for (int lane = 0; lane < 4; ++lane) {
+            uint64_t w;
+            std::memcpy(&w, p + 8 * lane, 8);
+            const uint64_t h = (m_lanes[lane] ^ w) * 0x9E3779B97F4A7C15ull;
+            m_lanes[lane] = h << 31 | h >> 33;
         }
     }
-    void mix(uint64_t w) {
-        const uint64_t h = (m_hash ^ w) * 0x9E3779B97F4A7C15ull;
-        m_hash = h << 31 | h >> 33;
-    }
-    uint64_t m_hash = 0x6A09E667F3BCC909ull;
-    uint64_t m_word = 0;
+    uint64_t m_lanes[4] = {0x6A09E667F3BCC909ull, 0xBB67AE8584CAA73Bull, 0x3C6EF372FE94F82Bull,
+                           0xA54FF53A5F1D36F1ull};
+    char m_pending[kBlock] = {};
     int m_fill = 0;
     qint64 m_size = 0;
 };

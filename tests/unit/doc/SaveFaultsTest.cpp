@@ -316,3 +316,24 @@ TEST(SafeFileOps, AStreamedReplaceKeepsTheOldFileWhenTheWriteFails) {
     SafeFile::ReplaceAtomically(path, [&](TByteSink& sink) { producePieces(sink, whole); });
     EXPECT_EQ(readAll(path), whole);
 }
+
+// What is read back must be what was written: a file changed behind the
+// writer's back is caught, whether a byte differs or the length.
+TEST(SafeFileOps, AStreamedWriteChangedOnDiskIsRefused) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("改変.tmp"));
+    const QByteArray whole = noise(100000, 5);
+    auto tamper = [&](qint64 at, const QByteArray& with) {
+        return [&, at, with](TByteSink& sink) {
+            producePieces(sink, whole);
+            QFile other(path);
+            ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+            other.seek(at);
+            other.write(with);
+        };
+    };
+    EXPECT_THROW(SafeFile::WriteDurably(path, tamper(77777, QByteArray(1, char(whole[77777] ^ 1)))),
+                 EFileError);
+    EXPECT_THROW(SafeFile::WriteDurably(path, tamper(whole.size(), "x")), EFileError);
+    EXPECT_NO_THROW(SafeFile::WriteDurably(path, tamper(5, whole.mid(5, 1))));
+}
