@@ -27,6 +27,9 @@ best() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 copy_sync() { cp "$1" "$2" && sync "$2"; }
+# grep -c on the cp932 bytes of a pattern. Piped on: with its output on
+# /dev/null grep would stop at the first match.
+grep_count() { LC_ALL=C grep -c -F -f "$1" "$2" | cat; }
 # Peak resident memory of a command in MB.
 peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.0f", $1 / 1024 }'; }
 row() {
@@ -52,8 +55,11 @@ for n in "${counts[@]}"; do
 
     read -r cp_s cp_c < <(best 3 copy_sync "$f" "$work/copy-$n.wrn")
     read -r cat_s cat_c < <(best 5 cat "$f")
-    read -r grep_s grep_c < <(best 5 grep -c -F "予算について" "$work/pages-$n.txt")
-    read -r grepn_s grepn_c < <(best 5 grep -c -F "Note" "$work/pages-$n.txt")
+    printf '%s' "予算について" | iconv -f UTF-8 -t CP932 >"$work/phrase.pat"
+    printf 'Note' >"$work/note.pat"
+    read -r grep_s grep_c < <(best 5 grep_count "$work/phrase.pat" "$work/pages-$n.txt")
+    read -r grepn_s grepn_c < <(best 5 grep_count "$work/note.pat" "$work/pages-$n.txt")
+    grep_lines=$(grep_count "$work/phrase.pat" "$work/pages-$n.txt")
     read -r info_s info_c < <(best 5 "$cli" info "$f")
     read -r search_s search_c < <(best 3 "$cli" search "$f" --text Note)
     hits=$("$cli" search "$f" --text Note | wc -l)
@@ -63,7 +69,7 @@ for n in "${counts[@]}"; do
         "$work/saved2-$n.wrn"*
 
     echo "== $n items, $mb MB; wall (processor) seconds: cp+fsync $cp_s ($cp_c)," \
-        "cat $cat_s ($cat_c), grep -c $grep_s ($grep_c)"
+        "cat $cat_s ($cat_c), grep -c $grep_s ($grep_c, $grep_lines lines)"
     printf "%-40s %8s %8s %8s %-9s %8s\n" "measurement" "wall" "cpu" "ratio" "against" "cpu ratio"
     row "save after one edit" "$(get save_s)" "$(get save_cpu_s)" "cp+fsync" "$cp_s" "$cp_c"
     row "core load (wrennote-cli info)" "$info_s" "$info_c" "cat" "$cat_s" "$cat_c"
