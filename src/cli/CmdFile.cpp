@@ -445,22 +445,20 @@ int runDump(const QStringList& args) {
 
 // ---- writing ----
 
-int writeOut(const QString& path, const QByteArray& bytes, int items) {
-    QString error;
-    if (!OutlineFile::writeFile(path, bytes, &error))
-        return CliFail(path, error);
-    CliOut(QStringLiteral("%1: %2 items, %3 bytes\n").arg(path).arg(items).arg(bytes.size()));
-    return 0;
-}
-
 int writeDocumentTo(const QString& path, TCliDocument& doc) {
-    QByteArray bytes;
-    try {
-        bytes = OutlineFile::writeDocument(doc.settings, doc.outline);
-    } catch (const std::exception& e) {
-        return CliFail(path, QString::fromLocal8Bit(e.what()));
-    }
-    return writeOut(path, bytes, doc.outline.count());
+    // Streamed, so that a large document is not held twice.
+    QString error;
+    qint64 written = 0;
+    if (!OutlineFile::writeFile(
+            path,
+            [&doc](TByteSink& sink) {
+                OutlineFile::writeDocument(doc.settings, doc.outline, sink);
+            },
+            &written, &error))
+        return CliFail(path, error);
+    CliOut(
+        QStringLiteral("%1: %2 items, %3 bytes\n").arg(path).arg(doc.outline.count()).arg(written));
+    return 0;
 }
 
 int runRoundtrip(const QStringList& args) {

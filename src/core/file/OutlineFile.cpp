@@ -230,4 +230,49 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
     return true;
 }
 
+bool writeFile(const QString& path, const std::function<void(TByteSink&)>& produce, qint64* written,
+               QString* error) {
+    struct Failed {};
+    struct Sink : TByteSink {
+        TReplacingFile& file;
+        qint64 count = 0;
+        explicit Sink(TReplacingFile& f) : file(f) {}
+        void write(const char* data, qsizetype size) override {
+            if (!file.write(QByteArray::fromRawData(data, size)))
+                throw Failed{};
+            count += size;
+        }
+    };
+    TReplacingFile file(path);
+    if (!file.open()) {
+        if (error)
+            *error = QStringLiteral("ファイルを作成できません: %1").arg(file.errorString());
+        return false;
+    }
+    Sink sink(file);
+    try {
+        produce(sink);
+    } catch (const Failed&) {
+        if (error)
+            *error = QStringLiteral("書き込みに失敗しました: %1").arg(file.errorString());
+        return false;
+    } catch (const EReadError& e) {
+        if (error)
+            *error = e.message();
+        return false;
+    } catch (const std::exception& e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("ファイルを保存できません: %1").arg(file.errorString());
+        return false;
+    }
+    if (written)
+        *written = sink.count;
+    return true;
+}
+
 } // namespace OutlineFile

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 class TByteSink;
 class TOptionDesc;
@@ -59,5 +61,9 @@ bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error = 
 // replaces path only when everything was written and flushed; on failure path
 // is left as it was. False with the reason.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// The same, streamed: produce hands the content on a block at a time.
+// written receives the number of bytes.
+bool writeFile(const QString& path, const std::function<void(TByteSink&)>& produce,
+               qint64* written = nullptr, QString* error = nullptr);
 
 } // namespace OutlineFile
