@@ -66,11 +66,12 @@ double dateOf(const QString& text) {
 // kept, so that a hundred thousand hits do not each climb to the top.
 class TPathTexts {
 public:
-    QByteArray of(const TOutlineNode* node) {
+    // title: the node's own title in UTF-8.
+    QByteArray of(const TOutlineNode* node, const QByteArray& title) {
         const TOutlineNode* parent = node->parent();
         if (!parent)
-            return titleOf(node);
-        return parentPath(parent) + " / " + titleOf(node);
+            return title;
+        return parentPath(parent) + " / " + title;
     }
 
 private:
@@ -80,7 +81,7 @@ private:
     const QByteArray& parentPath(const TOutlineNode* parent) {
         auto it = m_paths.find(parent);
         if (it == m_paths.end())
-            it = m_paths.emplace(parent, of(parent)).first;
+            it = m_paths.emplace(parent, of(parent, titleOf(parent))).first;
         return it->second;
     }
     std::unordered_map<const TOutlineNode*, QByteArray> m_paths;
@@ -213,14 +214,15 @@ int runSearch(const QStringList& args) {
             continue;
         out += QByteArray::number(item.NodeId);
         out += '\t';
-        out += Cp932::toUnicode(item.Title).toUtf8();
+        const QByteArray title = Cp932::toUnicode(item.Title).toUtf8();
+        out += title;
         out += '\t';
         if (item.Progress < 4)
             out += progressNames[item.Progress];
         out += '\t';
         out += item.DueDate == 0 ? QByteArray("-") : dayOf(item.DueDate).toUtf8();
         out += '\t';
-        out += paths.of(node);
+        out += paths.of(node, title);
         out += '\n';
         if (out.size() >= kFlushAt) {
             std::fwrite(out.constData(), 1, size_t(out.size()), stdout);

@@ -147,7 +147,16 @@ QByteArray TFindDesc::FoldCase(const QByteArray& text) {
 void TFindDesc::prepare(const QByteArray& text) {
     // The text is folded as it is compared, never copied: a listing runs the
     // scanner over every page of the document.
-    SearchPattern = IgnoreCase ? FoldCase(Pattern) : Pattern;
+    if (IgnoreCase) {
+        // Folded once per pattern, not once per page.
+        if (m_foldedFrom.isNull() || m_foldedFrom != Pattern) {
+            m_foldedFrom = Pattern;
+            m_folded = FoldCase(Pattern);
+        }
+        SearchPattern = m_folded;
+    } else {
+        SearchPattern = Pattern;
+    }
     SearchText = text;
     PatternLength = int32_t(SearchPattern.size());
     LastStart = int32_t(SearchText.size()) - PatternLength + 1;

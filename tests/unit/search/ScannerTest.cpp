@@ -307,3 +307,16 @@ TEST(Scanner, FoldingInPlaceLeavesSecondBytesAlone) {
                      .FindFirst(QByteArray("\x82"
                                            "aa")));
 }
+
+// The folded pattern is kept between scans, but never outlives the pattern.
+TEST(Scanner, AChangedPatternIsFoldedAnew) {
+    TFindDesc f = Finder("abc", false, true);
+    EXPECT_TRUE(f.FindFirst("xx ABC"));
+    f.Pattern = "xyz";
+    EXPECT_FALSE(f.FindFirst("xx ABC"));
+    EXPECT_TRUE(f.FindFirst("XYZ"));
+    EXPECT_EQ(f.SearchPattern, QByteArray("XYZ"));
+    f.IgnoreCase = false;
+    EXPECT_FALSE(f.FindFirst("XYZ"));
+    EXPECT_TRUE(f.FindFirst("xyz"));
+}
