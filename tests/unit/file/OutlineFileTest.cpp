@@ -324,7 +324,7 @@ TEST(OutlineFileWrite, AStreamedFileIsTheImageAndFailuresKeepTheOld) {
     TestHome home;
     const QString path = home.file(QStringLiteral("流れ.wrn"));
     Doc doc;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 500; ++i) {
         TLeafNote* item = TLeafNote::Create(doc.outline, InsertBottomOfLevel, nullptr);
         item->PageText = QByteArray(5000, char('a' + i % 26));
     }
