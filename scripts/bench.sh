@@ -9,5 +9,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
 for b in "$build"/bench/bench_*; do
+    [ "$(basename "$b")" = bench_scale ] && continue
     [ -x "$b" ] && "$b" "$@"
 done
+# The whole-document table against cp, cat and grep on the same files.
+"$root/bench/scale/scale.sh" "$build"

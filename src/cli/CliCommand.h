@@ -36,8 +36,13 @@ int CliFail(const QString& file, const QString& message);
 // Writes UTF-8 to standard output.
 void CliOut(const QString& text);
 
-// A document read by a command: its settings and its outline.
+// A document read by a command: its settings and its outline. A command
+// runs once per process, so the items are left to the system at the end.
 struct TCliDocument {
     TOptionDesc settings;
     TOutline outline{&settings};
+    TCliDocument() = default;
+    TCliDocument(const TCliDocument&) = delete;
+    TCliDocument& operator=(const TCliDocument&) = delete;
+    ~TCliDocument() { outline.abandonForExit(); }
 };

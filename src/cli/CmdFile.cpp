@@ -445,22 +445,20 @@ int runDump(const QStringList& args) {
 
 // ---- writing ----
 
-int writeOut(const QString& path, const QByteArray& bytes, int items) {
-    QString error;
-    if (!OutlineFile::writeFile(path, bytes, &error))
-        return CliFail(path, error);
-    CliOut(QStringLiteral("%1: %2 items, %3 bytes\n").arg(path).arg(items).arg(bytes.size()));
-    return 0;
-}
-
 int writeDocumentTo(const QString& path, TCliDocument& doc) {
-    QByteArray bytes;
-    try {
-        bytes = OutlineFile::writeDocument(doc.settings, doc.outline);
-    } catch (const std::exception& e) {
-        return CliFail(path, QString::fromLocal8Bit(e.what()));
-    }
-    return writeOut(path, bytes, doc.outline.count());
+    // Streamed, so that a large document is not held twice.
+    QString error;
+    qint64 written = 0;
+    if (!OutlineFile::writeFile(
+            path,
+            [&doc](TByteSink& sink) {
+                OutlineFile::writeDocument(doc.settings, doc.outline, sink);
+            },
+            &written, &error))
+        return CliFail(path, error);
+    CliOut(
+        QStringLiteral("%1: %2 items, %3 bytes\n").arg(path).arg(doc.outline.count()).arg(written));
+    return 0;
 }
 
 int runRoundtrip(const QStringList& args) {
@@ -510,7 +508,9 @@ int runImportText(const QStringList& args) {
     return writeDocumentTo(args.at(1), doc);
 }
 
-int runGenerate(const QStringList& args) {
+int runGenerate(const QStringList& given) {
+    QStringList args = given;
+    const bool rich = args.removeAll(QStringLiteral("--rich-1k")) > 0;
     if (args.size() != 2 && args.size() != 3)
         throw TCliUsageError{QStringLiteral("generate needs N and OUT")};
     bool ok = false;
@@ -526,7 +526,8 @@ int runGenerate(const QStringList& args) {
                 QStringLiteral("SEED must be a non-negative number: %1").arg(args.at(2))};
     }
     TCliDocument doc;
-    SampleOutline::generate(doc.outline, doc.settings, count, seed);
+    SampleOutline::generate(doc.outline, doc.settings, count, seed,
+                            rich ? SampleOutline::RichPages1K : SampleOutline::MixedPages);
     return writeDocumentTo(args.at(1), doc);
 }
 
@@ -550,7 +551,8 @@ const TCliRegistrar importText(TCliCommand{
     runImportText, false});
 const TCliRegistrar generate(TCliCommand{
     QStringLiteral("generate"),
-    QStringLiteral("generate N OUT [SEED]   (a sample outline of N items, for benchmarks)"),
+    QStringLiteral("generate N OUT [SEED] [--rich-1k]   (a sample outline of N items, for "
+                   "benchmarks; --rich-1k: a 1 KB rich page on every item)"),
     runGenerate, false});
 
 } // namespace

@@ -18,6 +18,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -60,12 +62,30 @@ double dateOf(const QString& text) {
     return WrenDate::fromDateTime(dt);
 }
 
-QString pathOf(const TOutlineNode* node) {
-    QStringList titles;
-    for (const TOutlineNode* n = node; n; n = n->parent())
-        titles.prepend(Cp932::toUnicode(n->item()->Title));
-    return titles.join(QStringLiteral(" / "));
-}
+// "Book / Item / ..." in UTF-8. The path of every parent is made once and
+// kept, so that a hundred thousand hits do not each climb to the top.
+class TPathTexts {
+public:
+    // title: the node's own title in UTF-8.
+    QByteArray of(const TOutlineNode* node, const QByteArray& title) {
+        const TOutlineNode* parent = node->parent();
+        if (!parent)
+            return title;
+        return parentPath(parent) + " / " + title;
+    }
+
+private:
+    static QByteArray titleOf(const TOutlineNode* node) {
+        return Cp932::toUnicode(node->item()->Title).toUtf8();
+    }
+    const QByteArray& parentPath(const TOutlineNode* parent) {
+        auto it = m_paths.find(parent);
+        if (it == m_paths.end())
+            it = m_paths.emplace(parent, of(parent, titleOf(parent))).first;
+        return it->second;
+    }
+    std::unordered_map<const TOutlineNode*, QByteArray> m_paths;
+};
 
 QString dayOf(double value) {
     if (value == 0)
@@ -181,17 +201,35 @@ int runSearch(const QStringList& args) {
         });
     }
 
-    QString out;
+    TPathTexts paths;
+    QByteArray progressNames[4];
+    for (int i = 0; i < 4; ++i)
+        progressNames[i] = TLeafNote::ProgressName(i).toUtf8();
+    QByteArray out;
+    constexpr qsizetype kFlushAt = 1 << 20;
+    out.reserve(kFlushAt + 4096);
     for (TOutlineNode* node : scope) {
         const TLeafNote& item = *node->item();
         if (!find.Matches(item))
             continue;
-        out += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
-                   .arg(item.NodeId)
-                   .arg(Cp932::toUnicode(item.Title), TLeafNote::ProgressName(item.Progress),
-                        dayOf(item.DueDate), pathOf(node));
+        out += QByteArray::number(item.NodeId);
+        out += '\t';
+        const QByteArray title = Cp932::toUnicode(item.Title).toUtf8();
+        out += title;
+        out += '\t';
+        if (item.Progress < 4)
+            out += progressNames[item.Progress];
+        out += '\t';
+        out += item.DueDate == 0 ? QByteArray("-") : dayOf(item.DueDate).toUtf8();
+        out += '\t';
+        out += paths.of(node, title);
+        out += '\n';
+        if (out.size() >= kFlushAt) {
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            out.resize(0);
+        }
     }
-    CliOut(out);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return 0;
 }
 

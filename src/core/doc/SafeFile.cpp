@@ -3,6 +3,7 @@
 #include "common/FileError.h"
 #include "common/ReplacingFile.h"
 #include "doc/DocPaths.h"
+#include "file/ByteStream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,6 +47,75 @@ void writeAll(int fd, const QByteArray& bytes, const QString& path) {
     }
 }
 
+// A checksum of a byte stream that arrives in pieces of any size: four
+// 64-bit lanes over 32-byte blocks, so it keeps up with the disk. Each step
+// is a bijection of its lane, so one changed word always shows.
+class TRunningSum {
+public:
+    void add(const char* data, qsizetype n) {
+        m_size += n;
+        if (m_fill > 0) {
+            const qsizetype take = qMin<qsizetype>(n, kBlock - m_fill);
+            std::memcpy(m_pending + m_fill, data, size_t(take));
+            m_fill += int(take);
+            data += take;
+            n -= take;
+            if (m_fill < kBlock)
+                return;
+            mixBlock(m_pending);
+            m_fill = 0;
+        }
+        for (; n >= kBlock; n -= kBlock, data += kBlock)
+            mixBlock(data);
+        std::memcpy(m_pending, data, size_t(n));
+        m_fill = int(n);
+    }
+    bool operator==(const TRunningSum& o) const {
+        return m_size == o.m_size && std::memcmp(m_lanes, o.m_lanes, sizeof m_lanes) == 0 &&
+               m_fill == o.m_fill && std::memcmp(m_pending, o.m_pending, size_t(m_fill)) == 0;
+    }
+    qint64 size() const { return m_size; }
+
+private:
+    static constexpr int kBlock = 32;
+    void mixBlock(const char* p) {
+        for (int lane = 0; lane < 4; ++lane) {
+            uint64_t w;
+            std::memcpy(&w, p + 8 * lane, 8);
+            const uint64_t h = (m_lanes[lane] ^ w) * 0x9E3779B97F4A7C15ull;
+            m_lanes[lane] = h << 31 | h >> 33;
+        }
+    }
+    uint64_t m_lanes[4] = {0x6A09E667F3BCC909ull, 0xBB67AE8584CAA73Bull, 0x3C6EF372FE94F82Bull,
+                           0xA54FF53A5F1D36F1ull};
+    char m_pending[kBlock] = {};
+    int m_fill = 0;
+    qint64 m_size = 0;
+};
+
+// Writes what it is given to the file and sums it on the way.
+class TFileSink : public TByteSink {
+public:
+    TFileSink(int fd, const QString& path) : m_fd(fd), m_path(path) {}
+    void write(const char* data, qsizetype size) override {
+        try {
+            writeAll(m_fd, QByteArray::fromRawData(data, size), m_path);
+        } catch (...) {
+            m_closed = true; // writeAll closes the file when it gives up
+            throw;
+        }
+        m_sum.add(data, size);
+    }
+    const TRunningSum& sum() const { return m_sum; }
+    bool closed() const { return m_closed; }
+
+private:
+    int m_fd;
+    bool m_closed = false;
+    QString m_path;
+    TRunningSum m_sum;
+};
+
 } // namespace
 
 namespace SafeFile {
@@ -83,21 +153,68 @@ void WriteDurably(const QString& path, const QByteArray& bytes) {
              QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(bytes.size()));
 }
 
-void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
-    if (TReplacingFile::WritesInPlace(path)) {
-        // Renaming over it would replace the device itself.
-        TReplacingFile out(path);
-        if (!out.open() || !out.write(bytes) || !out.commit())
-            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
-        return;
+void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    Remove(path);
+    const int fd = ::open(native(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
+    TFileSink sink(fd, path);
+    try {
+        produce(sink);
+    } catch (...) {
+        if (!sink.closed())
+            ::close(fd);
+        ::unlink(native(path).constData());
+        throw;
     }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::close(fd);
+        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
+             reasonOf(err));
+    }
+    if (::close(fd) != 0)
+        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
+
+    // Trust only what can be read back.
+    const int in = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0)
+        fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
+             LastReason());
+    TRunningSum back;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(in, block.data(), size_t(block.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(in);
+            fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
+                 reasonOf(err));
+        }
+        if (n == 0)
+            break;
+        back.add(block.constData(), n);
+    }
+    ::close(in);
+    if (!(back == sink.sum()))
+        fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
+             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(sink.sum().size()));
+}
+
+namespace {
+
+// A hidden temporary file beside path, written by writeTemp, renamed over it.
+void replaceThroughTemp(const QString& path, const std::function<void(const QString&)>& writeTemp) {
     const QString folder = FolderOf(path);
     const QString temp = (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) +
                          QStringLiteral(".") + FileNameOf(path) +
                          QStringLiteral(".%1.part")
                              .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     try {
-        WriteDurably(temp, bytes);
+        writeTemp(temp);
         const QFileInfo old(path);
         if (old.exists())
             QFile::setPermissions(temp, old.permissions());
@@ -107,6 +224,33 @@ void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
         throw;
     }
     SyncFolderOf(path);
+}
+
+} // namespace
+
+void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
+    if (TReplacingFile::WritesInPlace(path)) {
+        // Renaming over it would replace the device itself.
+        TReplacingFile out(path);
+        if (!out.open() || !out.write(bytes) || !out.commit())
+            fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
+        return;
+    }
+    replaceThroughTemp(path, [&bytes](const QString& temp) { WriteDurably(temp, bytes); });
+}
+
+void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    if (TReplacingFile::WritesInPlace(path)) {
+        // A device or pipe is written in place, from a whole image.
+        struct Collect : TByteSink {
+            QByteArray bytes;
+            void write(const char* data, qsizetype size) override { bytes.append(data, size); }
+        } all;
+        produce(all);
+        ReplaceAtomically(path, all.bytes);
+        return;
+    }
+    replaceThroughTemp(path, [&produce](const QString& temp) { WriteDurably(temp, produce); });
 }
 
 void RenameOver(const QString& from, const QString& to) {

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
+
+class TByteSink;
 
 // A file could not be written, renamed or deleted. The message names the
 // file and the reason and is shown to the user as it stands.
@@ -24,10 +27,17 @@ namespace SafeFile {
 // a link is not followed), flushes them to the disk and reads them back to
 // compare before it returns.
 void WriteDurably(const QString& path, const QByteArray& bytes);
+// The same for content made while it is written: produce passes it to the
+// sink a block at a time. The file is read back a block at a time and checked
+// against a checksum taken while it was written, so the content is never held
+// whole. Whatever produce throws removes the file and travels on.
+void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& produce);
 // Replaces path with bytes so that a reader sees either the old or the new
 // content, never a part: a hidden temporary file beside it, written durably,
 // then renamed over it. An existing device or pipe is written in place.
 void ReplaceAtomically(const QString& path, const QByteArray& bytes);
+// The same, streamed as WriteDurably streams.
+void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)>& produce);
 // Renames from over to (replacing to when it exists) in one step.
 void RenameOver(const QString& from, const QString& to);
 // Renames from to to, refusing when to exists.

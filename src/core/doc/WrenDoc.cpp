@@ -267,8 +267,10 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
     const QString temp = TempFileName(FileName);
     try {
         host.CaptureSettings();
-        const QByteArray bytes = OutlineFile::writeDocument(host.DocSettings(), host.DocOutline());
-        SafeFile::WriteDurably(temp, bytes);
+        // Streamed: a large document is never held a second time while it is saved.
+        SafeFile::WriteDurably(temp, [&host](TByteSink& sink) {
+            OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), sink);
+        });
         LastSaveTime = Clock::now();
     } catch (const EFileError&) {
         SafeFile::Remove(temp);
@@ -311,9 +313,9 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
 
 void TWrenDoc::WriteTo(const QString& path, TWrenDocHost& host, TOutlineNode* node) {
     host.CaptureSettings();
-    const QByteArray bytes =
-        OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), node);
-    SafeFile::ReplaceAtomically(path, bytes);
+    SafeFile::ReplaceAtomically(path, [&host, node](TByteSink& sink) {
+        OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), sink, node);
+    });
     LastSaveTime = Clock::now();
 }
 

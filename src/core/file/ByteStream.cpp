@@ -75,28 +75,30 @@ void TByteReader::need(qint64 n, const char* what) {
 }
 
 // Slides the window so that it holds at least n bytes from the position.
+// The window's storage is reused: a fresh megabyte for every slide would be
+// faulted in page by page.
 void TByteReader::fill(qint64 n) {
     constexpr qint64 kChunk = 1 << 20;
     const qsizetype keep = m_bufStart + m_buf.size() - m_pos;
-    QByteArray next;
     const qint64 want = qMin<qint64>(qMax<qint64>(n, kChunk), remaining());
-    next.reserve(qsizetype(want));
-    next.append(m_buf.constData() + (m_pos - m_bufStart), keep);
-    next.resize(qsizetype(want));
+    if (keep > 0)
+        std::memmove(m_buf.data(), m_buf.constData() + (m_pos - m_bufStart), size_t(keep));
+    m_buf.resize(qsizetype(want));
+    m_bufStart = m_pos;
     qint64 done = keep;
     while (done < want) {
-        const qint64 got = m_device->read(next.data() + done, want - done);
-        if (got <= 0)
+        const qint64 got = m_device->read(m_buf.data() + done, want - done);
+        if (got <= 0) {
+            m_buf.resize(qsizetype(done));
             throw EReadError(
                 QStringLiteral("ファイルを読み込めません: 位置 %1 で読み込みが止まりました (%2)")
                     .arg(m_pos + done)
                     .arg(FileError::Text(*m_device).isEmpty()
                              ? QStringLiteral("ファイルが途中で終わっています")
                              : FileError::Text(*m_device)));
+        }
         done += got;
     }
-    m_buf = std::move(next);
-    m_bufStart = m_pos;
 }
 
 uint8_t TByteReader::u8() {
@@ -159,21 +161,44 @@ void TByteWriter::u16(uint16_t v) {
     char b[2];
     ByteOrder::putU16(b, v);
     m_out.append(b, 2);
+    spill();
 }
 
 void TByteWriter::i32(int32_t v) {
     char b[4];
     ByteOrder::putI32(b, v);
     m_out.append(b, 4);
+    spill();
 }
 
 void TByteWriter::f64(double v) {
     char b[8];
     ByteOrder::putF64(b, v);
     m_out.append(b, 8);
+    spill();
+}
+
+void TByteWriter::bytes(const QByteArray& b) {
+    if (m_sink && b.size() >= kBlock) {
+        // A large page goes on as it is, not through the buffer.
+        flush();
+        m_sink->write(b.constData(), b.size());
+        m_passed += b.size();
+        return;
+    }
+    m_out.append(b);
+    spill();
 }
 
 void TByteWriter::string(const QByteArray& s) {
     i32(int32_t(s.size()));
-    m_out.append(s);
+    bytes(s);
+}
+
+void TByteWriter::flush() {
+    if (!m_sink || m_out.isEmpty())
+        return;
+    m_sink->write(m_out.constData(), m_out.size());
+    m_passed += m_out.size();
+    m_out.resize(0); // the storage stays for the next block
 }

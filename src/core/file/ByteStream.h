@@ -57,23 +57,47 @@ private:
     qsizetype m_size = 0;     // length of the whole stream
 };
 
-// Little-endian writing into a growing buffer.
+// Where a streamed document goes, a block at a time. A failure throws.
+class TByteSink {
+public:
+    virtual ~TByteSink() = default;
+    virtual void write(const char* data, qsizetype size) = 0;
+};
+
+// Little-endian writing into a growing buffer, or through a buffer of about
+// a megabyte into a sink, so that a large document is never held whole.
 class TByteWriter {
 public:
     explicit TByteWriter(QByteArray& out) : m_out(out) {}
+    // out is the staging buffer; call flush() after the last write.
+    TByteWriter(QByteArray& out, TByteSink& sink) : m_out(out), m_sink(&sink) {}
 
-    void u8(uint8_t v) { m_out.append(char(v)); }
+    void u8(uint8_t v) {
+        m_out.append(char(v));
+        spill();
+    }
     void u16(uint16_t v);
     void i32(int32_t v);
     void f64(double v);
     void boolean(bool v) { u8(v ? 1 : 0); }
-    void bytes(const QByteArray& b) { m_out.append(b); }
-    void zeros(int n) { m_out.append(QByteArray(n, '\0')); }
+    void bytes(const QByteArray& b);
+    void zeros(int n) { bytes(QByteArray(n, '\0')); }
     void string(const QByteArray& s);
-    qsizetype size() const { return m_out.size(); }
+    // Bytes written so far, passed on or not.
+    qint64 size() const { return m_passed + m_out.size(); }
+    // Passes what the buffer holds on to the sink.
+    void flush();
 
 private:
+    static constexpr qsizetype kBlock = 1 << 20;
+    void spill() {
+        if (m_sink && m_out.size() >= kBlock)
+            flush();
+    }
+
     QByteArray& m_out;
+    TByteSink* m_sink = nullptr;
+    qint64 m_passed = 0;
 };
 
 namespace ByteOrder {

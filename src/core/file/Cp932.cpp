@@ -8,7 +8,9 @@ namespace Cp932 {
 static const char* const kName = "windows-31j";
 
 QString toUnicode(const char* data, qsizetype size) {
-    QStringDecoder dec(kName);
+    // Opening the converter costs far more than decoding a title; a stateless
+    // one gives each call a fresh start, as a new decoder would.
+    thread_local QStringDecoder dec(kName, QStringConverter::Flag::Stateless);
     return dec.decode(QByteArrayView(data, size));
 }
 

@@ -87,10 +87,10 @@ ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outl
     return readDocumentFrom(in, settings, outline);
 }
 
-QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
-    QByteArray bytes;
-    bytes.reserve(estimatedSize(outline, branch));
-    TByteWriter out(bytes);
+namespace {
+
+void writeRecords(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch,
+                  TByteWriter& out) {
     settings.WriteToStream(out);
     if (branch) {
         branch->item()->WriteToStream(out, false);
@@ -98,7 +98,25 @@ QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlin
         for (TOutlineNode* top : outline.topLevelNodes())
             top->item()->WriteToStream(out, false);
     }
+}
+
+} // namespace
+
+QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline, TOutlineNode* branch) {
+    QByteArray bytes;
+    bytes.reserve(estimatedSize(outline, branch));
+    TByteWriter out(bytes);
+    writeRecords(settings, outline, branch, out);
     return bytes;
+}
+
+void writeDocument(const TOptionDesc& settings, TOutline& outline, TByteSink& sink,
+                   TOutlineNode* branch) {
+    QByteArray buffer;
+    buffer.reserve((1 << 20) + 4096);
+    TByteWriter out(buffer, sink);
+    writeRecords(settings, outline, branch, out);
+    out.flush();
 }
 
 QByteArray writeItems(TOutlineNode* node, bool exportFlag) {
@@ -210,6 +228,51 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
             *error = QStringLiteral("ファイルを保存できません: %1").arg(file.errorString());
         return false;
     }
+    return true;
+}
+
+bool writeFile(const QString& path, const std::function<void(TByteSink&)>& produce, qint64* written,
+               QString* error) {
+    struct Failed {};
+    struct Sink : TByteSink {
+        TReplacingFile& file;
+        qint64 count = 0;
+        explicit Sink(TReplacingFile& f) : file(f) {}
+        void write(const char* data, qsizetype size) override {
+            if (!file.write(QByteArray::fromRawData(data, size)))
+                throw Failed{};
+            count += size;
+        }
+    };
+    TReplacingFile file(path);
+    if (!file.open()) {
+        if (error)
+            *error = QStringLiteral("ファイルを作成できません: %1").arg(file.errorString());
+        return false;
+    }
+    Sink sink(file);
+    try {
+        produce(sink);
+    } catch (const Failed&) {
+        if (error)
+            *error = QStringLiteral("書き込みに失敗しました: %1").arg(file.errorString());
+        return false;
+    } catch (const EReadError& e) {
+        if (error)
+            *error = e.message();
+        return false;
+    } catch (const std::exception& e) {
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("ファイルを保存できません: %1").arg(file.errorString());
+        return false;
+    }
+    if (written)
+        *written = sink.count;
     return true;
 }
 

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
+class TByteSink;
 class TOptionDesc;
 class TOutline;
 class TOutlineNode;
@@ -30,6 +33,9 @@ ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outl
 // have no valid compressed copy yet.
 QByteArray writeDocument(const TOptionDesc& settings, TOutline& outline,
                          TOutlineNode* branch = nullptr);
+// The same image streamed into sink a block at a time, never held whole.
+void writeDocument(const TOptionDesc& settings, TOutline& outline, TByteSink& sink,
+                   TOutlineNode* branch = nullptr);
 // Item records alone (clipboard and drag payloads): node and its subtree.
 QByteArray writeItems(TOutlineNode* node, bool exportFlag);
 // Reads item records until the end of bytes, each as a new item at code of
@@ -55,5 +61,9 @@ bool writeToDevice(QIODevice& device, const QByteArray& bytes, QString* error = 
 // replaces path only when everything was written and flushed; on failure path
 // is left as it was. False with the reason.
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// The same, streamed: produce hands the content on a block at a time.
+// written receives the number of bytes.
+bool writeFile(const QString& path, const std::function<void(TByteSink&)>& produce,
+               qint64* written = nullptr, QString* error = nullptr);
 
 } // namespace OutlineFile

@@ -190,7 +190,47 @@ QByteArray makeRtf(Random& rnd, const Words& w, const QByteArray& text) {
     return rtf;
 }
 
-void fill(TLeafNote& item, Random& rnd, const Words& w, double base) {
+// About 1 KB of text in lines of a few runs each; every page begins with
+// "Note " so that one search finds them all.
+QByteArray make1KText(Random& rnd, const Words& w) {
+    QByteArray text = "Note " + QByteArray::number(rnd.below(100000)) + "\r\n";
+    while (text.size() < 1000) {
+        text += rnd.percent(55) ? rnd.pick(w.sentences) : rnd.pick(w.ascii);
+        text += rnd.percent(30) ? QByteArray("\r\n") : QByteArray(" ");
+    }
+    return text;
+}
+
+// The same text in RTF, each line cut into runs that are bold, italic,
+// coloured or plain.
+QByteArray make1KRtf(Random& rnd, const Words& w, const QByteArray& text) {
+    static const char* const kOn[] = {"\\b ", "\\i ", "\\cf1 ", "\\cf2 ", "\\b\\cf1 ", ""};
+    static const char* const kOff[] = {"\\b0 ", "\\i0 ", "\\cf0 ", "\\cf0 ", "\\b0\\cf0 ", ""};
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0"
+                     "\\fswiss\\fprq2\\fcharset128 ";
+    appendRtfText(rtf, w.fontName);
+    rtf += ";}}\r\n{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue0;}\r\n"
+           "\\viewkind4\\uc1\\pard\\lang1041\\f0\\fs20 ";
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        // Runs end at spaces, so no double-byte character is cut.
+        const QList<QByteArray> words = line.split(' ');
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const int style = rnd.below(6);
+            rtf += kOn[style];
+            appendRtfText(rtf, words[i]);
+            if (i + 1 < words.size())
+                rtf += ' ';
+            rtf += kOff[style];
+        }
+        rtf += "\\par\r\n";
+    }
+    rtf += "}\r\n";
+    return rtf;
+}
+
+void fill(TLeafNote& item, Random& rnd, const Words& w, double base, TProfile profile) {
     item.Title = makeTitle(rnd, w);
     item.CreatedDate = base + rnd.below(700) + rnd.below(86400) / 86400.0;
     item.ModifiedDate = item.CreatedDate + rnd.below(100) + rnd.below(86400) / 86400.0;
@@ -209,7 +249,10 @@ void fill(TLeafNote& item, Random& rnd, const Words& w, double base) {
         item.Links = rnd.pick(w.folders) + '\\' + QByteArray::number(rnd.below(100)) + ".txt\r\n";
     if (rnd.percent(10))
         item.AssignNodeId();
-    if (rnd.percent(85)) {
+    if (profile == RichPages1K) {
+        item.PageText = make1KText(rnd, w);
+        item.PageRich = make1KRtf(rnd, w, item.PageText);
+    } else if (rnd.percent(85)) {
         item.PageText = makeText(rnd, w);
         if (rnd.below(3) == 0)
             item.PageRich = makeRtf(rnd, w, item.PageText);
@@ -218,7 +261,8 @@ void fill(TLeafNote& item, Random& rnd, const Words& w, double base) {
 
 } // namespace
 
-void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed) {
+void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed,
+              TProfile profile) {
     static const Words words;
     TOutlineResetScope reset(outline);
     outline.clear();
@@ -235,7 +279,7 @@ void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed
     while (left > 0) {
         if (open.empty()) {
             TLeafNote* book = TLeafNote::Create(outline, InsertBottomOfLevel, nullptr);
-            fill(*book, rnd, words, base);
+            fill(*book, rnd, words, base, profile);
             book->Title = rnd.pick(words.books) + QByteArray::number(outline.topLevelCount());
             --left;
             open.emplace_back(book->TreeNode, 1);
@@ -247,7 +291,7 @@ void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed
         const int fanOut = qMin(left, 1 + rnd.below(20));
         for (int i = 0; i < fanOut; ++i) {
             TLeafNote* child = TLeafNote::Create(outline, InsertLastChild, node);
-            fill(*child, rnd, words, base);
+            fill(*child, rnd, words, base, profile);
             --left;
             if (level + 1 < MaxDepth && rnd.percent(45))
                 open.emplace_back(child->TreeNode, level + 1);
@@ -265,7 +309,8 @@ void generate(TOutline& outline, TOptionDesc& settings, int count, uint32_t seed
     TLeafNote* trash = TLeafNote::CreateTrash(outline);
     trash->CreatedDate = trash->ModifiedDate = base; // not "now": the same seed, the same bytes
     for (int i = 0; i < trashItems; ++i)
-        fill(*TLeafNote::Create(outline, InsertLastChild, trash->TreeNode), rnd, words, base);
+        fill(*TLeafNote::Create(outline, InsertLastChild, trash->TreeNode), rnd, words, base,
+             profile);
 }
 
 } // namespace SampleOutline

@@ -20,14 +20,18 @@ TLeafNote::~TLeafNote() {
     }
 }
 
+// Encoded once: every item created while a document loads takes one.
 QByteArray TLeafNote::DefaultItemTitle() {
-    return Cp932::fromUnicode(QStringLiteral("新しい項目"));
+    static const QByteArray title = Cp932::fromUnicode(QStringLiteral("新しい項目"));
+    return title;
 }
 QByteArray TLeafNote::DefaultBookTitle() {
-    return Cp932::fromUnicode(QStringLiteral("新しいブック"));
+    static const QByteArray title = Cp932::fromUnicode(QStringLiteral("新しいブック"));
+    return title;
 }
 QByteArray TLeafNote::TrashTitle() {
-    return Cp932::fromUnicode(QStringLiteral("ごみ箱"));
+    static const QByteArray title = Cp932::fromUnicode(QStringLiteral("ごみ箱"));
+    return title;
 }
 
 QString TLeafNote::ProgressName(int progress) {

@@ -187,6 +187,18 @@ void TOutline::clear() {
     endReset();
 }
 
+void TOutline::abandonForExit() {
+    static std::vector<std::vector<TOutlineNode*>> abandoned;
+    beginReset();
+    m_selected = nullptr;
+    if (m_settings && m_settings->TrashNode && m_settings->TrashNode->outline() == this)
+        m_settings->TrashNode = nullptr;
+    abandoned.push_back(std::move(m_root->m_children));
+    m_root->m_children.clear();
+    m_count = 0;
+    endReset();
+}
+
 void TOutline::setExpanded(TOutlineNode* node, bool expanded) {
     if (!node || node->m_expanded == expanded)
         return;

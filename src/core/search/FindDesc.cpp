@@ -145,13 +145,19 @@ QByteArray TFindDesc::FoldCase(const QByteArray& text) {
 }
 
 void TFindDesc::prepare(const QByteArray& text) {
+    // The text is folded as it is compared, never copied: a listing runs the
+    // scanner over every page of the document.
     if (IgnoreCase) {
-        SearchPattern = FoldCase(Pattern);
-        SearchText = FoldCase(text);
+        // Folded once per pattern, not once per page.
+        if (m_foldedFrom.isNull() || m_foldedFrom != Pattern) {
+            m_foldedFrom = Pattern;
+            m_folded = FoldCase(Pattern);
+        }
+        SearchPattern = m_folded;
     } else {
         SearchPattern = Pattern;
-        SearchText = text;
     }
+    SearchText = text;
     PatternLength = int32_t(SearchPattern.size());
     LastStart = int32_t(SearchText.size()) - PatternLength + 1;
 }
@@ -165,12 +171,22 @@ bool TFindDesc::scan() {
         return false;
     const unsigned char* t = reinterpret_cast<const unsigned char*>(SearchText.constData());
     const unsigned char* pat = reinterpret_cast<const unsigned char*>(SearchPattern.constData());
-    // 1-based byte of the text; -1 beyond either end never equals a pattern byte.
-    auto at = [t, n](qsizetype pos) -> int { return pos >= 1 && pos <= n ? t[pos - 1] : -1; };
     const qsizetype lastStart = n - m + 1;
     const int first = pat[0];
+    const bool fold = IgnoreCase;
+    // A folded pattern starting with a capital also starts where the text has the small letter.
+    const int firstSmall = fold && first >= 'A' && first <= 'Z' ? first - 'A' + 'a' : -1;
 
     const qsizetype firstStep = Cp932::isLeadByte(static_cast<unsigned char>(first)) ? 2 : 1;
+    // Whether the byte at 1-based pos is the second of a character, counted
+    // from the text's start: after a byte that cannot lead, a run of r
+    // lead-range bytes ends on a first byte exactly when r is odd.
+    auto secondByte = [t](qsizetype pos) {
+        qsizetype s = pos;
+        while (s > 1 && Cp932::isLeadByte(t[s - 2]))
+            --s;
+        return (pos - s) % 2 != 0;
+    };
 
     // Candidates are the character starts from Position on. Rather than step
     // through every character, jump to the next byte equal to the pattern's
@@ -178,12 +194,29 @@ bool TFindDesc::scan() {
     // character: after a byte that cannot lead, or from a known start, a run
     // of r lead-range bytes leaves a character start exactly when r is even.
     qsizetype p = Position < 1 ? 1 : Position;
-    qsizetype known = p; // a character start, never after p
+    qsizetype known = p;     // a character start, never after p
+    qsizetype nextSmall = 0; // 1-based position of the next small first letter, 0 = not looked for
     while (p <= lastStart) {
         const void* hit = std::memchr(t + p - 1, first, size_t(lastStart - p + 1));
-        if (!hit)
+        qsizetype q = hit ? static_cast<const unsigned char*>(hit) - t + 1 : 0;
+        if (firstSmall >= 0) {
+            if (nextSmall != -1 && nextSmall < p) {
+                const void* small = std::memchr(t + p - 1, firstSmall, size_t(lastStart - p + 1));
+                nextSmall = small ? static_cast<const unsigned char*>(small) - t + 1 : -1;
+            }
+            // A small letter that is the second byte of a character is not folded.
+            while (nextSmall > 0 && secondByte(nextSmall)) {
+                const void* small =
+                    nextSmall < lastStart
+                        ? std::memchr(t + nextSmall, firstSmall, size_t(lastStart - nextSmall))
+                        : nullptr;
+                nextSmall = small ? static_cast<const unsigned char*>(small) - t + 1 : -1;
+            }
+            if (nextSmall > 0 && (q == 0 || nextSmall < q))
+                q = nextSmall;
+        }
+        if (q == 0)
             return false;
-        const qsizetype q = static_cast<const unsigned char*>(hit) - t + 1;
         qsizetype s = q;
         while (s > known && Cp932::isLeadByte(t[s - 2]))
             --s;
@@ -192,22 +225,32 @@ bool TFindDesc::scan() {
             p = known = q + 1;
             continue;
         }
-        qsizetype k = 0;
+        // Compare from q; single-byte letters are folded where the text's
+        // own walk from its start finds them, never as a second byte.
+        qsizetype at = q + 1; // 1-based text position under comparison
+        auto byteAt = [&]() -> int {
+            const int x = t[at - 1];
+            return fold && x >= 'a' && x <= 'z' && !secondByte(at) ? x - 'a' + 'A' : x;
+        };
         bool ok = true;
         for (qsizetype j = 1; j < m; ++j) {
             const int want = pat[j];
-            int x = at(q + j + k);
+            int x = at <= n ? byteAt() : -1;
+            // Blanks inside the text are passed over, as long as the
+            // occurrence could still have started no later than lastStart.
             while (x != want && x >= 0 && IsBlank(static_cast<unsigned char>(x)) &&
-                   k <= lastStart - q) {
-                ++k;
-                x = at(q + j + k);
+                   at - q - j <= lastStart - q) {
+                ++at;
+                x = at <= n ? byteAt() : -1;
             }
             if (x != want) {
                 ok = false;
                 break;
             }
+            ++at;
         }
         if (ok) {
+            const qsizetype k = at - q - m; // blanks passed over
             if (MatchWord) {
                 const bool before = q == 1 || IsBlank(t[q - 2]);
                 const qsizetype next = q + m + k;

@@ -88,4 +88,6 @@ private:
     bool scan();
 
     bool m_found = false;
+    QByteArray m_foldedFrom; // the pattern m_folded was made from
+    QByteArray m_folded;
 };

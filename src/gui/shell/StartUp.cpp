@@ -3,6 +3,7 @@
 #include "common/ProgramFolder.h"
 #include "dialogs/MessageBox.h"
 #include "doc/WrenDoc.h"
+#include "outline/Outline.h"
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/DocumentCommands.h"
@@ -68,5 +69,9 @@ int RunWrenNote(int& argc, char** argv) {
         if (!folderProblem.isEmpty())
             MessageBox::warning(&form, QStringLiteral("WrenNOTE"), folderProblem);
     });
-    return app.exec();
+    const int code = app.exec();
+    // The window is closed and the document saved or given up; what is left
+    // is memory the system takes back at once, item by item it would take seconds.
+    form.Outline->abandonForExit();
+    return code;
 }

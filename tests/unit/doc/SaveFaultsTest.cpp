@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "doc/DocPaths.h"
 #include "doc/SafeFile.h"
+#include "file/ByteStream.h"
+#include "file/OutlineFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -230,4 +232,108 @@ TEST(SafeFileOps, LinkOrCopyAndRenameNoReplace) {
     EXPECT_FALSE(QFileInfo::exists(a));
     EXPECT_EQ(readAll(b), QByteArray("A"));
     EXPECT_NO_THROW(SafeFile::Remove(a));
+}
+
+namespace {
+
+// Hands what it is given on in pieces of awkward sizes.
+void producePieces(TByteSink& sink, const QByteArray& whole) {
+    const qsizetype sizes[] = {1, 7, 3 << 20, 1 << 20, 13, 65536};
+    qsizetype at = 0;
+    for (int i = 0; at < whole.size(); ++i) {
+        const qsizetype n = qMin(sizes[i % 6], whole.size() - at);
+        sink.write(whole.constData() + at, n);
+        at += n;
+    }
+}
+
+QByteArray noise(qsizetype size, quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
+}
+
+} // namespace
+
+TEST(SafeFileOps, AStreamedWriteIsExactAcrossBlocks) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("流れ.tmp"));
+    for (const qsizetype size : {qsizetype(0), qsizetype(5), qsizetype(6 << 20) + 3}) {
+        SCOPED_TRACE(size);
+        const QByteArray whole = noise(size, quint32(size));
+        SafeFile::WriteDurably(path, [&](TByteSink& sink) { producePieces(sink, whole); });
+        EXPECT_EQ(readAll(path), whole);
+    }
+}
+
+TEST(SafeFileOps, AStreamedWriteThatFailsLeavesNoFile) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("途中.tmp"));
+    EXPECT_THROW(SafeFile::WriteDurably(path,
+                                        [](TByteSink& sink) {
+                                            sink.write("part", 4);
+                                            throw EReadError(QStringLiteral("圧縮できません"));
+                                        }),
+                 EReadError);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_THROW(SafeFile::WriteDurably(
+                         path, [](TByteSink& sink) { producePieces(sink, noise(5000, 1)); }),
+                     EFileError);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+// The saved file is the document's image byte for byte, also when it spans
+// many blocks and holds a page larger than one.
+TEST(SaveFaults, AStreamedSaveIsTheWholeImage) {
+    SavedDocument s;
+    s.host.addBook("大きな頁")->item()->SetPage("text", noise(3 << 20, 7));
+    for (int i = 0; i < 300; ++i)
+        s.host.addBook("頁")->item()->SetPage(noise(9000, quint32(i)), QByteArray());
+    ASSERT_TRUE(s.doc.Save(s.host));
+    const QByteArray saved = readAll(s.doc.FileName);
+    EXPECT_GT(saved.size(), 5 << 20);
+    EXPECT_EQ(saved, OutlineFile::writeDocument(s.host.settings, s.host.outline));
+}
+
+TEST(SafeFileOps, AStreamedReplaceKeepsTheOldFileWhenTheWriteFails) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("自動.wr~"));
+    writeFile(path, "old content");
+    const QByteArray whole = noise(3 << 20, 3);
+    {
+        FileSizeLimit limit(1 << 20);
+        EXPECT_THROW(
+            SafeFile::ReplaceAtomically(path, [&](TByteSink& sink) { producePieces(sink, whole); }),
+            EFileError);
+    }
+    EXPECT_EQ(readAll(path), QByteArray("old content"));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"自動.wr~"}));
+    SafeFile::ReplaceAtomically(path, [&](TByteSink& sink) { producePieces(sink, whole); });
+    EXPECT_EQ(readAll(path), whole);
+}
+
+// What is read back must be what was written: a file changed behind the
+// writer's back is caught, whether a byte differs or the length.
+TEST(SafeFileOps, AStreamedWriteChangedOnDiskIsRefused) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("改変.tmp"));
+    const QByteArray whole = noise(100000, 5);
+    auto tamper = [&](qint64 at, const QByteArray& with) {
+        return [&, at, with](TByteSink& sink) {
+            producePieces(sink, whole);
+            QFile other(path);
+            ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+            other.seek(at);
+            other.write(with);
+        };
+    };
+    EXPECT_THROW(SafeFile::WriteDurably(path, tamper(77777, QByteArray(1, char(whole[77777] ^ 1)))),
+                 EFileError);
+    EXPECT_THROW(SafeFile::WriteDurably(path, tamper(whole.size(), "x")), EFileError);
+    EXPECT_NO_THROW(SafeFile::WriteDurably(path, tamper(5, whole.mid(5, 1))));
 }

@@ -317,3 +317,39 @@ TEST(OutlineFileWrite, LkpChosenByExtensionInAnyCase) {
 }
 
 } // namespace
+
+// Streamed writing gives the same file, counts its bytes, and leaves the old
+// file where the content cannot be made or written.
+TEST(OutlineFileWrite, AStreamedFileIsTheImageAndFailuresKeepTheOld) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("流れ.wrn"));
+    Doc doc;
+    for (int i = 0; i < 500; ++i) {
+        TLeafNote* item = TLeafNote::Create(doc.outline, InsertBottomOfLevel, nullptr);
+        item->PageText = QByteArray(5000, char('a' + i % 26));
+    }
+    const QByteArray bytes = doc.write();
+    ASSERT_GT(bytes.size(), 1 << 21);
+    auto produce = [&doc](TByteSink& sink) {
+        OutlineFile::writeDocument(doc.settings, doc.outline, sink);
+    };
+    qint64 written = 0;
+    QString error;
+    ASSERT_TRUE(OutlineFile::writeFile(path, produce, &written, &error)) << error.toStdString();
+    EXPECT_EQ(written, bytes.size());
+    QFile in(path);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), bytes);
+    in.close();
+
+    EXPECT_FALSE(OutlineFile::writeFile(
+        path,
+        [](TByteSink& sink) {
+            sink.write("half", 4);
+            throw EReadError(QStringLiteral("ページの圧縮に失敗しました"));
+        },
+        nullptr, &error));
+    EXPECT_EQ(error, QStringLiteral("ページの圧縮に失敗しました"));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), bytes) << "the old file stays";
+}

@@ -91,3 +91,39 @@ TEST(SampleOutline, SameSeedSameBytes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SampleOutline, RichProfileGivesEveryItemAFormattedKilobytePage) {
+    TOptionDesc settings;
+    TOutline outline(&settings);
+    SampleOutline::generate(outline, settings, 300, 5, SampleOutline::RichPages1K);
+    EXPECT_EQ(outline.count(), 300);
+    int pages = 0, bold = 0, italic = 0, colour = 0;
+    outline.forEach([&](TOutlineNode* node) {
+        const TLeafNote* item = node->item();
+        if (item->IsTrash())
+            return true;
+        ++pages;
+        EXPECT_TRUE(item->PageText.startsWith("Note "));
+        EXPECT_GE(item->PageText.size(), 1000);
+        EXPECT_LE(item->PageText.size(), 1200);
+        EXPECT_TRUE(item->PageRich.startsWith("{\\rtf1"));
+        bold += item->PageRich.contains("\\b ") ? 1 : 0;
+        italic += item->PageRich.contains("\\i ") ? 1 : 0;
+        colour += item->PageRich.contains("\\cf1 ") ? 1 : 0;
+        return true;
+    });
+    EXPECT_EQ(pages, 299);
+    EXPECT_EQ(bold, pages);
+    EXPECT_EQ(italic, pages);
+    EXPECT_EQ(colour, pages);
+
+    TOptionDesc settings2;
+    TOutline again(&settings2);
+    SampleOutline::generate(again, settings2, 300, 5, SampleOutline::RichPages1K);
+    EXPECT_EQ(OutlineFile::writeDocument(settings, outline),
+              OutlineFile::writeDocument(settings2, again));
+}
+
+} // namespace

@@ -103,3 +103,47 @@ TEST(ByteReader, AFileCutShortWhileReadIsAReadError) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("読み込めません")));
     }
 }
+
+namespace {
+
+struct CollectingSink : TByteSink {
+    QByteArray got;
+    int calls = 0;
+    void write(const char* data, qsizetype size) override {
+        got.append(data, size);
+        ++calls;
+    }
+};
+
+} // namespace
+
+// Through a sink the same bytes arrive as in memory, in blocks, and a large
+// piece is passed on without going through the buffer.
+TEST(ByteWriter, ASinkGetsTheSameBytesInBlocks) {
+    const QByteArray big(3 << 20, 'p');
+    auto writeAll = [&](TByteWriter& out) {
+        for (int i = 0; i < 200000; ++i) {
+            out.u8(uint8_t(i));
+            out.i32(i);
+            out.string(QByteArray::number(i));
+        }
+        out.f64(1.5);
+        out.string(big);
+        out.u16(7);
+    };
+    QByteArray memory;
+    TByteWriter plain(memory);
+    writeAll(plain);
+
+    CollectingSink sink;
+    QByteArray buffer;
+    TByteWriter streamed(buffer, sink);
+    writeAll(streamed);
+    EXPECT_EQ(streamed.size(), memory.size());
+    EXPECT_LT(buffer.size(), memory.size());
+    streamed.flush();
+    EXPECT_TRUE(buffer.isEmpty());
+    EXPECT_EQ(sink.got, memory);
+    EXPECT_GE(sink.calls, 3);
+    EXPECT_LT(buffer.capacity(), (3 << 20)) << "the buffer stays about a block";
+}

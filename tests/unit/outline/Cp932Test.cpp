@@ -35,3 +35,13 @@ TEST(Cp932, ALongPageWithOneLostCharacterKeepsTheRest) {
     EXPECT_EQ(bytes.at(200000), '?');
     EXPECT_EQ(Cp932::toUnicode(bytes).size(), 200000);
 }
+
+// The decoder is kept between calls: a text cut after a lead byte must not
+// carry that byte into the next one.
+TEST(Cp932, EachDecodingStartsAfresh) {
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("abc\x82")), QStringLiteral("abc"));
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("\xa0x")), QString::fromUtf8("\x1ax"));
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("\x82")), QString());
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("\xa0")), QString::fromUtf8("\x1a"));
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("\x93\xfa\x96\x7b")), QString::fromUtf8("日本"));
+}

@@ -325,3 +325,30 @@ TEST_F(LeafNoteTest, CompressedPageTextThatExpandsBeyondReasonIsAReadError) {
     EXPECT_THROW(item->ReadFromStream(in, selected), EReadError);
     EXPECT_TRUE(item->PageText.isEmpty());
 }
+
+// At exit the items are left as they are: nothing is destroyed, not even
+// when the outline itself goes, and the outline is usable and empty.
+TEST_F(LeafNoteTest, AbandonedItemsAreNeverDestroyed) {
+    struct Row : TListRow {
+        int destroyed = 0;
+        void itemDestroyed() override { ++destroyed; }
+        void itemChanged(int) override {}
+    };
+    static Row row; // outlives the abandoned item
+    {
+        TOptionDesc own;
+        TOutline tree(&own);
+        TLeafNote* a = TLeafNote::Create(tree, InsertBottomOfLevel, nullptr);
+        TLeafNote::Create(tree, InsertLastChild, a->TreeNode)->SetListItem(&row);
+        TLeafNote::CreateTrash(tree);
+        ASSERT_NE(own.TrashNode, nullptr);
+        tree.abandonForExit();
+        EXPECT_EQ(tree.count(), 0);
+        EXPECT_EQ(tree.topLevelCount(), 0);
+        EXPECT_EQ(tree.trashNode(), nullptr);
+        EXPECT_EQ(own.TrashNode, nullptr);
+        TLeafNote::Create(tree, InsertBottomOfLevel, nullptr);
+        EXPECT_EQ(tree.count(), 1);
+    }
+    EXPECT_EQ(row.destroyed, 0);
+}

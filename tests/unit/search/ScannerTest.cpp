@@ -273,3 +273,50 @@ TEST(Scanner, AgreesWithThePlainScanOnRandomText) {
             << " word " << word << " fold " << fold;
     }
 }
+
+// The text is folded while it is compared, not copied: a small letter that
+// is the second byte of a character stays as it is, also where the scan
+// resumes on such a byte after an occurrence that ended with a first byte.
+TEST(Scanner, FoldingInPlaceLeavesSecondBytesAlone) {
+    TFindDesc f = Finder(QByteArray::fromHex("619f"), false, true);
+    const std::vector<Occurrence> want = {{1, 2}, {4, 2}};
+    EXPECT_EQ(All(f, QByteArray::fromHex("619f00619f619ffc624082206161008a")), want);
+    // "ｱa" folded finds "ｱA" and "ｱa", never the 'a' that ends a double-byte character.
+    TFindDesc g = Finder(QByteArray("\xb1"
+                                    "A"),
+                         false, true);
+    const std::vector<Occurrence> both = {{1, 2}, {6, 2}};
+    EXPECT_EQ(All(g, QByteArray("\xb1"
+                                "a"
+                                "\x82"
+                                "a"
+                                " "
+                                "\xb1"
+                                "A")),
+              both);
+    EXPECT_FALSE(Finder("A", false, true)
+                     .FindFirst(QByteArray("\x82"
+                                           "a")));
+    EXPECT_TRUE(Finder("A", false, true)
+                    .FindFirst(QByteArray("\x82"
+                                          "aa")));
+    EXPECT_TRUE(Finder("a", false, false)
+                    .FindFirst(QByteArray("\x82"
+                                          "aa")));
+    EXPECT_FALSE(Finder("A", false, false)
+                     .FindFirst(QByteArray("\x82"
+                                           "aa")));
+}
+
+// The folded pattern is kept between scans, but never outlives the pattern.
+TEST(Scanner, AChangedPatternIsFoldedAnew) {
+    TFindDesc f = Finder("abc", false, true);
+    EXPECT_TRUE(f.FindFirst("xx ABC"));
+    f.Pattern = "xyz";
+    EXPECT_FALSE(f.FindFirst("xx ABC"));
+    EXPECT_TRUE(f.FindFirst("XYZ"));
+    EXPECT_EQ(f.SearchPattern, QByteArray("XYZ"));
+    f.IgnoreCase = false;
+    EXPECT_FALSE(f.FindFirst("XYZ"));
+    EXPECT_TRUE(f.FindFirst("xyz"));
+}
