@@ -4,6 +4,7 @@ wren_add_test(doc_unit_tests
         ${CMAKE_CURRENT_LIST_DIR}/doc/WrenDocTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/HistoryTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/SaveFaultsTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/HardeningTest.cpp
     LIBS wrencore
     LABELS unit)
 
