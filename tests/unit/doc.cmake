@@ -11,6 +11,7 @@ wren_add_test(doc_unit_tests
 wren_add_test(doc_platform_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceHardeningTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/FileTypesTest.cpp
     LIBS wrenplatform Qt6::Test
     LABELS unit)
