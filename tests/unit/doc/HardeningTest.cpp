@@ -11,10 +11,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -322,4 +325,35 @@ TEST(HardeningZeros, ARunOfIgnoredTagsInAnItemIsRefusedAShortOneIsRead) {
     r = OutlineFile::readDocument(bad.bytes(), settings, outline);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.error.contains(QStringLiteral("意味のないバイト"))) << r.error.toStdString();
+}
+
+TEST(HardeningTemporaries, KillsDuringReplacementLeaveAWholeFileAndNothingForGood) {
+    TestHome home;
+    const QString target = home.file(QStringLiteral("殺.wr~"));
+    const QByteArray a(1 << 20, 'A'), b(1 << 20, 'B');
+    SafeFile::ReplaceAtomically(target, a);
+    QRandomGenerator random(7);
+    for (int kill = 0; kill < 20; ++kill) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (int i = 0;; ++i) {
+                try {
+                    SafeFile::ReplaceAtomically(target, i % 2 ? a : b);
+                } catch (...) {
+                    ::_exit(3);
+                }
+            }
+        }
+        ::usleep(useconds_t(5000 + random.bounded(40000)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const QByteArray now = readAll(target);
+        EXPECT_TRUE(now == a || now == b) << "kill " << kill << ": " << now.size() << " bytes";
+    }
+    // What the killed writers left is ours and unlocked: gone at the next look
+    // (once it is old enough not to be a writer's that just began).
+    for (const QString& part : partFiles(home.path()))
+        makeOld(home.file(part));
+    SafeFile::RemoveStaleTemporaries(target);
+    EXPECT_TRUE(partFiles(home.path()).isEmpty()) << partFiles(home.path()).join(' ').toStdString();
 }
