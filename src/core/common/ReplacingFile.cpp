@@ -4,6 +4,46 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The system's reason in the user's words. Qt at times reports a failed
+// flush as "Unknown error", or a missing folder as nothing at all.
+QString systemReason(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空き容量が足りません。");
+    case EFBIG:
+        return QStringLiteral("ファイルが大きすぎて書き込めません。");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("書き込む権限がありません。");
+    case EROFS:
+        return QStringLiteral("読み取り専用のファイルシステムです。");
+    case EIO:
+        return QStringLiteral("入出力エラーが発生しました。");
+    default:
+        return QString::fromLocal8Bit(std::strerror(err));
+    }
+}
+
+QString reasonFor(const QString& path, const QFileDevice& device, int err) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("保存先のフォルダ「%1」がありません。").arg(folder);
+    if (err != 0)
+        return systemReason(err);
+    const QString qt = device.errorString();
+    return qt.isEmpty() || qt == QLatin1String("Unknown error")
+               ? QStringLiteral("原因の分からないエラーで書き込めませんでした。")
+               : qt;
+}
+
+} // namespace
+
 bool WriteAll(QIODevice& device, const QByteArray& bytes) {
     qint64 done = 0;
     while (done < bytes.size()) {
@@ -37,8 +77,11 @@ bool TReplacingFile::open() {
         return true;
     }
     m_save = std::make_unique<QSaveFile>(m_path);
-    if (!m_save->open(QIODevice::WriteOnly)) {
-        m_error = m_save->errorString();
+    errno = 0;
+    // Unbuffered: a write that fails while Qt empties its buffer at commit()
+    // is not seen by QSaveFile, which would then keep a cut file as done.
+    if (!m_save->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_error = reasonFor(m_path, *m_save, errno);
         return false;
     }
     return true;
@@ -50,8 +93,9 @@ bool TReplacingFile::write(const QByteArray& bytes) {
         m_error = QStringLiteral("not open");
         return false;
     }
+    errno = 0;
     if (!WriteAll(*device, bytes)) {
-        m_error = device->errorString();
+        m_error = reasonFor(m_path, *device, errno);
         return false;
     }
     return true;
@@ -59,9 +103,16 @@ bool TReplacingFile::write(const QByteArray& bytes) {
 
 bool TReplacingFile::commit() {
     if (m_save) {
+        if (m_save->error() != QFileDevice::NoError) {
+            m_error = reasonFor(m_path, *m_save, 0);
+            m_save->cancelWriting();
+            m_save.reset();
+            return false;
+        }
+        errno = 0;
         const bool ok = m_save->commit();
         if (!ok)
-            m_error = m_save->errorString();
+            m_error = reasonFor(m_path, *m_save, errno);
         m_save.reset();
         return ok;
     }
