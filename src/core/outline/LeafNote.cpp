@@ -182,6 +182,9 @@ void TLeafNote::ReleasePage() {
 }
 
 void TLeafNote::ClearPage() {
+    // An expanded copy going away gives its room in the budget back.
+    if (PageCompressedValid && PageExpanded && TreeNode)
+        outline().releaseExpanded(PageRich.size());
     PageCompressedValid = false;
     PageCompressed.clear();
     PageRich.clear();

@@ -627,6 +627,10 @@ void TDocumentCommands::IdleAutoSave() {
         return;
     try {
         m_doc->AutoSave(*m_host);
+    } catch (const std::bad_alloc&) {
+        m_doc->LastSaveTime = Clock::now();
+        showError(QStringLiteral("メモリが足りないため、「%1」を自動保存できませんでした。")
+                      .arg(TWrenDoc::AutoSaveFileName(m_doc->FileName)));
     } catch (const std::exception& e) {
         // A timer's slot: show it here, nothing may escape to the event loop.
         // The next try comes after the interval, not at the next idle moment.

@@ -267,6 +267,9 @@ TEST(HardeningBombs, PagesAreExpandedWithinTheDocumentsBudget) {
     EXPECT_TRUE(pages[0]->PageCompressedValid);
     EXPECT_EQ(pages[2]->GetPage().size(), zeros.size());
     EXPECT_EQ(pages[0]->PageCompressed, zlib);
+    // So does a page cleared (as when a branch becomes plain text).
+    pages[1]->ClearPage();
+    EXPECT_EQ(pages[0]->GetPage().size(), zeros.size());
 }
 
 TEST(HardeningBombs, CompressedPageTextPastTheBudgetStopsTheLoad) {
