@@ -45,11 +45,11 @@ void putF64(char* p, double v) {
 
 } // namespace ByteOrder
 
-EReadError IgnoredTagRunError(const char* what, qsizetype pos) {
+EReadError IgnoredTagRunError(const QString& what, qsizetype pos) {
     return EReadError(
         QStringLiteral("ファイルが壊れています: %1 に意味のないバイトが %2 個以上続いています "
                        "(位置 %3)。WrenNOTE の文書ではないか、壊れています。")
-            .arg(QLatin1String(what))
+            .arg(what)
             .arg(MaxIgnoredTagRun)
             .arg(pos));
 }

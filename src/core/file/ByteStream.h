@@ -24,7 +24,7 @@ private:
 // instead of being read to its end one byte at a time.
 constexpr int MaxIgnoredTagRun = 4096;
 // The error for such a run; what names the record.
-EReadError IgnoredTagRunError(const char* what, qsizetype pos);
+EReadError IgnoredTagRunError(const QString& what, qsizetype pos);
 
 // Little-endian reading, from a block held in memory or from a device read
 // through a small window (so a large document is never held twice). Every

@@ -53,7 +53,7 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
         const uint8_t tag = in.u8();
         if (tag == 0 || tag >= 20) {
             if (++ignored >= MaxIgnoredTagRun)
-                throw IgnoredTagRunError("item record", in.pos());
+                throw IgnoredTagRunError(QStringLiteral("項目の記録"), in.pos());
             continue;
         }
         ignored = 0;

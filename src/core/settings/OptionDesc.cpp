@@ -308,7 +308,7 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
         const uint8_t tag = in.u8();
         if (tag == 0 || tag == 6) {
             if (++ignored >= MaxIgnoredTagRun)
-                throw IgnoredTagRunError("settings record", in.pos());
+                throw IgnoredTagRunError(QStringLiteral("設定の記録"), in.pos());
             continue;
         }
         ignored = 0;
