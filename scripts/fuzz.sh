@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and fuzzes one of them.
-# Usage: fuzz.sh TARGET [SECONDS]   (targets: fuzz_outline fuzz_lkp fuzz_rtf fuzz_template)
+# Usage: fuzz.sh TARGET [SECONDS]   (targets: fuzz_outline fuzz_lkp fuzz_hiertext fuzz_rtf
+# fuzz_template fuzz_links); fuzz/dict/TARGET.dict is used when present.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh" fuzz
@@ -12,4 +13,10 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" --target "$target"
 work="$build/corpus-$target"
 mkdir -p "$work"
-"$build/fuzz/$target" -max_total_time="$seconds" "$work" "$root/fuzz/corpus/$target"
+dict=()
+if [ -f "$root/fuzz/dict/$target.dict" ]; then
+    dict=(-dict="$root/fuzz/dict/$target.dict")
+fi
+# Inputs may grow to the size of the large seeds, but the fuzzer starts small.
+"$build/fuzz/$target" -max_total_time="$seconds" -max_len=1100000 -len_control=100 \
+    "${dict[@]}" "$work" "$root/fuzz/corpus/$target"

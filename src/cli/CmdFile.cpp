@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 
 #include "common/DateTime.h"
+#include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "file/HierText.h"
@@ -373,6 +374,8 @@ void dumpItemHead(JsonOut& j, TOutlineNode* node, int d) {
         const QByteArray& rich = item->GetPage();
         field("PageRich");
         j.string(sjis(rich));
+        // Written out: the next pages get its room in the budget.
+        item->ReleasePage();
     } catch (const EReadError& e) {
         field("PageRich");
         j.raw("null");
@@ -476,9 +479,10 @@ int runConvertLkp(const QStringList& args) {
     if (args.size() != 2)
         throw TCliUsageError{QStringLiteral("convert-lkp needs IN and OUT")};
     const QString in = args.at(0);
-    QFile file(in);
-    if (!file.open(QIODevice::ReadOnly))
-        return CliFail(in, QStringLiteral("cannot open: %1").arg(file.errorString()));
+    QFile file;
+    QString error;
+    if (!BoundedFile::OpenRegular(in, file, &error))
+        return CliFail(in, error);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return CliFail(in, QStringLiteral("cannot read: %1").arg(file.errorString()));

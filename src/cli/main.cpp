@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -58,6 +60,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\nusage: wrennote-cli %s\n", e.Message.toUtf8().constData(),
                          c.Usage.toUtf8().constData());
             return 2;
+        } catch (const std::bad_alloc&) {
+            std::fflush(stdout);
+            std::fputs("メモリが足りないため、処理を続けられませんでした。\n", stderr);
+            return 1;
+        } catch (const std::exception& e) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
         }
     }
     std::fprintf(stderr, "unknown command: %s\n", name.toUtf8().constData());

@@ -7,11 +7,23 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include <cerrno>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 const char* const TSingleInstance::ShowMessage = "msgShowWrenDoc";
 
-TSingleInstance::TSingleInstance(QObject* parent) : QObject(parent) {}
+TSingleInstance::TSingleInstance(QObject* parent) : QObject(parent) {
+    // A failed accept closes the server without a signal; looked for once a second.
+    m_watch = new QTimer(this);
+    m_watch->setInterval(1000);
+    connect(m_watch, &QTimer::timeout, this, &TSingleInstance::keepListening);
+}
 
 TSingleInstance::~TSingleInstance() {
     Stop();
@@ -43,21 +55,78 @@ QString documentKey(const QString& path) {
 
 } // namespace
 
+namespace {
+
+// A folder only this user can enter: ours, a real folder (no link), mode 0700.
+bool isPrivateFolder(const QByteArray& path) {
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// A socket file that is not ours (or is no socket) is never connected to.
+bool isOwnSocket(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode) &&
+           st.st_uid == ::getuid();
+}
+
+} // namespace
+
+QString TSingleInstance::SocketFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && runtime.startsWith('/') && isPrivateFolder(runtime))
+        return QFile::decodeName(runtime);
+    const QString own = QDir::tempPath() + QStringLiteral("/WrenNOTE-%1").arg(uint(::getuid()));
+    const QByteArray native = QFile::encodeName(own);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return QString();
+    if (isPrivateFolder(native))
+        return own;
+    // Ours but opened up by someone's umask or chmod: closed again. A folder
+    // of another user (or a link) under the name is never used.
+    struct stat st {};
+    if (::lstat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+        ::chmod(native.constData(), 0700) == 0 && isPrivateFolder(native))
+        return own;
+    return QString();
+}
+
 QString TSingleInstance::ServerName(const QString& documentPath) {
+    const QString folder = SocketFolder();
+    if (folder.isEmpty())
+        return QString();
     const QByteArray hash =
         QCryptographicHash::hash(documentKey(documentPath).toUtf8(), QCryptographicHash::Sha256)
             .toHex()
             .left(32);
-    return QStringLiteral("WrenNOTE-%1-%2").arg(uint(::getuid())).arg(QString::fromLatin1(hash));
+    return folder +
+           QStringLiteral("/WrenNOTE-%1-%2").arg(uint(::getuid())).arg(QString::fromLatin1(hash));
+}
+
+bool TSingleInstance::PeerIsOwnUser(qintptr socketDescriptor) {
+    struct ucred cred {};
+    socklen_t size = sizeof cred;
+    return socketDescriptor >= 0 &&
+           ::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
+           size == sizeof cred && cred.uid == ::getuid();
 }
 
 bool TSingleInstance::NotifyRunning(const QString& documentPath, int timeoutMs) {
     if (documentPath.isEmpty())
         return false;
+    const QString name = ServerName(documentPath);
+    if (name.isEmpty() || !isOwnSocket(name))
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(ServerName(documentPath));
+    socket.connectToServer(name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
+    // The document's name goes only to a server of this user.
+    if (!PeerIsOwnUser(socket.socketDescriptor())) {
+        socket.abort();
+        return false;
+    }
     socket.write(QByteArray(ShowMessage) + '\n');
     const bool sent = socket.waitForBytesWritten(timeoutMs);
     // The reply says the message was read; an instance too busy to answer
@@ -79,30 +148,39 @@ TSingleInstance::ClaimResult TSingleInstance::Claim(const QString& documentPath)
 }
 
 bool TSingleInstance::Listen(const QString& documentPath) {
-    if (m_server && documentPath == m_path)
+    if (m_server && documentPath == m_path && m_server->isListening())
         return true;
     Stop();
     if (documentPath.isEmpty())
         return true;
     const QString name = ServerName(documentPath);
+    if (name.isEmpty())
+        return false;
+    // Whatever else lies under the name is not trusted and goes.
+    if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) {
+        if (!isOwnSocket(name))
+            ::unlink(QFile::encodeName(name).constData());
+    }
     auto* server = new QLocalServer(this);
+    server->setMaxPendingConnections(MaxClients);
     // No socket options: with them the socket is renamed into place and
     // would silently replace a live holder's; without them binding an existing
-    // name fails, which makes the name a lock. The socket file's mode follows
-    // the umask, as for any file of the user.
+    // name fails, which makes the name a lock. The folder is private.
     if (!server->listen(name)) {
         if (server->serverError() != QAbstractSocket::AddressInUseError) {
             delete server;
             return false;
         }
-        // A name left behind by an instance that ended without cleaning up.
+        // A name left behind by an instance that ended without cleaning up,
+        // or one held by a process of another user, which is not trusted.
         QLocalSocket probe;
         probe.connectToServer(name);
-        if (probe.waitForConnected(1000)) {
+        if (probe.waitForConnected(1000) && PeerIsOwnUser(probe.socketDescriptor())) {
             probe.disconnectFromServer();
             delete server;
             return false;
         }
+        probe.abort();
         QLocalServer::removeServer(name);
         if (!server->listen(name)) {
             delete server;
@@ -112,7 +190,12 @@ bool TSingleInstance::Listen(const QString& documentPath) {
     connect(server, &QLocalServer::newConnection, this, &TSingleInstance::onNewConnection);
     m_server = server;
     m_path = documentPath;
+    m_watch->start();
     return true;
+}
+
+bool TSingleInstance::IsListening() const {
+    return m_server && m_server->isListening();
 }
 
 void TSingleInstance::Stop() {
@@ -122,15 +205,47 @@ void TSingleInstance::Stop() {
         m_server = nullptr;
     }
     m_path.clear();
+    m_watch->stop();
+}
+
+void TSingleInstance::keepListening() {
+    if (m_path.isEmpty() || (m_server && m_server->isListening()))
+        return;
+    // Qt closes a server whose accept() failed, as it does when the file
+    // limit is reached; a window with its document open always listens.
+    const QString path = m_path;
+    Stop();
+    if (!Listen(path))
+        m_path = path; // tried again at the next look
+    m_watch->start();
 }
 
 void TSingleInstance::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // Only this user's processes, a few at a time, each for a moment.
+        if (m_clients >= MaxClients || !PeerIsOwnUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++m_clients;
+        socket->setReadBufferSize(MaxLine + 1);
+        connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(IdleMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         auto handle = [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                // A line longer than any message is not waited for.
+                if (socket->bytesAvailable() > MaxLine) {
+                    socket->abort();
+                    socket->deleteLater();
+                }
                 return;
-            const QByteArray line = socket->readLine().trimmed();
+            }
+            const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
             if (line == ShowMessage) {
                 socket->write("ok\n");
                 socket->flush();
@@ -140,4 +255,5 @@ void TSingleInstance::onNewConnection() {
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);
     }
+    keepListening();
 }

@@ -2084,7 +2084,7 @@ ParseResult Parser::run() {
         m_sink.lastParagraph(shownPara(top().para));
     emitNotes();
     result.ok = false;
-    result.error = QStringLiteral("RTF: unexpected end of file inside a group");
+    result.error = QStringLiteral("RTF: グループの途中でデータが終わっています。");
     return result;
 }
 
@@ -2226,8 +2226,9 @@ ParseResult parse(QByteArrayView rtf, Sink& sink, Tables& tables) {
         ParseResult refused;
         refused.ok = false;
         refused.error = rtf.trimmed().isEmpty()
-                            ? QStringLiteral("RTF: the data is empty")
-                            : QStringLiteral("RTF: the data does not begin with {\\rtf");
+                            ? QStringLiteral("RTF: データが空です。")
+                            : QStringLiteral("RTF: データが「{\\rtf」で始まっていないため、"
+                                             "RTF として読めません。");
         return refused;
     }
     Parser parser(rtf.sliced(rtf.indexOf('{')), sink, tables);

@@ -11,7 +11,7 @@ namespace Rtf {
 
 struct ReadResult {
     bool ok = true; // false when the reader could not go on; what was read is kept
-    QString error;  // a clear message, e.g. "RTF: unexpected end of file inside a group"
+    QString error; // a clear message, e.g. "RTF: グループの途中でデータが終わっています。"
 };
 
 // Character format properties the reader sets besides Qt's own, so that the

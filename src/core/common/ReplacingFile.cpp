@@ -6,6 +6,26 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The reason in the user's words. Qt at times reports a failed flush as
+// "Unknown error" (the errno behind it is the truth), or a missing folder as
+// nothing at all.
+QString reasonFor(const QString& path, const QFileDevice& device, int err) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("保存先のフォルダ「%1」がありません。").arg(folder);
+    if (err != 0)
+        return FileError::SystemText(err);
+    const QString text = FileError::Text(device);
+    return text.isEmpty() ? QStringLiteral("原因の分からないエラーで書き込めませんでした。") : text;
+}
+
+} // namespace
+
 bool WriteAll(QIODevice& device, const QByteArray& bytes) {
     qint64 done = 0;
     while (done < bytes.size()) {
@@ -39,8 +59,11 @@ bool TReplacingFile::open() {
         return true;
     }
     m_save = std::make_unique<QSaveFile>(m_path);
-    if (!m_save->open(QIODevice::WriteOnly)) {
-        m_error = FileError::Text(*m_save);
+    errno = 0;
+    // Unbuffered: a write that fails while Qt empties its buffer at commit()
+    // is not seen by QSaveFile, which would then keep a cut file as done.
+    if (!m_save->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_error = reasonFor(m_path, *m_save, errno);
         return false;
     }
     return true;
@@ -52,8 +75,9 @@ bool TReplacingFile::write(const QByteArray& bytes) {
         m_error = QStringLiteral("not open");
         return false;
     }
+    errno = 0;
     if (!WriteAll(*device, bytes)) {
-        m_error = FileError::Text(*device);
+        m_error = reasonFor(m_path, *device, errno);
         return false;
     }
     return true;
@@ -61,9 +85,16 @@ bool TReplacingFile::write(const QByteArray& bytes) {
 
 bool TReplacingFile::commit() {
     if (m_save) {
+        if (m_save->error() != QFileDevice::NoError) {
+            m_error = reasonFor(m_path, *m_save, 0);
+            m_save->cancelWriting();
+            m_save.reset();
+            return false;
+        }
+        errno = 0;
         const bool ok = m_save->commit();
         if (!ok)
-            m_error = FileError::Text(*m_save);
+            m_error = reasonFor(m_path, *m_save, errno);
         m_save.reset();
         return ok;
     }

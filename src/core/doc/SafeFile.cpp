@@ -5,14 +5,19 @@
 #include "doc/DocPaths.h"
 #include "file/ByteStream.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -124,60 +129,13 @@ QString LastReason() {
     return reasonOf(errno);
 }
 
-void WriteDurably(const QString& path, const QByteArray& bytes) {
-    // A new file every time: never write through a link or into a file
-    // someone else holds open under this name.
-    Remove(path);
-    const int fd = ::open(native(path).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
-    writeAll(fd, bytes, path);
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int err = errno;
-        ::close(fd);
-        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
-             reasonOf(err));
-    }
-    if (::close(fd) != 0)
-        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
+} // namespace SafeFile
 
-    // Trust only what can be read back.
-    QFile check(path);
-    if (!check.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
-             FileError::Text(check));
-    const QByteArray back = check.readAll();
-    if (back != bytes)
-        fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
-             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(bytes.size()));
-}
+namespace {
 
-void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& produce) {
-    Remove(path);
-    const int fd = ::open(native(path).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
-    TFileSink sink(fd, path);
-    try {
-        produce(sink);
-    } catch (...) {
-        if (!sink.closed())
-            ::close(fd);
-        ::unlink(native(path).constData());
-        throw;
-    }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int err = errno;
-        ::close(fd);
-        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
-             reasonOf(err));
-    }
-    if (::close(fd) != 0)
-        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
-
-    // Trust only what can be read back.
+// Reads path back in blocks against the sum of what was written.
+void readBack(const QString& path, const TRunningSum& written) {
+    using namespace SafeFile;
     const int in = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0)
         fail(QStringLiteral("書き込んだファイル「%1」を読み直せませんでした。"), path,
@@ -199,34 +157,106 @@ void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& pr
         back.add(block.constData(), n);
     }
     ::close(in);
-    if (!(back == sink.sum()))
+    if (!(back == written))
         fail(QStringLiteral("書き込んだファイル「%1」の内容が書き込んだものと一致しません。"), path,
-             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(sink.sum().size()));
+             QStringLiteral("%1 / %2 bytes").arg(back.size()).arg(written.size()));
 }
 
-namespace {
+// The hidden temporary of ReplaceAtomically: ".<name>.<8 hex digits>.part".
+QString temporaryPrefix(const QString& path) {
+    const QString folder = SafeFile::FolderOf(path);
+    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + QStringLiteral(".") +
+           SafeFile::FileNameOf(path) + QLatin1Char('.');
+}
 
-// A hidden temporary file beside path, written by writeTemp, renamed over it.
-void replaceThroughTemp(const QString& path, const std::function<void(const QString&)>& writeTemp) {
-    const QString folder = FolderOf(path);
-    const QString temp = (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) +
-                         QStringLiteral(".") + FileNameOf(path) +
-                         QStringLiteral(".%1.part")
-                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+// Writes path anew from produce, durably, and trusts only what it reads back.
+// With held, the file stays open and locked (its descriptor in *held), so that
+// a live writer's temporary is told from one a killed save left.
+void writeChecked(const QString& path, const std::function<void(TByteSink&)>& produce, int* held) {
+    using namespace SafeFile;
+    Remove(path);
+    const int fd = ::open(native(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(QStringLiteral("ファイル「%1」を作成できませんでした。"), path, LastReason());
+    if (held)
+        ::flock(fd, LOCK_EX);
+    TFileSink sink(fd, path);
     try {
-        writeTemp(temp);
+        produce(sink);
+    } catch (...) {
+        if (!sink.closed())
+            ::close(fd);
+        ::unlink(native(path).constData());
+        throw;
+    }
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::close(fd);
+        fail(QStringLiteral("ファイル「%1」をディスクに書き出せませんでした。"), path,
+             reasonOf(err));
+    }
+    if (held)
+        *held = fd;
+    else if (::close(fd) != 0)
+        fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, LastReason());
+
+    try {
+        readBack(path, sink.sum());
+    } catch (...) {
+        if (held)
+            ::close(fd);
+        throw;
+    }
+}
+
+// A hidden temporary file beside path, written from produce, renamed over it.
+void replaceThroughTemp(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    using namespace SafeFile;
+    RemoveStaleTemporaries(path);
+    const QString temp = temporaryPrefix(path) +
+                         QStringLiteral("%1.part").arg(QRandomGenerator::global()->generate(), 8,
+                                                       16, QLatin1Char('0'));
+    int fd = -1;
+    try {
+        // Held open, and so locked, until it has its final name.
+        writeChecked(temp, produce, &fd);
         const QFileInfo old(path);
         if (old.exists())
             QFile::setPermissions(temp, old.permissions());
         RenameOver(temp, path);
+    } catch (const EFileError& e) {
+        ::unlink(native(temp).constData());
+        if (fd >= 0)
+            ::close(fd);
+        // The user knows the file by its own name, not by the hidden temporary's.
+        throw EFileError(QStringLiteral("ファイル「%1」を保存できませんでした。\n%2")
+                             .arg(path, e.message().section(QLatin1Char('\n'), 1)));
     } catch (...) {
         ::unlink(native(temp).constData());
+        if (fd >= 0)
+            ::close(fd);
         throw;
     }
+    if (fd >= 0)
+        ::close(fd);
     SyncFolderOf(path);
 }
 
 } // namespace
+
+namespace SafeFile {
+
+void WriteDurably(const QString& path, const QByteArray& bytes) {
+    // A new file every time: never write through a link or into a file
+    // someone else holds open under this name.
+    writeChecked(
+        path, [&bytes](TByteSink& sink) { sink.write(bytes.constData(), bytes.size()); }, nullptr);
+}
+
+void WriteDurably(const QString& path, const std::function<void(TByteSink&)>& produce) {
+    writeChecked(path, produce, nullptr);
+}
 
 void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
     if (TReplacingFile::WritesInPlace(path)) {
@@ -236,7 +266,8 @@ void ReplaceAtomically(const QString& path, const QByteArray& bytes) {
             fail(QStringLiteral("ファイル「%1」に書き込めませんでした。"), path, out.errorString());
         return;
     }
-    replaceThroughTemp(path, [&bytes](const QString& temp) { WriteDurably(temp, bytes); });
+    replaceThroughTemp(path,
+                       [&bytes](TByteSink& sink) { sink.write(bytes.constData(), bytes.size()); });
 }
 
 void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)>& produce) {
@@ -250,7 +281,32 @@ void ReplaceAtomically(const QString& path, const std::function<void(TByteSink&)
         ReplaceAtomically(path, all.bytes);
         return;
     }
-    replaceThroughTemp(path, [&produce](const QString& temp) { WriteDurably(temp, produce); });
+    replaceThroughTemp(path, produce);
+}
+
+void RemoveStaleTemporaries(const QString& path) {
+    const QString prefix = temporaryPrefix(path);
+    const QString name = FileNameOf(prefix);
+    QString folder = FolderOf(path);
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QStringList found =
+        dir.entryList({name + QStringLiteral("*.part")}, QDir::Files | QDir::Hidden | QDir::System,
+                      QDir::Unsorted);
+    static const QRegularExpression tail(QStringLiteral("^[0-9a-f]{8}\\.part$"));
+    for (const QString& entry : found) {
+        if (!tail.match(entry.mid(name.size())).hasMatch())
+            continue;
+        const QByteArray file = native(dir.filePath(entry));
+        const int fd = ::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // Only our own regular files, and none that a writer holds or just made.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            st.st_mtime < ::time(nullptr) - 2 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(file.constData());
+        ::close(fd);
+    }
 }
 
 void RenameOver(const QString& from, const QString& to) {

@@ -47,6 +47,10 @@ void RenameNoReplace(const QString& from, const QString& to);
 void LinkOrCopy(const QString& from, const QString& to);
 // Deletes a file; a missing file is not an error.
 void Remove(const QString& path);
+// Removes hidden temporary files that an earlier ReplaceAtomically of path
+// left behind when it was killed. A temporary still being written (locked
+// by its writer) is left alone. Best effort: nothing is reported.
+void RemoveStaleTemporaries(const QString& path);
 // Flushes the folder entry of path so a rename survives a power cut; best effort.
 void SyncFolderOf(const QString& path);
 // The system's reason for the last failure.

@@ -5,6 +5,7 @@
 #include "common/ProgramFolder.h"
 #include "doc/DocPaths.h"
 #include "doc/SafeFile.h"
+#include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "file/OutlineFile.h"
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::function<void(TWrenDoc::SaveStep)> TWrenDoc::SaveStepHook;
 
@@ -34,10 +37,9 @@ bool isFile(const QString& path) {
 }
 
 QByteArray readWholeFile(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2")
-                     .arg(path, FileError::Text(file));
+    QFile file;
+    if (!BoundedFile::OpenRegular(path, file, error)) {
+        *error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2").arg(path, *error);
         return QByteArray();
     }
     QByteArray bytes = file.readAll();
@@ -62,11 +64,33 @@ QString TWrenDoc::RefusedSaveMessage() {
     return QStringLiteral("正常に読み込まれなかったため、ファイルの保存を行いません。");
 }
 
+QString TWrenDoc::ReadOnlyMessage(const QString& path) {
+    return QStringLiteral("「%1」は読み取り専用のため、上書き保存できません。\n"
+                          "「名前を付けて保存」で別のファイルに保存してください。")
+        .arg(path);
+}
+
+bool TWrenDoc::SaveRefusedAsReadOnly() const {
+    if (ReadOnly)
+        return true;
+    if (!HasFileName())
+        return false;
+    // The rename would replace a file its mode protects. A file nobody may
+    // write counts as protected also for root, who passes every access check.
+    const QByteArray native = QFile::encodeName(FileName);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return (st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0;
+}
+
 void TWrenDoc::Create(const QStringList& args) {
     FileName.clear();
     if (!args.isEmpty() && args.first() == QLatin1String("-n"))
         return;
-    if (!args.isEmpty() && isDocumentExt(args.first()) && isFile(args.first())) {
+    // Anything that exists under the name is taken, so that a pipe or
+    // folder given by the user is refused with a message, not passed over.
+    if (!args.isEmpty() && isDocumentExt(args.first()) && QFileInfo::exists(args.first())) {
         FileName = CanonicalPath(args.first());
         return;
     }
@@ -155,8 +179,17 @@ QString TWrenDoc::MakeAbsolutePath(const QString& name) const {
 void TWrenDoc::Load(TWrenDocHost& host) {
     TOptionDesc& settings = host.DocSettings();
     TOutline& tree = host.DocOutline();
-    if (!isFile(FileName))
+    // A pipe or device under the name is refused below with a message, and
+    // keeps its name so that nothing is ever saved onto it.
+    if (!isFile(FileName) && !QFileInfo::exists(FileName))
         FileName.clear();
+
+    // Temporaries a killed save or auto-save of this document left behind.
+    if (HasFileName()) {
+        SafeFile::RemoveStaleTemporaries(FileName);
+        SafeFile::RemoveStaleTemporaries(AutoSaveFileName(FileName));
+    }
+    SafeFile::RemoveStaleTemporaries(HistoryFileName());
 
     QString error;
     bool written = true; // a converted document reached its file
@@ -166,16 +199,16 @@ void TWrenDoc::Load(TWrenDocHost& host) {
         LoadedOK = false;
         // Read through a window rather than whole: a large document is then
         // held once, as the outline, not twice.
-        QFile file(FileName);
-        if (file.open(QIODevice::ReadOnly)) {
+        QFile file;
+        if (BoundedFile::OpenRegular(FileName, file, &error)) {
             const OutlineFile::ReadResult r = OutlineFile::readDocument(file, settings, tree);
             if (r.ok)
                 LoadedOK = true;
             else
-                error = r.error;
+                error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
+                            .arg(FileName, r.error);
         } else {
-            error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2")
-                        .arg(FileName, FileError::Text(file));
+            error = QStringLiteral("ファイル「%1」を開けませんでした。\n%2").arg(FileName, error);
             tree.clear();
         }
     } else if (HasFileName() && ext == QLatin1String(".lkp")) {
@@ -250,6 +283,12 @@ QString TWrenDoc::AutoSaveFileName(const QString& path) {
     return WithLastChars(path, QStringLiteral("~"));
 }
 
+QString TWrenDoc::LockFileName(const QString& path) {
+    const QString folder = FolderOf(path);
+    return (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + QLatin1Char('.') +
+           FileNameOf(path) + QStringLiteral(".lock");
+}
+
 void TWrenDoc::step(SaveStep s) const {
     if (SaveStepHook)
         SaveStepHook(s);
@@ -258,6 +297,10 @@ void TWrenDoc::step(SaveStep s) const {
 bool TWrenDoc::Save(TWrenDocHost& host) {
     if (!LoadedOK) {
         host.ShowWarning(RefusedSaveMessage());
+        return false;
+    }
+    if (SaveRefusedAsReadOnly()) {
+        host.ShowWarning(ReadOnlyMessage(FileName));
         return false;
     }
     host.StorePage();
@@ -272,9 +315,14 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
             OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), sink);
         });
         LastSaveTime = Clock::now();
-    } catch (const EFileError&) {
-        SafeFile::Remove(temp);
-        throw;
+    } catch (const EFileError& e) {
+        try {
+            SafeFile::Remove(temp);
+        } catch (const EFileError&) {
+        }
+        // Named as the user knows it; the temporary is ours.
+        throw EFileError(QStringLiteral("ファイル「%1」を保存できませんでした。\n%2")
+                             .arg(FileName, e.message().section(QLatin1Char('\n'), 1)));
     }
     step(StepTempWritten);
 
@@ -329,7 +377,7 @@ bool TWrenDoc::AutoSaveDue() const {
 }
 
 TWrenDoc::AutoSaveResult TWrenDoc::AutoSave(TWrenDocHost& host) {
-    if (!host.DocSettings().SaveTemporal || !AutoSaveDue())
+    if (!host.DocSettings().SaveTemporal || ReadOnly || !AutoSaveDue())
         return AutoSaveNotDue;
     if (host.CompositionPending())
         return AutoSaveDeferred;

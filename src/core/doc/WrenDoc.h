@@ -56,6 +56,9 @@ public:
     QString FileName;
     double LastSaveTime = 0;
     bool LoadedOK = false;
+    // Opened for reading only (another window writes it): never saved or
+    // auto-saved under its name.
+    bool ReadOnly = false;
 
     const QString& ProgramDir() const { return m_programDir; }
 
@@ -99,6 +102,8 @@ public:
     static QString TempFileName(const QString& path);
     static QString BackupFileName(const QString& path);
     static QString AutoSaveFileName(const QString& path);
+    // The lock a window holds on the document it may write: hidden, beside it.
+    static QString LockFileName(const QString& path);
 
     QString HistoryFileName() const;
     QStringList ReadHistory() const;
@@ -115,6 +120,10 @@ public:
     static std::function<void(SaveStep)> SaveStepHook;
 
     static QString RefusedSaveMessage();
+    // Whether saving under FileName is refused: opened read-only, or a file
+    // this user may not write.
+    bool SaveRefusedAsReadOnly() const;
+    static QString ReadOnlyMessage(const QString& path);
     static QString UnnamedDocument();
 
 private:

@@ -57,4 +57,52 @@ Result Read(const QString& path, qint64 limit) {
     return r;
 }
 
+QString KindOf(unsigned mode) {
+    switch (mode & S_IFMT) {
+    case S_IFDIR:
+        return QStringLiteral("フォルダ");
+    case S_IFIFO:
+        return QStringLiteral("名前付きパイプ");
+    case S_IFSOCK:
+        return QStringLiteral("ソケット");
+    case S_IFCHR:
+    case S_IFBLK:
+        return QStringLiteral("デバイス");
+    case S_IFREG:
+        return QStringLiteral("ファイル");
+    default:
+        return QStringLiteral("特殊なファイル");
+    }
+}
+
+bool OpenRegular(const QString& path, QFile& file, QString* error) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (error)
+            *error = FileError::SystemText(err);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = QStringLiteral("%1は通常のファイルではないため開けません。")
+                         .arg(KindOf(st.st_mode));
+        return false;
+    }
+    // Reads of a regular file never wait; the flag only served the open.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (error)
+            *error = FileError::Text(file);
+        return false;
+    }
+    return true;
+}
+
 } // namespace BoundedFile

@@ -47,6 +47,15 @@ void putF64(char* p, double v) {
 
 } // namespace ByteOrder
 
+EReadError IgnoredTagRunError(const QString& what, qsizetype pos) {
+    return EReadError(
+        QStringLiteral("ファイルが壊れています: %1 に意味のないバイトが %2 個以上続いています "
+                       "(位置 %3)。WrenNOTE の文書ではないか、壊れています。")
+            .arg(what)
+            .arg(MaxIgnoredTagRun)
+            .arg(pos));
+}
+
 TByteReader::TByteReader(const QByteArray& data, qsizetype pos)
     : m_buf(data), m_pos(pos), m_size(data.size()) {}
 

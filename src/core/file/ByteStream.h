@@ -19,6 +19,13 @@ private:
     QString m_message;
 };
 
+// No writer puts more than a few ignored tag bytes in a row; a long run is
+// a damaged or foreign file (gigabytes of zeros, say) and is refused at once
+// instead of being read to its end one byte at a time.
+constexpr int MaxIgnoredTagRun = 4096;
+// The error for such a run; what names the record.
+EReadError IgnoredTagRunError(const QString& what, qsizetype pos);
+
 // Little-endian reading, from a block held in memory or from a device read
 // through a small window (so a large document is never held twice). Every
 // read checks the bytes that remain first, so a damaged length never becomes

@@ -48,8 +48,15 @@ int32_t readLength(TByteReader& in, const char* what) {
 NodeFlags readFields(TLeafNote& item, TByteReader& in) {
     NodeFlags flags;
     in.u8(); // start byte; any value
+    int ignored = 0;
     for (;;) {
         const uint8_t tag = in.u8();
+        if (tag == 0 || tag >= 20) {
+            if (++ignored >= MaxIgnoredTagRun)
+                throw IgnoredTagRunError(QStringLiteral("項目の記録"), in.pos());
+            continue;
+        }
+        ignored = 0;
         switch (tag) {
         case ItemRecord::TagEnd:
             return flags;
@@ -136,9 +143,18 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
         case ItemRecord::TagCompressedText:
             // Decompressed while the file loads, so kept small: a few bytes of a
             // hostile file must not ask for gigabytes.
-            item.PageText =
-                PageZip::decompress(in.string("compressed page text"), kCompressedTextLimit);
-            break;
+            {
+                TOutline& tree = item.outline();
+                const qint64 room = tree.expandRoom();
+                item.PageText =
+                    room < kCompressedTextLimit
+                        ? PageZip::decompress(in.string("compressed page text"), qsizetype(room),
+                                              PageZip::BudgetMessage(tree.expandBudget()))
+                        : PageZip::decompress(in.string("compressed page text"),
+                                              kCompressedTextLimit);
+                tree.chargeExpanded(item.PageText.size());
+                break;
+            }
         default:
             break; // 0 and 20..255 carry nothing
         }

@@ -2,6 +2,7 @@
 
 #include "common/FileError.h"
 #include "common/ReplacingFile.h"
+#include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -60,8 +61,12 @@ ReadResult readDocumentFrom(TByteReader& in, TOptionDesc& settings, TOutline& ou
     ReadResult result;
     TOutlineResetScope reset(outline);
     outline.clear();
+    outline.setExpandBudget(TOutline::ExpandBudgetFor(in.size()));
     TOutlineNode* selected = nullptr;
     guarded(result, [&] {
+        // Said as it is rather than as damage at position 0.
+        if (in.size() == 0)
+            throw EReadError(QStringLiteral("ファイルが空です (0 バイト)。"));
         settings.ReadFromStream(in);
         while (!in.atEnd()) {
             TLeafNote* item = TLeafNote::Create(outline, InsertBottomOfLevel, nullptr);
@@ -137,6 +142,8 @@ ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutl
     TOutlineNode* const trash = outline.trashNode();
     std::vector<TOutlineNode*> made;
     TByteReader in(bytes);
+    // Pasted pages bring their share of the budget with them.
+    outline.addExpandBudget(TOutline::ExpandBudgetFor(bytes.size()) - TOutline::BaseExpandBudget);
     guarded(result, [&] {
         while (!in.atEnd()) {
             // The first record goes where asked, each further one just below the one before.
@@ -174,11 +181,12 @@ ReadResult readItems(const QByteArray& bytes, TOutline& outline, int code, TOutl
 }
 
 ReadResult readFile(const QString& path, TOptionDesc& settings, TOutline& outline) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString error;
+    if (!BoundedFile::OpenRegular(path, file, &error)) {
         ReadResult result;
         result.ok = false;
-        result.error = QStringLiteral("ファイルを開けません: %1").arg(FileError::Text(file));
+        result.error = error;
         return result;
     }
     if (QFileInfo(path).suffix().compare(QLatin1String("lkp"), Qt::CaseInsensitive) != 0)

@@ -165,13 +165,30 @@ TLeafNote::DeleteResult TLeafNote::Delete(const Confirm& confirm,
 
 const QByteArray& TLeafNote::GetPage() {
     if (PageCompressedValid && !PageExpanded && !PageCompressed.isEmpty()) {
-        PageRich = PageZip::decompress(PageCompressed);
+        TOutline& tree = outline();
+        const qint64 room = tree.expandRoom();
+        PageRich = room < PageZip::DefaultLimit
+                       ? PageZip::decompress(PageCompressed, qsizetype(room),
+                                             PageZip::BudgetMessage(tree.expandBudget()))
+                       : PageZip::decompress(PageCompressed);
+        tree.chargeExpanded(PageRich.size());
         PageExpanded = true;
     }
     return PageRich;
 }
 
+void TLeafNote::ReleasePage() {
+    if (!PageCompressedValid || !PageExpanded || PageCompressed.isEmpty())
+        return;
+    outline().releaseExpanded(PageRich.size());
+    PageRich = QByteArray();
+    PageExpanded = false;
+}
+
 void TLeafNote::ClearPage() {
+    // An expanded copy going away gives its room in the budget back.
+    if (PageCompressedValid && PageExpanded && TreeNode)
+        outline().releaseExpanded(PageRich.size());
     PageCompressedValid = false;
     PageCompressed.clear();
     PageRich.clear();
@@ -367,7 +384,13 @@ QByteArray compress(const QByteArray& data) {
     return out;
 }
 
-QByteArray decompress(const QByteArray& data, qsizetype limit) {
+QString BudgetMessage(qint64 budget) {
+    return QStringLiteral("ページを展開できません: 展開したページの合計がこの文書の上限 (%1 MiB) "
+                          "を超えます。圧縮率が異常に高いページが含まれています。")
+        .arg(budget >> 20);
+}
+
+QByteArray decompress(const QByteArray& data, qsizetype limit, const QString& tooLargeMessage) {
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
         throw EReadError(QStringLiteral("ページを展開できません: zlib を初期化できません"));
@@ -376,9 +399,12 @@ QByteArray decompress(const QByteArray& data, qsizetype limit) {
     zs.avail_in = uInt(data.size());
     int rc = Z_OK;
     qsizetype chunk = qMax<qsizetype>(4096, data.size() * 4);
-    const auto tooLarge = [&zs] {
+    const auto tooLarge = [&zs, &tooLargeMessage] {
         inflateEnd(&zs);
-        return EReadError(QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます"));
+        return EReadError(
+            tooLargeMessage.isEmpty()
+                ? QStringLiteral("ページを展開できません: 展開後のサイズが大きすぎます")
+                : tooLargeMessage);
     };
     while (rc == Z_OK) {
         const qsizetype old = out.size();

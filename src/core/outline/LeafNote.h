@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -78,6 +79,9 @@ public:
     // The page in rich form, expanded from the compressed copy first when
     // needed. Throws EReadError when the compressed copy is damaged.
     const QByteArray& GetPage();
+    // Lets an expanded page go again when its compressed copy still holds it
+    // (after a reader such as an export or a dump is done with it).
+    void ReleasePage();
     void ClearPage();
     // Replaces the page: plain text and, when not empty, its rich form.
     void SetPage(const QByteArray& text, const QByteArray& rich);
@@ -138,5 +142,9 @@ QByteArray compress(const QByteArray& data);
 // Throws EReadError with zlib's message.
 // A page larger than limit is taken for a damaged or hostile stream.
 constexpr qsizetype DefaultLimit = qsizetype(1) << 30;
-QByteArray decompress(const QByteArray& data, qsizetype limit = DefaultLimit);
+// tooLarge, when given, is the message for a page past limit.
+QByteArray decompress(const QByteArray& data, qsizetype limit = DefaultLimit,
+                      const QString& tooLarge = QString());
+// The message for a page that does not fit the document's budget.
+QString BudgetMessage(qint64 budget);
 } // namespace PageZip

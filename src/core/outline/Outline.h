@@ -80,6 +80,21 @@ public:
 
     TOptionDesc* settings() const { return m_settings; }
 
+    // Expanded pages are counted against a budget, so that a small file of
+    // highly compressed pages cannot ask for gigabytes.
+    static constexpr qint64 BaseExpandBudget = qint64(256) << 20;
+    // The budget of a document read from a file of fileSize bytes.
+    static qint64 ExpandBudgetFor(qint64 fileSize) { return 64 * fileSize + BaseExpandBudget; }
+    void setExpandBudget(qint64 bytes) {
+        m_expandBudget = bytes;
+        m_expanded = 0;
+    }
+    void addExpandBudget(qint64 bytes) { m_expandBudget += bytes; }
+    qint64 expandBudget() const { return m_expandBudget; }
+    qint64 expandRoom() const { return qMax<qint64>(0, m_expandBudget - m_expanded); }
+    void chargeExpanded(qint64 bytes) { m_expanded += bytes; }
+    void releaseExpanded(qint64 bytes) { m_expanded = qMax<qint64>(0, m_expanded - bytes); }
+
     // Top level.
     int topLevelCount() const { return int(m_root->m_children.size()); }
     TOutlineNode* topLevel(int row) const { return m_root->m_children.at(size_t(row)); }
@@ -178,6 +193,8 @@ private:
     int m_resetDepth = 0;
     int m_updateDepth = 0;
     double m_resetNow = 0;
+    qint64 m_expandBudget = BaseExpandBudget;
+    qint64 m_expanded = 0;
 };
 
 // Holds a bulk change open for the life of the object (also when it ends by an

@@ -303,14 +303,18 @@ void TOptionDesc::readCurrentLayout(TByteReader& in) {
 
 void TOptionDesc::readEarlierLayout(TByteReader& in) {
     ResetToDefaults();
+    int ignored = 0;
     for (;;) {
         const uint8_t tag = in.u8();
+        if (tag == 0 || tag == 6) {
+            if (++ignored >= MaxIgnoredTagRun)
+                throw IgnoredTagRunError(QStringLiteral("設定の記録"), in.pos());
+            continue;
+        }
+        ignored = 0;
         switch (tag) {
         case 1:
             return;
-        case 0:
-        case 6:
-            break;
         case 2:
             FormLeft = in.i32();
             FormTop = in.i32();

@@ -13,6 +13,7 @@
 #include <QToolBar>
 
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -301,6 +302,8 @@ bool TCommandTable::guarded(const std::function<void()>& f) {
     try {
         f();
         return true;
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("メモリが足りないため、操作を続けられませんでした。");
     } catch (const std::exception& ex) {
         message = QString::fromUtf8(ex.what());
     } catch (...) {

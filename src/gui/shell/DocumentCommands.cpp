@@ -27,6 +27,7 @@
 #include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLockFile>
 #include <QMenu>
 #include <QProcess>
 #include <QSessionManager>
@@ -36,6 +37,7 @@
 #include <QUrl>
 
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -203,15 +205,73 @@ void TDocumentCommands::StartDocument(std::unique_ptr<TWrenDoc> doc,
     reload(m_doc->FileName);
 }
 
+QString TDocumentCommands::HeldElsewhereMessage(const QString& path) {
+    return QStringLiteral("%1 は別のウィンドウで開かれています。").arg(path);
+}
+
+TDocumentCommands::LockResult TDocumentCommands::lockDocument(const QString& path) {
+    // An older-format file is written as the ".wrn" it becomes.
+    // A name not yet written is spelled through its folder, as it will be.
+    QString key = CanonicalPath(path);
+    if (!QFileInfo::exists(path)) {
+        const QString folder = CanonicalPath(FolderOf(path));
+        if (!folder.isEmpty())
+            key = folder + QLatin1Char('/') + FileNameOf(path);
+    }
+    if (ExtOf(key).compare(QLatin1String(".lkp"), Qt::CaseInsensitive) == 0)
+        key = WithLastChars(key, QStringLiteral("wrn"));
+    if (m_lock && m_lockPath == key)
+        return LockTaken;
+    auto lock = std::make_unique<QLockFile>(TWrenDoc::LockFileName(key));
+    // Only a lock whose process is gone is stale, however old it is.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        m_lockPath = key;
+        return LockTaken;
+    }
+    return lock->error() == QLockFile::LockFailedError ? LockHeld : LockUnavailable;
+}
+
 // Loads path into the window: the part of opening and reverting after the
 // old document was given up.
-void TDocumentCommands::reload(const QString& path) {
+void TDocumentCommands::reload(const QString& requested) {
+    // Two windows writing one file would each overwrite the other's work.
+    QString path = requested;
+    bool readOnly = false;
+    if (!path.isEmpty() && QFileInfo(path).isFile()) {
+        const LockResult lock = lockDocument(path);
+        if (lock == LockTaken) {
+            // Only a killed save leaves the temporary file while nobody else
+            // may write the document; the next save would replace it anyway.
+            const QFileInfo temp(TWrenDoc::TempFileName(path));
+            if (temp.isFile() && !temp.isSymLink())
+                QFile::remove(temp.filePath());
+        }
+        if (lock != LockTaken) {
+            m_lock.reset();
+            m_lockPath.clear();
+        }
+        if (lock == LockHeld) {
+            if (MessageBox::question(&m_form, Product,
+                                     HeldElsewhereMessage(path) +
+                                         QStringLiteral("\n読み取り専用で開きますか？")) ==
+                QMessageBox::Yes)
+                readOnly = true;
+            else
+                path.clear();
+        }
+    } else {
+        m_lock.reset();
+        m_lockPath.clear();
+    }
     TOutline& tree = *m_form.Outline;
     tree.beginUpdate();
     m_form.UnregisterHotKey();
     m_form.GoToItem(nullptr);
     m_editNew = nullptr;
     m_doc->SetFileName(path);
+    m_doc->ReadOnly = readOnly;
     QString error;
     try {
         m_doc->Load(*m_host);
@@ -221,6 +281,9 @@ void TDocumentCommands::reload(const QString& path) {
         error = e.message();
     } catch (const EFileError& e) {
         error = e.message();
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("メモリが足りないため、ファイル「%1」を読み込めませんでした。")
+                    .arg(path);
     } catch (const std::exception& e) {
         // Whatever went wrong, the window is put back together below.
         error = QString::fromLocal8Bit(e.what());
@@ -273,6 +336,11 @@ bool TDocumentCommands::saveWithCaption() {
         m_form.setWindowTitle(caption);
         showError(e.message());
         return false;
+    } catch (const std::bad_alloc&) {
+        m_form.setWindowTitle(caption);
+        showError(QStringLiteral("メモリが足りないため、ファイル「%1」を保存できませんでした。")
+                      .arg(m_doc->FileName));
+        return false;
     } catch (const std::exception& e) {
         // Also run from the close box, where nothing may escape.
         m_form.setWindowTitle(caption);
@@ -306,7 +374,14 @@ bool TDocumentCommands::ItemSaveAsClick() {
                 QMessageBox::Yes)
             return false;
     }
+    if (lockDocument(path) == LockHeld) {
+        showError(HeldElsewhereMessage(path) +
+                  QStringLiteral("\nそのウィンドウを閉じてから保存してください。"));
+        return false;
+    }
     m_doc->SetFileName(path);
+    // A new name is the user's own to write, whoever holds the old one.
+    m_doc->ReadOnly = false;
     RefreshCaptions();
     listen();
     return ItemSaveClick();
@@ -367,6 +442,8 @@ void TDocumentCommands::ItemRenameFileClick() {
     } catch (const EFileError& e) {
         showError(e.message());
     }
+    if (!m_doc->ReadOnly && m_doc->HasFileName() && lockDocument(m_doc->FileName) == LockHeld)
+        m_doc->ReadOnly = true;
     RefreshCaptions();
     listen();
 }
@@ -485,8 +562,16 @@ void TDocumentCommands::PopupMenuWrenBoxPopup() {
 }
 
 void TDocumentCommands::OpenFile(const QString& path) {
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        // A pipe or device is said, never waited on; a missing file stays silent.
+        if (info.exists())
+            showError(QStringLiteral("ファイル「%1」を開けませんでした。\n%2は通常のファイルでは"
+                                     "ないため開けません。")
+                          .arg(path, info.isDir() ? QStringLiteral("フォルダ")
+                                                  : QStringLiteral("特殊なファイル")));
         return;
+    }
     // The document we hold ourselves: only come to the front.
     if (m_doc->HasFileName() &&
         TSingleInstance::ServerName(path) == TSingleInstance::ServerName(m_doc->FileName)) {
@@ -538,6 +623,19 @@ bool TDocumentCommands::SaveBeforeClose() {
             m_form.Outline->endUpdate();
         }
     }
+    if (m_doc->HasFileName() && m_doc->LoadedOK && m_doc->SaveRefusedAsReadOnly()) {
+        // Saving is refused; asking keeps the window from refusing to close for ever.
+        const auto answer = MessageBox::question(
+            &m_form, Product,
+            QStringLiteral("「%1」は読み取り専用です。変更を別のファイルに保存しますか？")
+                .arg(m_doc->FileName),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::No)
+            return true;
+        if (answer != QMessageBox::Yes)
+            return false;
+        return ItemSaveAsClick();
+    }
     if (m_doc->HasFileName()) {
         // A document that failed to save keeps the window open; one that was
         // not read correctly is refused (and said so) and may close.
@@ -559,6 +657,10 @@ void TDocumentCommands::IdleAutoSave() {
         return;
     try {
         m_doc->AutoSave(*m_host);
+    } catch (const std::bad_alloc&) {
+        m_doc->LastSaveTime = Clock::now();
+        showError(QStringLiteral("メモリが足りないため、「%1」を自動保存できませんでした。")
+                      .arg(TWrenDoc::AutoSaveFileName(m_doc->FileName)));
     } catch (const std::exception& e) {
         // A timer's slot: show it here, nothing may escape to the event loop.
         // The next try comes after the interval, not at the next idle moment.

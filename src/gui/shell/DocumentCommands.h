@@ -8,6 +8,7 @@
 #include <memory>
 
 class QAction;
+class QLockFile;
 class QSessionManager;
 class QTimer;
 class TFormMain;
@@ -33,6 +34,8 @@ public:
 
     TWrenDoc& doc() const { return *m_doc; }
     TSingleInstance& instance() const { return *m_instance; }
+    // The document whose lock this window holds; empty when none.
+    QString LockedPath() const { return m_lockPath; }
 
     // Takes over the document chosen at start-up (and the hand-over socket
     // claimed for it), loads it and shows its selected item. A load error is
@@ -99,6 +102,11 @@ private:
     bool saveWithCaption();
     void showError(const QString& message);
     void listen();
+    // The lock on the document this window may write. Held: another window
+    // (of this or another instance) has it open for writing.
+    enum LockResult { LockTaken, LockHeld, LockUnavailable };
+    LockResult lockDocument(const QString& path);
+    static QString HeldElsewhereMessage(const QString& path);
     void clearAdded();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -106,6 +114,8 @@ private:
     std::unique_ptr<Host> m_host;
     std::unique_ptr<TWrenDoc> m_doc;
     std::unique_ptr<TSingleInstance> m_instance;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_lockPath;
     QTimer* m_idle = nullptr;
     QList<QAction*> m_added;
     TFormVersion* m_version = nullptr;

@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <exception>
+#include <new>
 
 TWrenApplication::TWrenApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("KESTON"));
@@ -41,6 +42,8 @@ bool TWrenApplication::notify(QObject* receiver, QEvent* event) {
     QString message;
     try {
         return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("メモリが足りないため、操作を続けられませんでした。");
     } catch (const std::exception& e) {
         message = QString::fromUtf8(e.what());
     } catch (...) {

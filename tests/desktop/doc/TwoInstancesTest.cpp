@@ -116,7 +116,7 @@ TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
         f.write(OutlineFile::writeDocument(settings, outline));
     }
     const QString caption = TWrenDoc::CaptionFor(doc);
-    const QString socket = QDir::tempPath() + QLatin1Char('/') + TSingleInstance::ServerName(doc);
+    const QString socket = TSingleInstance::ServerName(doc);
 
     QProcess* first = desk.start({doc});
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(socket); }))

@@ -8,6 +8,10 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include "outline/LeafNote.h"
+
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -258,6 +262,75 @@ TEST_F(CliFile, ImportText) {
     expectFailureLine(cli({QStringLiteral("import-text"), binary, out2}), binary);
     EXPECT_FALSE(QFile::exists(out2));
     EXPECT_EQ(cli({QStringLiteral("import-text"), in, out2, QStringLiteral("ab")}).exitCode, 2);
+}
+
+TEST_F(CliFile, PipesFoldersAndDevicesAreRefusedAtOnce) {
+    const QString fifo = path("管.wrn");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A blocking open would wait for a writer that never comes.
+    CliRun r = cli({QStringLiteral("info"), fifo});
+    expectFailureLine(r, fifo);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("名前付きパイプ"))) << r.err.toStdString();
+    r = cli({QStringLiteral("convert-lkp"), fifo, path("出.wrn")});
+    expectFailureLine(r, fifo);
+
+    const QString folder = path("箱.wrn");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    r = cli({QStringLiteral("dump"), folder});
+    expectFailureLine(r, folder);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("フォルダ"))) << r.err.toStdString();
+
+    r = cli({QStringLiteral("info"), QStringLiteral("/dev/null")});
+    expectFailureLine(r, QStringLiteral("/dev/null"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("デバイス"))) << r.err.toStdString();
+
+    const QString empty = path("空.wrn");
+    writeAll(empty, QByteArray());
+    r = cli({QStringLiteral("info"), empty});
+    expectFailureLine(r, empty);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("空です"))) << r.err.toStdString();
+}
+
+TEST_F(CliFile, GigabytesOfZerosAreRefusedFromTheirFirstKilobytes) {
+    const QString zeros = path("零.wrn");
+    {
+        QFile f(zeros);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(4) << 30)); // sparse
+    }
+    const CliRun r = cli({QStringLiteral("info"), zeros});
+    expectFailureLine(r, zeros);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("意味のないバイト"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("位置 4097"))) << r.err.toStdString();
+}
+
+TEST_F(CliFile, APageBeyondTheDocumentsBudgetIsReportedNotExpanded) {
+    // 300 MiB of one letter compress to well under a megabyte: past the
+    // budget of 64 x the file + 256 MiB.
+    const QByteArray zlib = PageZip::compress(QByteArray(300 << 20, 'a'));
+    ASSERT_LT(zlib.size(), 1 << 20);
+    const QString bomb = path("爆弾.wrn");
+    writeAll(bomb, Fixture::currentSettings() + ByteBuilder()
+                                                    .u8(0)
+                                                    .u8(4)
+                                                    .str("bomb")
+                                                    .u8(17)
+                                                    .i32(int32_t(zlib.size()))
+                                                    .raw(zlib)
+                                                    .u8(1)
+                                                    .u8(0)
+                                                    .u8(4)
+                                                    .str("small")
+                                                    .u8(1)
+                                                    .bytes());
+    const CliRun r = cli({QStringLiteral("dump"), bomb});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonArray items =
+        QJsonDocument::fromJson(r.out.toUtf8())[QStringLiteral("Items")].toArray();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_TRUE(items[0][QStringLiteral("PageRich")].isNull());
+    EXPECT_TRUE(items[0][QStringLiteral("PageError")].toString().contains(QStringLiteral("上限")));
+    EXPECT_EQ(items[1][QStringLiteral("Title")].toString(), QStringLiteral("small"));
 }
 
 } // namespace

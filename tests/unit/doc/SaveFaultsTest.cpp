@@ -76,7 +76,12 @@ TEST(SaveFaults, AWriteThatFailsHalfWayLeavesTheOldDocument) {
         d.doc.Save(d.host);
         FAIL() << "the save passed as done";
     } catch (const EFileError& e) {
-        EXPECT_TRUE(e.message().contains(d.companion("tmp"))) << e.message().toStdString();
+        // Named as the user knows it, with the system's reason.
+        EXPECT_TRUE(e.message().startsWith(
+            QStringLiteral("ファイル「%1」を保存できませんでした。\n").arg(d.doc.FileName)))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(d.companion("tmp"))) << e.message().toStdString();
+        EXPECT_GT(e.message().section(QLatin1Char('\n'), 1).size(), 0);
     }
     EXPECT_EQ(readAll(d.doc.FileName), d.old);
     EXPECT_FALSE(QFileInfo::exists(d.companion("tmp")));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -55,7 +56,11 @@ TEST(SingleInstance, NamesFollowTheCanonicalDocument) {
               TSingleInstance::ServerName(home.path() + QStringLiteral("/./予定.wrn")));
     EXPECT_NE(TSingleInstance::ServerName(doc),
               TSingleInstance::ServerName(home.file(QStringLiteral("他.wrn"))));
-    EXPECT_TRUE(TSingleInstance::ServerName(doc).startsWith(QStringLiteral("WrenNOTE-")));
+    EXPECT_TRUE(QFileInfo(TSingleInstance::ServerName(doc))
+                    .fileName()
+                    .startsWith(QStringLiteral("WrenNOTE-")));
+    EXPECT_EQ(QFileInfo(TSingleInstance::ServerName(doc)).absolutePath(),
+              TSingleInstance::SocketFolder());
 }
 
 TEST(SingleInstance, ADocumentNotYetWrittenHasTheNameItWillHave) {

@@ -206,3 +206,22 @@ TEST_F(RtfExport, ShippedTemplateWithPages) {
         << text.toStdString();
     EXPECT_TRUE(bold(formatOf(doc, QStringLiteral("本A"))));
 }
+
+TEST_F(RtfExport, PagesExpandedForTheExportAreLetGoAgain) {
+    const QByteArray page = RtfDoc("stored page");
+    a2->item()->PageCompressed = PageZip::compress(page);
+    a2->item()->PageCompressedValid = true;
+    a2->item()->PageExpanded = false;
+    a2->item()->PageRich.clear();
+    a1->item()->SetPage(QByteArray(), RtfDoc("shown page"));
+    outline.setExpandBudget(TOutline::BaseExpandBudget);
+    const QString text = exportPlain("&Content");
+    EXPECT_TRUE(text.contains(QStringLiteral("stored page"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("shown page"))) << text.toStdString();
+    // The stored page is compressed only again, and its room is back.
+    EXPECT_FALSE(a2->item()->PageExpanded);
+    EXPECT_TRUE(a2->item()->PageRich.isEmpty());
+    EXPECT_EQ(outline.expandRoom(), TOutline::BaseExpandBudget);
+    // A page being shown stays as it is.
+    EXPECT_EQ(a1->item()->PageRich, RtfDoc("shown page"));
+}

@@ -11,6 +11,8 @@
 
 #include <future>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using OutputMacros::FormatNumber;
@@ -305,4 +307,43 @@ TEST_F(TextExport, APipeGivenAsDestinationIsWrittenNotReplaced) {
     ASSERT_EQ(reader.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_FALSE(reader.get().isEmpty());
     EXPECT_FALSE(QFileInfo(dest).isFile());
+}
+
+TEST_F(TextExport, FailuresSayTheRealReason) {
+    writeFile(home.file(QStringLiteral("t.txt")), "&Title\r\n");
+    // A folder that is not there is named as the reason.
+    const QString noDir = home.file(QStringLiteral("無いフォルダー/o.txt"));
+    try {
+        ExportText(outline, nullptr, noDir, home.file(QStringLiteral("t.txt")));
+        FAIL();
+    } catch (const EOutputError& e) {
+        EXPECT_TRUE(e.message().contains(noDir)) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("フォルダ「%1」がありません")
+                                             .arg(home.file(QStringLiteral("無いフォルダー")))))
+            << e.message().toStdString();
+    }
+    // A disk that takes no more (a file size limit here) is said so, never
+    // "Unknown error".
+    for (int i = 0; i < 300; ++i)
+        make(1, nullptr, "とても長い題名を持つ項目がたくさん並んでいます");
+    const QString dest = home.file(QStringLiteral("満杯.txt"));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit low = old;
+    low.rlim_cur = 1000;
+    setrlimit(RLIMIT_FSIZE, &low);
+    QString message;
+    try {
+        ExportText(outline, nullptr, dest, home.file(QStringLiteral("t.txt")));
+    } catch (const EOutputError& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(message.contains(dest)) << message.toStdString() << " " << QFileInfo(dest).size();
+    EXPECT_TRUE(message.contains(QStringLiteral("ファイルが大きすぎて書き込めません")))
+        << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("Unknown error")));
+    EXPECT_FALSE(QFileInfo::exists(dest));
 }

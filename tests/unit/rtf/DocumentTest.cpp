@@ -202,7 +202,7 @@ TEST(RtfDocument, DamagedInputKeepsWhatWasRead) {
     doc.setPlainText(QStringLiteral("old"));
     const Rtf::ReadResult r = Rtf::load("{\\rtf1 {\\b kept}\\par more{\\i", doc);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, QStringLiteral("RTF: unexpected end of file inside a group"));
+    EXPECT_EQ(r.error, QStringLiteral("RTF: グループの途中でデータが終わっています。"));
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("kept\nmore"));
     EXPECT_FALSE(doc.isUndoAvailable());
 }

@@ -201,10 +201,11 @@ TEST(RtfPlainText, BadInputGivesClearErrors) {
         QString text;
         QString error;
     };
-    const QString eof = QStringLiteral("RTF: unexpected end of file inside a group");
-    const QString notRtf = QStringLiteral("RTF: the data does not begin with {\\rtf");
+    const QString eof = QStringLiteral("RTF: グループの途中でデータが終わっています。");
+    const QString notRtf =
+        QStringLiteral("RTF: データが「{\\rtf」で始まっていないため、RTF として読めません。");
     const std::vector<Case> cases = {
-        {"", "", QStringLiteral("RTF: the data is empty")},
+        {"", "", QStringLiteral("RTF: データが空です。")},
         {"plain words", "", notRtf},
         {"{\\pict}", "", notRtf},
         {"{\\rtf1 kept\\par more", "kept\nmore", eof},

@@ -138,7 +138,12 @@ std::unique_ptr<QTextDocument> TRtfTemplate::Fill(TOutlineNode* node, TOutlineNo
 
     QByteArray rich;
     try {
+        // A page expanded only for the export is let go again, so that a
+        // long export stays within the document's budget.
+        const bool shown = item.PageExpanded;
         rich = item.GetPage();
+        if (!shown)
+            item.ReleasePage();
     } catch (const EReadError& e) {
         throw EOutputError(QStringLiteral("\"%1\" のページを読み込めません。\n%2")
                                .arg(Cp932::toUnicode(item.Title), e.message()));
