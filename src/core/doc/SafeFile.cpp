@@ -164,9 +164,9 @@ void readBack(const QString& path, const TRunningSum& written) {
 
 // The hidden temporary of ReplaceAtomically: ".<name>.<8 hex digits>.part".
 QString temporaryPrefix(const QString& path) {
-    const QString folder = SafeFile::FolderOf(path);
+    const QString folder = FolderOf(path);
     return (folder.isEmpty() ? QString() : folder + QLatin1Char('/')) + QStringLiteral(".") +
-           SafeFile::FileNameOf(path) + QLatin1Char('.');
+           FileNameOf(path) + QLatin1Char('.');
 }
 
 // Writes path anew from produce, durably, and trusts only what it reads back.
