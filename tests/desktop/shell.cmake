@@ -5,7 +5,7 @@ target_link_libraries(wren_clip_helper PRIVATE Qt6::Gui wrenplatform)
 
 wren_add_test(desktop_shell
     SOURCES
-        desktop/shell/main.cpp
+        support/DesktopTestMain.cpp
         desktop/shell/HotKeyClipboardTest.cpp
         desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport

@@ -5,7 +5,7 @@ target_link_libraries(wren_dnd_helper PRIVATE Qt6::Widgets wrencore)
 
 wren_add_test(desktop_tree
     SOURCES
-        desktop/tree/main.cpp
+        support/DesktopTestMain.cpp
         desktop/tree/TwoProcessDragTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop

@@ -3,6 +3,7 @@
 // keeps listening.
 #include "platform/SingleInstance.h"
 
+#include "InstanceSupport.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -69,28 +70,6 @@ struct SocketHome {
     }
     QString doc(const char* name) const { return home.file(QString::fromUtf8(name)); }
 };
-
-void waitUntil(const std::function<bool()>& cond, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool notifyFromAnotherThread(const QString& path) {
-    std::atomic<bool> result{false};
-    std::atomic<bool> done{false};
-    QThread* thread = QThread::create([&] {
-        result = TSingleInstance::NotifyRunning(path, 3000);
-        done = true;
-    });
-    thread->start();
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    thread->wait();
-    delete thread;
-    return result;
-}
 
 mode_t modeOf(const QString& path) {
     struct stat st {};

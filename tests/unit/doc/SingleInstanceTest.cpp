@@ -1,5 +1,6 @@
 #include "platform/SingleInstance.h"
 
+#include "InstanceSupport.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -13,37 +14,6 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <functional>
-
-namespace {
-
-// Runs NotifyRunning on another thread while this one serves the events.
-bool notifyFromAnotherThread(const QString& path) {
-    std::atomic<bool> result{false};
-    std::atomic<bool> done{false};
-    QThread* thread = QThread::create([&] {
-        result = TSingleInstance::NotifyRunning(path, 3000);
-        done = true;
-    });
-    thread->start();
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    thread->wait();
-    delete thread;
-    return result;
-}
-
-// Serves events until cond holds (at most a few seconds).
-void waitUntil(const std::function<bool()>& cond) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond() && timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-} // namespace
 
 TEST(SingleInstance, NamesFollowTheCanonicalDocument) {
     TestHome home;

@@ -1,4 +1,5 @@
-// Starts a private X server, then runs the tests against it.
+// The entry of the desktop tests: starts a private X server, then runs the
+// tests against it.
 #include "TestSupport.h"
 #include "XServer.h"
 #include "dialogs/MessageBox.h"
