@@ -295,6 +295,24 @@ enum class Op : quint8 {
     LevelNfc,
 };
 
+bool isPictureOp(Op op) {
+    switch (op) {
+    case Op::PngBlip:
+    case Op::JpegBlip:
+    case Op::OtherBlip:
+    case Op::PicW:
+    case Op::PicH:
+    case Op::PicWGoal:
+    case Op::PicHGoal:
+    case Op::PicScaleX:
+    case Op::PicScaleY:
+    case Op::Bin:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isDestination(Op op) {
     return op <= Op::Ud;
 }
@@ -1580,6 +1598,11 @@ void Parser::controlWord(const Token& t) {
         g.dest = Dest::Skip;
         return;
     }
+    // A picture's group speaks of the picture only: a cell edge or a break
+    // in it (a damaged file's) must not reach the text around it, or a kept
+    // picture written back would change the table it stands in.
+    if (g.dest == Dest::Pict && !isPictureOp(op))
+        return;
     m_formatDirty = true;
     switch (op) {
     case Op::Ansi:

@@ -358,3 +358,18 @@ TEST(RtfTable, LongTablesWithJoinedCellsComeInPartsCutBetweenSpans) {
         plain += "\\trowd\\cellx1000\\pard\\intbl x\\cell\\row\n";
     EXPECT_EQ(tables(*loaded(rtf(plain.constData()))).size(), 1);
 }
+
+TEST(RtfTable, ACellEdgeInsideAPictureIsNoTableProperty) {
+    // The picture is kept and written back whole: its stray \cellx must not
+    // add a column when our own output is read again.
+    const QByteArray rtf = "{\\rtf\\cell{\\pict\\cellx946108}}";
+    const auto doc = loaded(rtf);
+    ASSERT_EQ(tables(*doc).size(), 1);
+    const int columns = tables(*doc).first()->columns();
+    const QByteArray written = Rtf::write(*doc);
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(written, back).ok);
+    EXPECT_EQ(back.toPlainText(), doc->toPlainText());
+    ASSERT_EQ(tables(back).size(), 1);
+    EXPECT_EQ(tables(back).first()->columns(), columns);
+}
