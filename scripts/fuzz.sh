@@ -18,5 +18,7 @@ if [ -f "$root/fuzz/dict/$target.dict" ]; then
     dict=(-dict="$root/fuzz/dict/$target.dict")
 fi
 # Inputs may grow to the size of the large seeds, but the fuzzer starts small.
+# What it finds goes into the build folder, never into the source tree.
 "$build/fuzz/$target" -max_total_time="$seconds" -max_len=1100000 -len_control=100 \
+    -artifact_prefix="$build/" \
     "${dict[@]}" "$work" "$root/fuzz/corpus/$target"
