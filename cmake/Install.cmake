@@ -22,7 +22,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/wrennote.svg
 # Shipped read-only files, copied into the program folder when missing there.
 install(FILES ${CMAKE_SOURCE_DIR}/resources/settings/DateFormat.txt
               ${CMAKE_SOURCE_DIR}/resources/calendar/Holiday.txt
-              ${CMAKE_SOURCE_DIR}/resources/calendar/SpecialDay.txt
+              ${CMAKE_SOURCE_DIR}/resources/calendar/MarkedDays.txt
         DESTINATION ${WREN_DATA_DIR})
 file(GLOB WREN_TEMPLATES ${CMAKE_SOURCE_DIR}/resources/output/*.txt
      ${CMAKE_SOURCE_DIR}/resources/output/*.rtf)
@@ -44,7 +44,7 @@ install(FILES ${WREN_BUILD_DATA}/Manual.wrn DESTINATION ${WREN_DATA_DIR})
 # The same shipped files in the build folder, for running without installing.
 file(COPY ${CMAKE_SOURCE_DIR}/resources/settings/DateFormat.txt
           ${CMAKE_SOURCE_DIR}/resources/calendar/Holiday.txt
-          ${CMAKE_SOURCE_DIR}/resources/calendar/SpecialDay.txt
+          ${CMAKE_SOURCE_DIR}/resources/calendar/MarkedDays.txt
      DESTINATION ${WREN_BUILD_DATA})
 file(COPY ${WREN_TEMPLATES} DESTINATION ${WREN_BUILD_DATA}/Output)
 

@@ -24,7 +24,7 @@ for f in bin/wrennote bin/wrennote-cli \
     share/icons/hicolor/16x16/apps/wrennote.png share/icons/hicolor/32x32/apps/wrennote.png \
     share/icons/hicolor/48x48/apps/wrennote.png share/icons/hicolor/scalable/apps/wrennote.svg \
     share/wrennote/Manual.wrn share/wrennote/DateFormat.txt \
-    share/wrennote/Holiday.txt share/wrennote/SpecialDay.txt; do
+    share/wrennote/Holiday.txt share/wrennote/MarkedDays.txt; do
     [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 ls "$prefix"/share/wrennote/Output/*.txt >/dev/null 2>&1 || fail "no output templates installed"

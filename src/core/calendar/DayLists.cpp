@@ -13,7 +13,7 @@ namespace DayLists {
 
 namespace {
 
-const char* const kNames[2] = {"Holiday.txt", "SpecialDay.txt"};
+const char* const kNames[2] = {"Holiday.txt", "MarkedDays.txt"};
 
 bool inRange(const QString& field, int low, int high, int* value = nullptr) {
     bool ok = false;

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // The holiday and special-day lists of the calendar: "Holiday.txt" and
-// "SpecialDay.txt" in the program folder, one day entry a line (see
+// "MarkedDays.txt" in the program folder, one day entry a line (see
 // ParseDayEntry). Lines starting with "#" and blank lines are comments.
 namespace DayLists {
 

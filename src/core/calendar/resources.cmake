@@ -8,5 +8,5 @@ qt_add_resources(wrencore wrencore_oldcal
     BASE "${CMAKE_SOURCE_DIR}/resources/calendar"
     FILES "${CMAKE_SOURCE_DIR}/resources/calendar/JDOLDCAL"
           "${CMAKE_SOURCE_DIR}/resources/calendar/Holiday.txt"
-          "${CMAKE_SOURCE_DIR}/resources/calendar/SpecialDay.txt"
+          "${CMAKE_SOURCE_DIR}/resources/calendar/MarkedDays.txt"
 )
