@@ -49,6 +49,35 @@ private:
     QByteArray m_data;
 };
 
+// Sets an environment variable for the life of the object; a null value
+// clears it. The old state comes back at the end.
+class EnvScope {
+public:
+    EnvScope(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    EnvScope(const char* name, const QString& value)
+        : EnvScope(name, value.isNull() ? QByteArray() : value.toUtf8()) {}
+    EnvScope(const char* name, const char* value) : EnvScope(name, QByteArray(value)) {}
+    ~EnvScope() {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    EnvScope(const EnvScope&) = delete;
+    EnvScope& operator=(const EnvScope&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
 // A temporary directory whose name holds Japanese characters, set as
 // WRENNOTE_HOME and XDG_CONFIG_HOME for the life of the object; shipped data
 // is looked for in its "shipped" folder (WRENNOTE_DATA_DIR).

@@ -10,25 +10,6 @@
 
 namespace {
 
-// Sets or clears an environment variable for the life of the object.
-struct EnvScope {
-    QByteArray name, old;
-    bool had;
-    EnvScope(const char* n, const QString& value)
-        : name(n), old(qgetenv(n)), had(qEnvironmentVariableIsSet(n)) {
-        if (value.isNull())
-            qunsetenv(n);
-        else
-            qputenv(n, value.toUtf8());
-    }
-    ~EnvScope() {
-        if (had)
-            qputenv(name.constData(), old);
-        else
-            qunsetenv(name.constData());
-    }
-};
-
 void touch(const QString& path, const QByteArray& bytes = QByteArray()) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);

@@ -17,36 +17,16 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)) {
-        m_had = qEnvironmentVariableIsSet(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had = false;
-};
-
 } // namespace
 
 TEST(FileTypes, DataHomeFollowsXdg) {
     {
-        ScopedEnv env("XDG_DATA_HOME", "/tmp/xdg-data");
+        EnvScope env("XDG_DATA_HOME", "/tmp/xdg-data");
         EXPECT_EQ(FileTypes::DataHome(), QStringLiteral("/tmp/xdg-data"));
     }
     {
         // A relative value is not valid and is ignored.
-        ScopedEnv env("XDG_DATA_HOME", "relative/path");
+        EnvScope env("XDG_DATA_HOME", "relative/path");
         EXPECT_EQ(FileTypes::DataHome(), QDir::homePath() + QStringLiteral("/.local/share"));
     }
 }

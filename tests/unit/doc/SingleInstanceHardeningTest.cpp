@@ -36,30 +36,6 @@ namespace {
 
 constexpr uid_t kStranger = 54321;
 
-// Sets an environment variable for one scope.
-class EnvScope {
-public:
-    EnvScope(const char* name, const QByteArray& value) : m_name(name) {
-        m_had = qEnvironmentVariableIsSet(name);
-        m_old = qgetenv(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvScope() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    QByteArray m_old;
-};
-
 // A home whose temporary folder and runtime folder are its own.
 struct SocketHome {
     TestHome home;
