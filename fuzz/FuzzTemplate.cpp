@@ -24,7 +24,8 @@ struct Fixture {
         TLeafNote* a1 = TLeafNote::Create(outline, InsertLastChild, a->TreeNode);
         a1->Links = QByteArray("doc/a.txt\r\n&Link\r\n");
         TLeafNote::Create(outline, InsertLastChild, a1->TreeNode);
-        for (int i = 0; i < 30; ++i)
+        // Enough siblings for two-digit numbers, few enough to stay fast.
+        for (int i = 0; i < 10; ++i)
             TLeafNote::Create(outline, InsertLastChild, a->TreeNode);
         TLeafNote::Create(outline, InsertBottomOfLevel, nullptr);
         TLeafNote* trash = TLeafNote::CreateTrash(outline);
