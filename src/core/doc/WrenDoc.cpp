@@ -192,8 +192,18 @@ void TWrenDoc::Load(TWrenDocHost& host) {
     SafeFile::RemoveStaleTemporaries(HistoryFileName());
 
     QString error;
+    QString cancelled;
     bool written = true; // a converted document reached its file
     TOutlineNode* newItem = nullptr;
+    const auto startNew = [&] {
+        FileName.clear();
+        settings.ResetToDefaults();
+        tree.clear();
+        TLeafNote* item = TLeafNote::Create(tree, 1, nullptr);
+        newItem = item->TreeNode;
+        tree.setSelectedNode(newItem);
+        LoadedOK = true;
+    };
     const QString ext = ExtOf(FileName).toLower();
     if (HasFileName() && ext == QLatin1String(".wrn")) {
         LoadedOK = false;
@@ -201,8 +211,19 @@ void TWrenDoc::Load(TWrenDocHost& host) {
         // held once, as the outline, not twice.
         QFile file;
         if (BoundedFile::OpenRegular(FileName, file, &error)) {
-            const OutlineFile::ReadResult r = OutlineFile::readDocument(file, settings, tree);
-            if (r.ok)
+            const OutlineFile::ReadResult r = OutlineFile::readDocument(
+                file, settings, tree, [&host, this](qint64 done, qint64 total) {
+                    if (!host.LoadProgress(done, total))
+                        throw EReadCancelled(
+                            QStringLiteral("「%1」の読み込みを中止しました。").arg(FileName));
+                });
+            if (r.cancelled) {
+                // Given up by the user: a new document, never half of this one.
+                cancelled = r.error;
+                startNew();
+                newItem = nullptr;
+                ReadOnly = false;
+            } else if (r.ok)
                 LoadedOK = true;
             else
                 error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
@@ -244,13 +265,7 @@ void TWrenDoc::Load(TWrenDocHost& host) {
             }
         }
     } else {
-        FileName.clear();
-        settings.ResetToDefaults();
-        tree.clear();
-        TLeafNote* item = TLeafNote::Create(tree, 1, nullptr);
-        newItem = item->TreeNode;
-        tree.setSelectedNode(newItem);
-        LoadedOK = true;
+        startNew();
     }
 
     if (!tree.trashNode())
@@ -267,6 +282,8 @@ void TWrenDoc::Load(TWrenDocHost& host) {
             host.ShowWarning(e.message());
         }
     }
+    if (!cancelled.isEmpty())
+        throw EReadCancelled(cancelled);
     if (!error.isEmpty())
         throw EReadError(error);
 }

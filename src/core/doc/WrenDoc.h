@@ -32,6 +32,8 @@ public:
     virtual void ShowWarning(const QString& text) = 0;
     // A Yes/No question; anything but Yes is false.
     virtual bool Confirm(const QString& question) = 0;
+    // How far a document has been read (bytes); false stops the read.
+    virtual bool LoadProgress(qint64 /*done*/, qint64 /*total*/) { return true; }
 };
 
 // A sibling document in the folder of the open one.
@@ -83,7 +85,8 @@ public:
 
     // Reads FileName into the host's outline, or starts a new document. The
     // document always ends up with a trash; a read error is thrown at the
-    // end, with what was read kept and LoadedOK false.
+    // end, with what was read kept and LoadedOK false. A read the host
+    // stopped leaves a new untitled document and throws EReadCancelled.
     void Load(TWrenDocHost& host);
     // False when refused because the document was not read correctly (the
     // host was told).

@@ -59,7 +59,8 @@ EReadError IgnoredTagRunError(const QString& what, qsizetype pos) {
 TByteReader::TByteReader(const QByteArray& data, qsizetype pos)
     : m_buf(data), m_pos(pos), m_size(data.size()) {}
 
-TByteReader::TByteReader(QIODevice& device) : m_device(&device) {
+TByteReader::TByteReader(QIODevice& device, TReadProgress progress)
+    : m_device(&device), m_progress(std::move(progress)) {
     const qint64 total = device.size() - device.pos();
     m_bufStart = m_pos = 0;
     m_size = total > 0 ? qsizetype(total) : 0;
@@ -108,6 +109,8 @@ void TByteReader::fill(qint64 n) {
         }
         done += got;
     }
+    if (m_progress)
+        m_progress(m_bufStart + m_buf.size(), m_size);
 }
 
 uint8_t TByteReader::u8() {

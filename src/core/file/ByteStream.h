@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
 // A read error of a document or record: the file ends inside a field, or a
@@ -18,6 +19,21 @@ public:
 private:
     QString m_message;
 };
+
+// Reading was stopped on purpose (the user cancelled a long load); not damage.
+class EReadCancelled : public std::runtime_error {
+public:
+    explicit EReadCancelled(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Told how far a device has been read (bytes so far, bytes in all) after each
+// block; it may throw EReadCancelled to stop the read.
+using TReadProgress = std::function<void(qint64 done, qint64 total)>;
 
 // No writer puts more than a few ignored tag bytes in a row; a long run is
 // a damaged or foreign file (gigabytes of zeros, say) and is refused at once
@@ -34,7 +50,7 @@ class TByteReader {
 public:
     explicit TByteReader(const QByteArray& data, qsizetype pos = 0);
     // Reads device from its current position to its end.
-    explicit TByteReader(QIODevice& device);
+    explicit TByteReader(QIODevice& device, TReadProgress progress = {});
 
     qsizetype pos() const { return m_pos; }
     qsizetype size() const { return m_size; }
@@ -58,6 +74,7 @@ private:
     const char* at() const { return m_buf.constData() + (m_pos - m_bufStart); }
 
     QIODevice* m_device = nullptr;
+    TReadProgress m_progress;
     QByteArray m_buf;         // the window: bytes m_bufStart .. m_bufStart + size
     qsizetype m_bufStart = 0; // offset of m_buf[0] in the whole stream
     qsizetype m_pos = 0;      // offset in the whole stream

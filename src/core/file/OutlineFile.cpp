@@ -22,6 +22,10 @@ namespace {
 template <typename Body> void guarded(ReadResult& result, Body&& body) {
     try {
         body();
+    } catch (const EReadCancelled& e) {
+        result.ok = false;
+        result.cancelled = true;
+        result.error = e.message();
     } catch (const EReadError& e) {
         result.ok = false;
         result.error = e.message();
@@ -73,6 +77,11 @@ ReadResult readDocumentFrom(TByteReader& in, TOptionDesc& settings, TOutline& ou
             item->ReadFromStream(in, selected);
         }
     });
+    // Half a document the user gave up on must not look like the document.
+    if (result.cancelled) {
+        outline.clear();
+        return result;
+    }
     // The last record marked selected wins, also of a document read only in part.
     if (selected)
         outline.setSelectedNode(selected);
@@ -87,8 +96,9 @@ ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline
     return readDocumentFrom(in, settings, outline);
 }
 
-ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline) {
-    TByteReader in(device);
+ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline,
+                        const TReadProgress& progress) {
+    TByteReader in(device, progress);
     return readDocumentFrom(in, settings, outline);
 }
 

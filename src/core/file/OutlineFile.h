@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file/ByteStream.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,6 +21,8 @@ struct ReadResult {
     // outline and the document must be treated as not read correctly.
     bool ok = true;
     QString error;
+    // The read was stopped by its progress callback; nothing read is kept.
+    bool cancelled = false;
     // The node of the last record marked selected, if any (already selected).
     TOutlineNode* selected = nullptr;
 };
@@ -26,8 +30,10 @@ struct ReadResult {
 // Reads a ".wrn" image into settings and outline (the outline is cleared first).
 ReadResult readDocument(const QByteArray& bytes, TOptionDesc& settings, TOutline& outline);
 // The same from an open device, read through a small window, so that a large
-// document is not held in memory twice while it loads.
-ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline);
+// document is not held in memory twice while it loads. progress is told of
+// each block read and may cancel; a cancelled read leaves the outline empty.
+ReadResult readDocument(QIODevice& device, TOptionDesc& settings, TOutline& outline,
+                        const TReadProgress& progress = {});
 // The ".wrn" image of the whole outline, or of branch alone as the only
 // top-level record. Ids are kept (export flag off). Compresses pages that
 // have no valid compressed copy yet.

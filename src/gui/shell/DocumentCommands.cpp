@@ -15,6 +15,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/LoadProgress.h"
 #include "shell/MainForm.h"
 #include "shell/VersionForm.h"
 
@@ -103,6 +104,9 @@ public:
     }
     bool Confirm(const QString& question) override {
         return MessageBox::question(&m_owner.m_form, Product, question) == QMessageBox::Yes;
+    }
+    bool LoadProgress(qint64 done, qint64 total) override {
+        return !m_owner.m_loadProgress || m_owner.m_loadProgress->step(done, total);
     }
 
 private:
@@ -273,8 +277,12 @@ void TDocumentCommands::reload(const QString& requested) {
     m_doc->SetFileName(path);
     m_doc->ReadOnly = readOnly;
     QString error;
+    QString cancelled;
+    m_loadProgress = std::make_unique<TLoadProgress>(&m_form, path);
     try {
         m_doc->Load(*m_host);
+    } catch (const EReadCancelled& e) {
+        cancelled = e.message();
     } catch (const EReadError& e) {
         error = e.message();
     } catch (const EIllegalOptionRecord& e) {
@@ -287,6 +295,12 @@ void TDocumentCommands::reload(const QString& requested) {
     } catch (const std::exception& e) {
         // Whatever went wrong, the window is put back together below.
         error = QString::fromLocal8Bit(e.what());
+    }
+    m_loadProgress.reset();
+    if (!cancelled.isEmpty()) {
+        // The document given up on is not this window's any more.
+        m_lock.reset();
+        m_lockPath.clear();
     }
     RefreshCaptions();
     listen();
@@ -303,6 +317,8 @@ void TDocumentCommands::reload(const QString& requested) {
         showError(error);
         Q_EMIT loadFailed(error);
     }
+    if (!cancelled.isEmpty())
+        m_form.ShowNotice(cancelled);
     if (m_editNew && m_form.CurrentItem && m_form.CurrentItem->TreeNode == m_editNew) {
         m_editNew = nullptr;
         QTimer::singleShot(0, &m_form, [this] {
@@ -650,7 +666,8 @@ bool TDocumentCommands::SaveBeforeClose() {
 }
 
 void TDocumentCommands::IdleAutoSave() {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+    // A document half read is never saved.
+    if (m_loadProgress || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
         QApplication::mouseButtons() != Qt::NoButton)
         return;
     if (!m_doc->AutoSaveDue())

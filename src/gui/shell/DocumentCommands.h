@@ -16,6 +16,7 @@ class TOutlineNode;
 class TSingleInstance;
 class TWrenDoc;
 class TFormVersion;
+class TLoadProgress;
 
 // The document side of the main window: the file menu, the history menu,
 // captions, auto-save at idle moments, the single-instance hand-over and the
@@ -115,6 +116,8 @@ private:
     std::unique_ptr<TWrenDoc> m_doc;
     std::unique_ptr<TSingleInstance> m_instance;
     std::unique_ptr<QLockFile> m_lock;
+    // Set while a document is read.
+    std::unique_ptr<TLoadProgress> m_loadProgress;
     QString m_lockPath;
     QTimer* m_idle = nullptr;
     QList<QAction*> m_added;

@@ -13,6 +13,7 @@ list(APPEND WRENGUI_SOURCES
 list(APPEND WRENGUI_SOURCES
     shell/DocumentCommands.cpp
     shell/ImportCommands.cpp
+    shell/LoadProgress.cpp
     shell/NavigationHistory.cpp
     shell/Splash.cpp
     shell/StartUp.cpp

@@ -2,8 +2,14 @@
 // pipes and running out of memory.
 #include "DocWindow.h"
 
+#include "shell/LoadProgress.h"
+
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLockFile>
+#include <QProgressDialog>
+#include <QTimer>
 
 #include <new>
 #include <sys/stat.h>
@@ -192,4 +198,79 @@ TEST(HardeningGui, TheTemporaryFileOfAKilledSaveGoesWhenTheDocumentIsOpened) {
     DocWindow w(path);
     EXPECT_FALSE(QFileInfo::exists(temp));
     EXPECT_TRUE(w.doc().LoadedOK);
+}
+
+namespace {
+
+// A document of a few megabytes, read in several blocks.
+QString largeDocument(const TestHome& home) {
+    const QString path = home.file(QStringLiteral("大きい.wrn"));
+    DocWindow w;
+    const QByteArray page = QByteArray("words of a long page ").repeated(400);
+    for (int i = 0; i < 500; ++i)
+        w.addBook("項目")->item()->PageText = page + QByteArray::number(i);
+    FileDialog::setNextFileName(path);
+    EXPECT_TRUE(w.docs->ItemSaveAsClick());
+    return path;
+}
+
+QProgressDialog* loadProgress() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QProgressDialog*>(top);
+            d && d->objectName() == QLatin1String("LoadProgress") && d->isVisible())
+            return d;
+    return nullptr;
+}
+
+struct ShowAtOnce {
+    int saved = TLoadProgress::ShowAfterMs;
+    ShowAtOnce() { TLoadProgress::ShowAfterMs = 0; }
+    ~ShowAtOnce() { TLoadProgress::ShowAfterMs = saved; }
+};
+
+} // namespace
+
+TEST(HardeningGui, ALongLoadShowsProgressAndCanBeStoppedWithoutHarm) {
+    TestHome prep;
+    const QString path = largeDocument(prep);
+    const QByteArray before = fileBytes(path);
+    ShowAtOnce quick;
+
+    {
+        // Let run, the window shows how far it got and goes when done.
+        bool seen = false;
+        QTimer::singleShot(0, [&] { seen = loadProgress() != nullptr; });
+        DocWindow w(path);
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(loadProgress(), nullptr);
+        EXPECT_TRUE(w.doc().LoadedOK);
+        EXPECT_EQ(w.outline().count(), 502); // with the first item and the trash
+    }
+
+    // Stopped: a new untitled document, no message box, the file untouched
+    // and free for another window.
+    QString label;
+    QTimer::singleShot(0, [&] {
+        if (QProgressDialog* d = loadProgress()) {
+            label = d->labelText();
+            d->cancel();
+        }
+    });
+    DocWindow w(path);
+    EXPECT_TRUE(label.contains(QStringLiteral("大きい.wrn"))) << label.toStdString();
+    EXPECT_EQ(loadProgress(), nullptr);
+    EXPECT_FALSE(w.doc().HasFileName());
+    EXPECT_EQ(w.outline().count(), 2);
+    EXPECT_EQ(w.boxes(), 0);
+    EXPECT_TRUE(w.form->statusPanel(0)->text().contains(QStringLiteral("中止")))
+        << w.form->statusPanel(0)->text().toStdString();
+    QLockFile other(TWrenDoc::LockFileName(path));
+    other.setStaleLockTime(0);
+    EXPECT_TRUE(other.tryLock(0));
+    other.unlock();
+
+    // A later save asks for a name rather than writing over the file.
+    FileDialog::setNextFileName(QString());
+    w.form->Commands->trigger(QStringLiteral("ItemSave"));
+    EXPECT_EQ(fileBytes(path), before);
 }

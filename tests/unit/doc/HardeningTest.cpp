@@ -293,6 +293,94 @@ TEST(HardeningBombs, CompressedPageTextPastTheBudgetStopsTheLoad) {
     EXPECT_TRUE(r.error.contains(QStringLiteral("上限"))) << r.error.toStdString();
 }
 
+// ---- long loads
+
+namespace {
+
+// Stops the read at its stopAt-th progress report (never when 0).
+class CancellingHost : public DocTestHost {
+public:
+    int stopAt = 0;
+    QList<QPair<qint64, qint64>> reports;
+    bool LoadProgress(qint64 done, qint64 total) override {
+        reports.append({done, total});
+        return stopAt == 0 || reports.size() < stopAt;
+    }
+};
+
+// A document of a few megabytes (several read blocks), saved at path.
+void saveLargeDocument(const QString& folder, const QString& path) {
+    DocTestHost writer;
+    TWrenDoc doc(folder);
+    doc.Load(writer);
+    const QByteArray page = QByteArray("some words of a page ").repeated(400);
+    for (int i = 0; i < 600; ++i) {
+        TLeafNote* item = TLeafNote::Create(writer.outline, 1, nullptr);
+        item->Title = "item " + QByteArray::number(i);
+        item->PageText = page + QByteArray::number(i); // kept apart from compression
+    }
+    doc.SetFileName(path);
+    ASSERT_TRUE(doc.Save(writer));
+}
+
+} // namespace
+
+TEST(HardeningLongLoad, ProgressClimbsToTheFileSize) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("大.wrn"));
+    saveLargeDocument(home.path(), path);
+    CancellingHost host;
+    TWrenDoc doc(home.path());
+    doc.Create({path});
+    doc.Load(host);
+    EXPECT_TRUE(doc.LoadedOK);
+    const qint64 size = QFileInfo(path).size();
+    ASSERT_GE(host.reports.size(), 2) << "one report per block read";
+    for (qsizetype i = 0; i < host.reports.size(); ++i) {
+        EXPECT_EQ(host.reports[i].second, size);
+        if (i > 0) {
+            EXPECT_GT(host.reports[i].first, host.reports[i - 1].first);
+        }
+    }
+    EXPECT_EQ(host.reports.last().first, size);
+}
+
+TEST(HardeningLongLoad, ACancelledLoadLeavesANewDocumentThatCannotOverwriteTheFile) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("大.wrn"));
+    saveLargeDocument(home.path(), path);
+    const QByteArray before = readAll(path);
+
+    CancellingHost host;
+    host.stopAt = 2;
+    TWrenDoc doc(home.path());
+    doc.Create({path});
+    doc.ReadOnly = true;
+    try {
+        doc.Load(host);
+        FAIL() << "a cancelled load must be said";
+    } catch (const EReadCancelled& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("中止"))) << e.what();
+        EXPECT_TRUE(e.message().contains(path)) << e.what();
+    }
+    EXPECT_EQ(host.reports.size(), 2);
+    // Nothing of the document given up on: one new item and the trash.
+    EXPECT_FALSE(doc.HasFileName());
+    EXPECT_TRUE(doc.LoadedOK);
+    EXPECT_FALSE(doc.ReadOnly);
+    ASSERT_EQ(host.outline.count(), 2);
+    EXPECT_FALSE(host.outline.topLevel(0)->item()->Title.startsWith("item "));
+    EXPECT_EQ(host.outline.topLevel(1), host.outline.trashNode());
+    EXPECT_EQ(host.editing, nullptr) << "no caption edit the user did not ask for";
+    EXPECT_TRUE(host.warnings.isEmpty());
+
+    // A save goes to a new name, never over the file.
+    const QString other = home.file(QStringLiteral("別.wrn"));
+    doc.SetFileName(other);
+    EXPECT_TRUE(doc.Save(host));
+    EXPECT_EQ(readAll(path), before);
+}
+
 // ---- impossible records
 
 TEST(HardeningZeros, AFileOfZerosIsRefusedAtItsBeginning) {

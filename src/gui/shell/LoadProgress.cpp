@@ -1,0 +1,43 @@
+#include "shell/LoadProgress.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+int TLoadProgress::ShowAfterMs = 500;
+
+TLoadProgress::TLoadProgress(QWidget* parent, const QString& fileName)
+    : m_parent(parent), m_fileName(fileName) {
+    m_clock.start();
+}
+
+TLoadProgress::~TLoadProgress() {
+    delete m_dialog;
+}
+
+bool TLoadProgress::step(qint64 done, qint64 total) {
+    if (m_cancelled)
+        return false;
+    if (!m_dialog) {
+        // A read that ends quickly shows nothing; nor does one almost done.
+        if (m_clock.elapsed() < ShowAfterMs || total <= 0 || done >= total)
+            return true;
+        m_dialog = new QProgressDialog(
+            QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(m_fileName).fileName()),
+            QStringLiteral("中止"), 0, 1000, m_parent);
+        m_dialog->setObjectName(QStringLiteral("LoadProgress"));
+        m_dialog->setWindowTitle(QStringLiteral("WrenNOTE"));
+        // The half-read outline must be left alone: no menus, no tray, no
+        // closing the window until the read ends.
+        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->show();
+    }
+    m_dialog->setValue(int(done * 1000 / qMax<qint64>(total, 1)));
+    QApplication::processEvents();
+    if (m_dialog && m_dialog->wasCanceled())
+        m_cancelled = true;
+    return !m_cancelled;
+}
