@@ -448,3 +448,84 @@ TEST(HardeningTemporaries, KillsDuringReplacementLeaveAWholeFileAndNothingForGoo
     SafeFile::RemoveStaleTemporaries(target);
     EXPECT_TRUE(partFiles(home.path()).isEmpty()) << partFiles(home.path()).join(' ').toStdString();
 }
+
+// ---- kills during real saves
+
+namespace {
+
+// Forks a child that saves doc with save() over and over, flipping the first
+// title between two spellings, and kills it after a random moment.
+template <typename Save>
+void killDuring(TWrenDoc& doc, DocTestHost& host, QRandomGenerator& random, Save save) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        TLeafNote* first = host.outline.topLevel(0)->item();
+        for (int i = 0;; ++i) {
+            first->Title = i % 2 ? "first A" : "first B";
+            try {
+                save(doc, host);
+            } catch (...) {
+                ::_exit(3);
+            }
+        }
+    }
+    ::usleep(useconds_t(2000 + random.bounded(60000)));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child stopped by itself";
+}
+
+// The document at path reads whole: every item, the first one as saved.
+void expectWhole(const QString& path, int items, int kill) {
+    TOptionDesc settings;
+    TOutline outline(&settings);
+    const OutlineFile::ReadResult r = OutlineFile::readFile(path, settings, outline);
+    ASSERT_TRUE(r.ok) << "kill " << kill << ": " << r.error.toStdString();
+    ASSERT_EQ(outline.count(), items) << "kill " << kill;
+    const QByteArray title = outline.topLevel(0)->item()->Title;
+    EXPECT_TRUE(title == "first A" || title == "first B" || title == "first")
+        << "kill " << kill << ": " << title.toStdString();
+}
+
+} // namespace
+
+TEST(HardeningKills, SavesAndAutoSavesKilledAtAnyMomentLeaveWholeDocuments) {
+    TestHome home;
+    const QString path = home.file(QStringLiteral("保存中.wrn"));
+    DocTestHost host;
+    TWrenDoc doc(home.path());
+    doc.Load(host);
+    host.outline.topLevel(0)->item()->Title = "first";
+    const QByteArray page = QByteArray("a page to write again and again ").repeated(40);
+    for (int i = 0; i < 1500; ++i)
+        host.addBook("項目")->item()->PageText = page + QByteArray::number(i);
+    doc.SetFileName(path);
+    ASSERT_TRUE(doc.Save(host));
+    const int items = host.outline.count();
+
+    QRandomGenerator random(19);
+    for (int kill = 0; kill < 100; ++kill) {
+        killDuring(doc, host, random, [](TWrenDoc& d, DocTestHost& h) { d.Save(h); });
+        expectWhole(path, items, kill);
+    }
+    const QString autoSaved = TWrenDoc::AutoSaveFileName(path);
+    for (int kill = 0; kill < 20; ++kill) {
+        killDuring(doc, host, random,
+                   [&autoSaved](TWrenDoc& d, DocTestHost& h) { d.WriteTo(autoSaved, h, nullptr); });
+        if (QFileInfo::exists(autoSaved))
+            expectWhole(autoSaved, items, kill);
+        expectWhole(path, items, kill);
+    }
+
+    // What the killed saves left goes when the document is next opened; the
+    // backup is the one other file kept, on purpose.
+    for (const QString& part : partFiles(home.path()))
+        makeOld(home.file(part));
+    DocTestHost next;
+    TWrenDoc reopened(home.path());
+    reopened.Create({path});
+    reopened.Load(next);
+    EXPECT_TRUE(reopened.LoadedOK);
+    EXPECT_TRUE(partFiles(home.path()).isEmpty()) << partFiles(home.path()).join(' ').toStdString();
+}
