@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProgressDialog>
+#include <QScreen>
 
 int TLoadProgress::ShowAfterMs = 500;
 
@@ -33,6 +35,14 @@ bool TLoadProgress::step(qint64 done, qint64 total) {
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);
         m_dialog->setMinimumDuration(0);
+        m_dialog->adjustSize();
+        // At start-up the window is not shown yet: the middle of the screen,
+        // where the splash is, rather than a corner.
+        if (!m_parent || !m_parent->isVisible()) {
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                m_dialog->move(screen->availableGeometry().center() - m_dialog->rect().center() -
+                               QPoint(0, m_dialog->height() + 60));
+        }
         m_dialog->show();
     }
     m_dialog->setValue(int(done * 1000 / qMax<qint64>(total, 1)));
