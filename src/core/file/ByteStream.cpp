@@ -49,7 +49,7 @@ void putF64(char* p, double v) {
 
 EReadError IgnoredTagRunError(const QString& what, qsizetype pos) {
     return EReadError(
-        QStringLiteral("ファイルが壊れています: %1 に意味のないバイトが %2 個以上続いています "
+        QStringLiteral("ファイルが壊れています: %1に意味のないバイトが %2 個以上続いています "
                        "(位置 %3)。WrenNOTE の文書ではないか、壊れています。")
             .arg(what)
             .arg(MaxIgnoredTagRun)
