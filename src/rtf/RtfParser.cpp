@@ -2185,8 +2185,10 @@ Table buildTable(std::vector<RawRow>& rows) {
             }
             end = std::min(end, t.columns - 1);
             const int span = end - col + 1;
-            // Joined to the cell before it in the row.
-            if ((merge & 2) && last >= 0 && t.cells[size_t(last)].rowSpan == 1) {
+            // Joined to the cell before it in the row, when that one is its
+            // neighbour (a cell joined to the one above may stand between).
+            if ((merge & 2) && last >= 0 && t.cells[size_t(last)].rowSpan == 1 &&
+                last - base + t.cells[size_t(last)].colSpan == col) {
                 TableCell& first = t.cells[size_t(last)];
                 first.colSpan += span;
                 for (int c = col; c <= end; ++c) {

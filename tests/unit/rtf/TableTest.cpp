@@ -373,3 +373,28 @@ TEST(RtfTable, ACellEdgeInsideAPictureIsNoTableProperty) {
     ASSERT_EQ(tables(back).size(), 1);
     EXPECT_EQ(tables(back).first()->columns(), columns);
 }
+
+TEST(RtfTable, ACellJoinedToTheLeftPastACellJoinedAboveStandsAlone) {
+    // The middle cell of the second row joins the one above it; the last one
+    // asks to join its left neighbour, which is no cell of this row. It stays
+    // a cell of its own, in the document and in the plain text alike.
+    const QByteArray rtf = "{\\rtf1\\trowd\\cellx1000\\clvmgf\\cellx2000\\cellx3000"
+                           "\\pard\\intbl a\\cell b\\cell c\\cell\\row"
+                           "\\trowd\\cellx1000\\clvmrg\\cellx2000\\clmrg\\cellx3000"
+                           "\\pard\\intbl d\\cell\\cell e\\cell\\row\\pard}";
+    const auto doc = loaded(rtf);
+    const QTextTable* t = tables(*doc).first();
+    ASSERT_EQ(t->rows(), 2);
+    ASSERT_EQ(t->columns(), 3);
+    EXPECT_EQ(t->cellAt(0, 1).rowSpan(), 2);
+    EXPECT_EQ(t->cellAt(1, 0).columnSpan(), 1);
+    EXPECT_EQ(cellText(t, 1, 0), QStringLiteral("d"));
+    EXPECT_EQ(cellText(t, 1, 2), QStringLiteral("e"));
+    EXPECT_EQ(Rtf::plainText(rtf), doc->toPlainText());
+
+    // Found by fuzzing: the same shape cut off inside the second row.
+    const QByteArray cut = "{\\rtf\\cellx\\clvmrg\\cellx\\intbl\\cell\\cell\\cell\\\\\\row"
+                           "\\clmrg\\cellx u";
+    const auto partial = loaded(cut, false);
+    EXPECT_EQ(Rtf::plainText(cut), partial->toPlainText());
+}
