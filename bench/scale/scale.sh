@@ -7,7 +7,7 @@ build="$1"
 shift
 counts=("$@")
 [ ${#counts[@]} -eq 0 ] && counts=(10000 100000)
-cli="$build/src/cli/wrennote-cli"
+cli="$build/bin/wrennote-cli"
 scale="$build/bench/bench_scale"
 work="${TMPDIR:-/tmp}/wrennote-scale"
 mkdir -p "$work"
