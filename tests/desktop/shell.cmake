@@ -7,6 +7,7 @@ wren_add_test(desktop_shell
     SOURCES
         support/DesktopTestMain.cpp
         desktop/shell/HotKeyClipboardTest.cpp
+        desktop/shell/SystemLocaleTest.cpp
         desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop

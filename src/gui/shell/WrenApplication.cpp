@@ -7,14 +7,49 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <clocale>
 #include <exception>
 #include <new>
 
-TWrenApplication::TWrenApplication(int& argc, char** argv) : QApplication(argc, argv) {
+namespace {
+
+// Qt's file dialog dates its files in the system locale, which Qt reads from
+// the environment while the application object is made. It is told Japanese
+// then; afterwards the environment is put back, so that programs started from
+// ours keep the user's own, and the C library follows it again.
+struct JapaneseTime {
+    QByteArray all, time;
+    bool hadAll = false, hadTime = false;
+
+    char** set(char** argv) {
+        hadAll = qEnvironmentVariableIsSet("LC_ALL");
+        hadTime = qEnvironmentVariableIsSet("LC_TIME");
+        all = qgetenv("LC_ALL");
+        time = qgetenv("LC_TIME");
+        qunsetenv("LC_ALL");
+        qputenv("LC_TIME", "ja_JP.UTF-8");
+        return argv;
+    }
+    void restore() {
+        if (hadAll)
+            qputenv("LC_ALL", all);
+        if (hadTime)
+            qputenv("LC_TIME", time);
+        else
+            qunsetenv("LC_TIME");
+        std::setlocale(LC_ALL, "");
+    }
+} japaneseTime;
+
+} // namespace
+
+TWrenApplication::TWrenApplication(int& argc, char** argv)
+    : QApplication(argc, japaneseTime.set(argv)) {
     setOrganizationName(QStringLiteral("KESTON"));
     setApplicationName(QStringLiteral("WrenNOTE"));
     // Dates and sizes in Qt's own dialogs read the Japanese way too.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    japaneseTime.restore();
     if (!LoadQtTranslations())
         m_translationProblem = QStringLiteral(
             "Qt の日本語訳が見つからないため、一部のダイアログが英語で表示されることがあります"
