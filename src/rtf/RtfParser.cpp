@@ -854,6 +854,7 @@ private:
     void commitStyle(const Group& g);
 
     QByteArrayView m_input;
+    qsizetype m_pictWordAt = 0; // where the last \pict word began
     Tokenizer m_tok;
     Sink& m_sink;
     Sink* m_out; // the sink, or the cell being read
@@ -965,8 +966,15 @@ void Parser::pop() {
     const Dest parent = m_stack.size() > 1 ? m_stack[m_stack.size() - 2].dest : Dest::Skip;
     if (closing == Dest::FontTable)
         commitFont();
-    if (closing == Dest::Pict && parent != Dest::Pict)
-        m_pict.source = m_input.sliced(top().start, m_tok.position() - top().start).toByteArray();
+    if (closing == Dest::Pict && parent != Dest::Pict) {
+        const qsizetype from = top().start, end = m_tok.position();
+        // Text or words before \pict in its group were read as what they are;
+        // the picture kept to be written back begins at \pict.
+        if (m_pictWordAt > from + 1 && m_pictWordAt < end)
+            m_pict.source = '{' + m_input.sliced(m_pictWordAt, end - m_pictWordAt).toByteArray();
+        else
+            m_pict.source = m_input.sliced(from, end - from).toByteArray();
+    }
     if (closing == Dest::StyleEntry && parent == Dest::StyleSheet)
         commitStyle(top());
     if (m_stack.size() == 1)
@@ -1588,9 +1596,11 @@ void Parser::controlWord(const Token& t) {
     if (isDestination(op)) {
         // Only the body opens new destinations; fonts, colours and
         // pictures hold none we read.
-        if (g.dest == Dest::Text || op == Op::DestSkip)
+        if (g.dest == Dest::Text || op == Op::DestSkip) {
+            if (op == Op::DestPict)
+                m_pictWordAt = t.word.data() - m_input.data() - 1;
             destination(op);
-        else if (star)
+        } else if (star)
             g.dest = Dest::Skip;
         return;
     }

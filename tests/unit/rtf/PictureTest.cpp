@@ -200,3 +200,16 @@ TEST(RtfPictures, WordProcessorSamples) {
         }
     }
 }
+
+TEST(RtfPicture, TextBeforePictInItsGroupIsNotWrittenTwice) {
+    // Found by fuzzing: the text was shown, then written back again as part
+    // of the kept picture's group.
+    const QByteArray rtf = "{\\rtf{\\picts b\\pict}";
+    QTextDocument doc;
+    Rtf::load(rtf, doc);
+    const QByteArray written = Rtf::write(doc);
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(written, back).ok) << written.constData();
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText()) << written.constData();
+    EXPECT_EQ(doc.toPlainText().count(QLatin1Char('b')), 1);
+}
