@@ -1597,8 +1597,13 @@ void Parser::controlWord(const Token& t) {
         // Only the body opens new destinations; fonts, colours and
         // pictures hold none we read.
         if (g.dest == Dest::Text || op == Op::DestSkip) {
-            if (op == Op::DestPict)
+            if (op == Op::DestPict) {
+                // Nested past the depth kept, the picture's own group is not
+                // known, so it cannot be kept whole: its data stays text.
+                if (m_overflow > 0)
+                    return;
                 m_pictWordAt = t.word.data() - m_input.data() - 1;
+            }
             destination(op);
         } else if (star)
             g.dest = Dest::Skip;

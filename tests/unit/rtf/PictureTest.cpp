@@ -213,3 +213,18 @@ TEST(RtfPicture, TextBeforePictInItsGroupIsNotWrittenTwice) {
     EXPECT_EQ(back.toPlainText(), doc.toPlainText()) << written.constData();
     EXPECT_EQ(doc.toPlainText().count(QLatin1Char('b')), 1);
 }
+
+TEST(RtfPicture, APictureNestedPastTheDepthKeptReadsAsTextAndWritesBack) {
+    // Found by fuzzing: the kept picture took closing braces of groups it
+    // did not open, and our own output then ended early.
+    const QByteArray rtf =
+        "{\\rtf1 x" + QByteArray(1200, '{') + "\\t{\\pict 0a}" + QByteArray(1200, '}') + "after}";
+    QTextDocument doc;
+    Rtf::load(rtf, doc);
+    EXPECT_TRUE(doc.toPlainText().endsWith(QStringLiteral("after")))
+        << doc.toPlainText().toStdString();
+    const QByteArray written = Rtf::write(doc);
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(written, back).ok) << written.constData();
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText()) << written.constData();
+}
