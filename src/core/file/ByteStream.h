@@ -20,15 +20,11 @@ private:
     QString m_message;
 };
 
-// Reading was stopped on purpose (the user cancelled a long load); not damage.
-class EReadCancelled : public std::runtime_error {
+// Reading was stopped on purpose (the user cancelled a long load); not
+// damage, so it is caught before EReadError wherever the two differ.
+class EReadCancelled : public EReadError {
 public:
-    explicit EReadCancelled(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EReadError::EReadError;
 };
 
 // Told how far a device has been read (bytes so far, bytes in all) after each
