@@ -159,13 +159,15 @@ public:
                 break;
             default:
                 if (c < 0x20) {
-                    char esc[8];
-                    std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                    m_buf += esc;
+                    static const char hex[] = "0123456789abcdef";
+                    const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                    m_buf.append(esc, sizeof esc);
                 } else {
                     m_buf += ch;
                 }
             }
+            // A page of megabytes goes out as it is escaped, not held whole.
+            maybeFlush();
         }
         m_buf += '"';
         maybeFlush();

@@ -222,6 +222,25 @@ TEST_F(CliFile, DumpIsJsonWithNestedChildren) {
     EXPECT_TRUE(items[1][QStringLiteral("Trash")].toBool());
 }
 
+TEST_F(CliFile, DumpEscapesControlBytesOfLongPagesAsItWritesThem) {
+    // Longer than the output's buffer, so the text goes out in parts.
+    QByteArray page;
+    for (int i = 0; i < (1 << 19); ++i)
+        page += QByteArray("\x01\x1f\\\"a");
+    const QString in = path("制御.wrn");
+    writeAll(in, Fixture::currentSettings() +
+                     ByteBuilder().u8(0).u8(4).str("t\x02").u8(14).str(page).u8(1).bytes());
+    const CliRun r = cli({QStringLiteral("dump"), in});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\\u0001\\u001f\\\\\\\"a")));
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject item = json[QStringLiteral("Items")].toArray()[0].toObject();
+    EXPECT_EQ(item[QStringLiteral("Title")].toString(), QStringLiteral("t\x02"));
+    EXPECT_EQ(item[QStringLiteral("PageText")].toString(), QString::fromLatin1(page));
+}
+
 TEST_F(CliFile, ConvertLkp) {
     const QString in = path("古い.lkp"), out = path("新しい.wrn");
     writeAll(in, Sjis("本\t0\r\n本\t章\t1\r\n\x04\r\n一行目\r\n-\r\n\x04\r\n"));
