@@ -5,6 +5,7 @@
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "output/GapBuffer.h"
 #include "output/TemplateFill.h"
 
 #include <QFile>
@@ -38,16 +39,14 @@ struct ByteBuffer {
     using Text = QByteArray;
     // One item's filled template; far beyond any real template.
     static constexpr qint64 kMaxSize = kFilledLimit;
-    QByteArray text;
+    TGapBuffer text;
 
-    int size() const { return int(text.size()); }
+    int size() const { return text.size(); }
     int at(int i) const { return static_cast<unsigned char>(text.at(i)); }
-    bool matchesAt(int pos, const QByteArray& what) const {
-        return pos >= 0 && pos + what.size() <= text.size() &&
-               std::memcmp(text.constData() + pos, what.constData(), size_t(what.size())) == 0;
-    }
-    int indexOf(const QByteArray& what, int from) const { return int(text.indexOf(what, from)); }
+    bool matchesAt(int pos, const QByteArray& what) const { return text.matchesAt(pos, what); }
+    int indexOf(const QByteArray& what, int from) { return text.indexOf(what, from); }
     QByteArray mid(int pos, int length) const { return text.mid(pos, length); }
+    static bool editable(int, int) { return true; }
     void replace(int pos, int length, const QByteArray& value) { text.replace(pos, length, value); }
     static QByteArray fromUnicode(const QString& s) { return Cp932::fromUnicode(s); }
     static QString toUnicode(const QByteArray& b) { return Cp932::toUnicode(b); }
@@ -191,13 +190,14 @@ QByteArray TTextTemplate::Fill(TOutlineNode* node, TOutlineNode* walkRoot,
                                const TOptionDesc* settings) const {
     static const QByteArray kContent("&Content");
     static const QByteArray kLink("&Link");
-    ByteBuffer buf{m_text};
+    ByteBuffer buf{TGapBuffer(m_text)};
     OutputMacros::FillMacros(buf, byteNames(), TTemplateItem(node, walkRoot, settings));
+    const QByteArray filled = buf.text.text();
 
     const TLeafNote& item = *node->item();
     QByteArray out;
-    out.reserve(buf.text.size());
-    for (const QByteArray& line : SplitLines(buf.text)) {
+    out.reserve(filled.size());
+    for (const QByteArray& line : SplitLines(filled)) {
         qsizetype at = line.indexOf(kContent);
         qsizetype macroLength = kContent.size();
         const QByteArray* source = &item.PageText;

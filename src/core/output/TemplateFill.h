@@ -105,7 +105,8 @@ QString ProgressText(const TLeafNote& item);
 //
 // Buffer provides: Text; kMaxSize; int size(); int at(int) (a character code);
 // bool matchesAt(int, const Text&); int indexOf(const Text&, int from);
-// Text mid(int, int); void replace(int, int, const Text&);
+// Text mid(int, int); bool editable(int, int) (false: leave the macro as
+// written); void replace(int, int, const Text&);
 // Text fromUnicode(const QString&); QString toUnicode(const Text&);
 // Text fromCp932(const QByteArray&); Text repeated(const Text&, int).
 template <class Buffer>
@@ -124,6 +125,10 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
         const int close = buf.indexOf(names.close, bodyStart);
         if (close < 0)
             break;
+        if (!buf.editable(start, close + closeLength - start)) {
+            from = start + 1;
+            continue;
+        }
         std::vector<int> separators;
         for (int i = bodyStart; i < close; ++i)
             if (buf.at(i) == ',')
@@ -168,8 +173,20 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
 
     // Field macros, backwards, so that a macro inside another's argument is
     // expanded first and no expansion is ever read again.
+    //
+    // The "&)" right of pos, as distances from the end of the text (which
+    // edits at pos leave alone), the nearest last: an argument ends at the
+    // nearest one without searching the rest of the text again.
+    std::vector<int> closes;
+    const auto pushCloses = [&](int first, int to) {
+        for (int i = to - 1; i >= first; --i)
+            if (buf.at(i) == '&' && buf.matchesAt(i, names.close))
+                closes.push_back(buf.size() - i);
+    };
     const TLeafNote& item = it.item();
     for (int pos = buf.size() - 1; pos >= 0; --pos) {
+        if (pos + 1 < buf.size() && buf.at(pos + 1) == '&' && buf.matchesAt(pos + 1, names.close))
+            closes.push_back(buf.size() - (pos + 1));
         if (buf.at(pos) != '&')
             continue;
         for (const auto& f : names.fields) {
@@ -178,13 +195,14 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
             const int nameEnd = pos + 1 + int(f.keyword.size());
             int end = nameEnd;
             Text argument;
-            if (f.hasArgument) {
-                const int closeAt = buf.indexOf(names.close, nameEnd);
-                if (closeAt >= 0) {
-                    argument = buf.mid(nameEnd, closeAt - nameEnd);
-                    end = closeAt + closeLength;
-                }
+            if (f.hasArgument && !closes.empty()) {
+                // The keyword holds no "&", so no "&)" starts before nameEnd.
+                const int closeAt = buf.size() - closes.back();
+                argument = buf.mid(nameEnd, closeAt - nameEnd);
+                end = closeAt + closeLength;
             }
+            if (!buf.editable(pos, end - pos))
+                break;
             if (f.field == Names<Text>::Indent &&
                 qint64(argument.size()) * (it.depth() + 1) > Buffer::kMaxSize)
                 ThrowTooLarge(item);
@@ -210,7 +228,19 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
             const qint64 grows = qint64(value.size()) - (end - pos);
             if (grows > 0 && buf.size() + grows > Buffer::kMaxSize)
                 ThrowTooLarge(item);
+            const int sizeBefore = buf.size();
+            while (!closes.empty() && sizeBefore - closes.back() < end)
+                closes.pop_back();
             buf.replace(pos, end - pos, value);
+            const int valueEnd = pos + int(value.size());
+            if (buf.size() == sizeBefore + grows) {
+                // A "&)" may start in the value or at its last character.
+                pushCloses(pos + 1, std::min(valueEnd, buf.size() - 1));
+            } else {
+                // The buffer refused part of the edit: count again.
+                closes.clear();
+                pushCloses(pos + 1, buf.size());
+            }
             break;
         }
     }

@@ -225,3 +225,16 @@ TEST_F(RtfExport, PagesExpandedForTheExportAreLetGoAgain) {
     // A page being shown stays as it is.
     EXPECT_EQ(a1->item()->PageRich, RtfDoc("shown page"));
 }
+
+TEST_F(RtfExport, AMacroReachingOutOfItsTableCellIsLeftAsWritten) {
+    // Removing the macro's text would take the cells' contents and the text
+    // after the table with it; the macros around it still fill.
+    auto doc = fill("&LimitDate(yy&)\\par\\trowd\\cellx1000\\cellx2000 \\intbl &Indent(a\\cell "
+                    "b&Title\\cell\\row &) &Title &LimitDate(yy&)\\par",
+                    a1);
+    EXPECT_EQ(doc->toPlainText(), QStringLiteral("--/--/--\n&Indent(a\nbA1\n&) A1 --/--/--\n\n"));
+    doc = fill("\\trowd\\cellx1000\\cellx2000 \\intbl &Index(&I,a\\cell &1&)\\cell\\row "
+               "&)&Index(&1,&1.&1&)\\par",
+               a1);
+    EXPECT_EQ(doc->toPlainText(), QStringLiteral("\n&Index(&I,a\n&1&)\n&)1.1\n\n"));
+}

@@ -132,6 +132,25 @@ TEST_F(TextExport, BackwardScanAndUnknownMacros) {
     // An expansion is never read again.
     b->item()->SetTitle("&Label&ProcStatus");
     EXPECT_EQ(fill("&Title", b), QStringLiteral("&Label&ProcStatus\r\n"));
+    // ... but an argument ends at the first "&)", also one a title brought.
+    a1->item()->SetTitle("a&)b");
+    EXPECT_EQ(fill("&Indent(x&Title y&)", a1), QStringLiteral("xaxab y&)\r\n"));
+    EXPECT_EQ(fill("&Indent(&Title&Title&)", a1), QStringLiteral("aaba&)b&)\r\n"));
+    // A title ending in "&" closes with the ")" after the macro.
+    a1->item()->SetTitle("x&");
+    EXPECT_EQ(fill("&Indent(-&Title)&)", a1), QStringLiteral("-x-x&)\r\n"));
+}
+
+TEST_F(TextExport, TemplatesOfManyMacrosFillWhole) {
+    // Each macro fills where it stands however many there are.
+    const int n = 200000;
+    EXPECT_EQ(fill(QByteArray("&Title|").repeated(n).constData(), b),
+              QStringLiteral("Book B|").repeated(n) + "\r\n");
+    EXPECT_EQ(fill(QByteArray("&Index(&1&)&Indent(.&)").repeated(n).constData(), a1),
+              QStringLiteral("1..").repeated(n) + "\r\n");
+    // Unclosed date macros take only their names.
+    EXPECT_EQ(fill(QByteArray("&LimitDate(").repeated(n).constData(), b),
+              QStringLiteral("--/--/--").repeated(n) + "\r\n");
 }
 
 TEST_F(TextExport, RunawayExpansionStopsTheExport) {

@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextTable>
 
 namespace OutputEngine {
 
@@ -48,6 +49,18 @@ public:
     static QString toUnicode(const QString& s) { return s; }
     static QString fromCp932(const QByteArray& b) { return Cp932::toUnicode(b); }
     static QString repeated(const QString& s, int times) { return s.repeated(times); }
+
+    // A macro whose text reaches out of its table cell is left as written:
+    // the document would remove whatever the selection of cells covers.
+    bool editable(int pos, int length) const {
+        QTextCursor a(&m_doc), b(&m_doc);
+        a.setPosition(pos);
+        b.setPosition(pos + length);
+        if (a.currentFrame() != b.currentFrame())
+            return false;
+        const QTextTable* table = a.currentTable();
+        return !table || table->cellAt(pos) == table->cellAt(pos + length);
+    }
 
     // The text's own format (that of its first character) carries over to the value.
     void replace(int pos, int length, const QString& value) {
