@@ -234,10 +234,16 @@ void FillMacros(Buffer& buf, const Names<typename Buffer::Text>& names, const TT
             buf.replace(pos, end - pos, value);
             const int valueEnd = pos + int(value.size());
             if (buf.size() == sizeBefore + grows) {
-                // A "&)" may start in the value or at its last character.
-                pushCloses(pos + 1, std::min(valueEnd, buf.size() - 1));
+                // A "&)" its last "&" makes with what follows, then those in it.
+                const int size = buf.size();
+                if (valueEnd - 1 > pos && buf.matchesAt(valueEnd - 1, names.close))
+                    closes.push_back(size - (valueEnd - 1));
+                for (auto k = value.lastIndexOf(names.close); k > 0;
+                     k = value.lastIndexOf(names.close, k - 1))
+                    closes.push_back(size - (pos + int(k)));
             } else {
-                // The buffer refused part of the edit: count again.
+                // The buffer changed more than asked (line breaks, a
+                // table): count again.
                 closes.clear();
                 pushCloses(pos + 1, buf.size());
             }
