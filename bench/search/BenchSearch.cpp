@@ -1,5 +1,5 @@
 // Listing by a text condition and text export over a generated 100 000-item
-// outline, beside grep over the same page texts.
+// outline, beside grep over the same page texts; templates of many macros.
 #include "file/Cp932.h"
 #include "file/SampleOutline.h"
 #include "outline/LeafNote.h"
@@ -113,6 +113,28 @@ void BM_ExportText(benchmark::State& state) {
     state.counters["bytes"] = double(QFile(out).size());
 }
 BENCHMARK(BM_ExportText)->Unit(benchmark::kMillisecond);
+
+// One item through a template of many macros: the time per macro should
+// not grow with their number.
+void BM_FillManyMacros(benchmark::State& state) {
+    Corpus& c = Corpus::get();
+    const char* const pieces[] = {"&Title|", "&LimitDate(", "&Index(&1&)&Indent(.&)"};
+    const QByteArray text = QByteArray(pieces[state.range(0)]).repeated(int(state.range(1)));
+    const OutputEngine::TTextTemplate tmpl(text);
+    TOutlineNode* node = c.outline.topLevel(0)->firstChild();
+    qsizetype bytes = 0;
+    for (auto _ : state)
+        bytes = tmpl.Fill(node, c.outline.topLevel(0), &c.settings).size();
+    state.counters["bytes"] = double(bytes);
+    state.counters["per_macro"] =
+        benchmark::Counter(double(state.range(1)), benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+    state.SetLabel(pieces[state.range(0)]);
+}
+BENCHMARK(BM_FillManyMacros)
+    ->ArgsProduct({{0, 1, 2}, {1000, 10000, 100000}})
+    ->ArgNames({"macro", "count"})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
