@@ -135,8 +135,17 @@ TRtfTemplate::~TRtfTemplate() = default;
 std::unique_ptr<QTextDocument> TRtfTemplate::Fill(TOutlineNode* node, TOutlineNode* walkRoot,
                                                   const TOptionDesc* settings) const {
     std::unique_ptr<QTextDocument> work(m_doc->clone());
+    work->setUndoRedoEnabled(false);
     DocBuffer buf(*work);
-    OutputMacros::FillMacros(buf, docNames(), TTemplateItem(node, walkRoot, settings));
+    {
+        // All macros in one edit block: outside one, every cursor move lays
+        // out its whole paragraph again, and a long paragraph of macros
+        // filled in quadratic time.
+        QTextCursor block(work.get());
+        block.beginEditBlock();
+        OutputMacros::FillMacros(buf, docNames(), TTemplateItem(node, walkRoot, settings));
+        block.endEditBlock();
+    }
 
     // Only the first "&Content" takes the page; "&Link" has no meaning here.
     const int at = buf.indexOf(docNames().content, 0);
