@@ -83,7 +83,7 @@ QByteArray LabelText(const TTemplateItem& it) {
 
 void ThrowTooLarge(const TLeafNote& item) {
     throw EOutputError(QStringLiteral("\"%1\" の出力が大きくなりすぎるため、出力を中止しました。\n"
-                                      "出力フォーマットのマクロの入れ子を確かめてください。")
+                                      "出力フォーマットのマクロの入れ子や数を確かめてください。")
                            .arg(Cp932::toUnicode(item.Title)));
 }
 
