@@ -4,28 +4,30 @@
 
 #include <random>
 
+namespace {
+
 // Edits that jump back and forth, through empty and growing texts, must
-// leave the same bytes as plain QByteArray edits would.
-TEST(GapBuffer, RandomEditsAgreeWithAPlainArray) {
+// leave the same text as plain edits would.
+template <class Text> void randomEditsAgreeWithPlainText(const Text& alphabet) {
     std::mt19937 random(7);
-    const QByteArray alphabet("ab&)");
+    const Text close("&)");
     for (int round = 0; round < 200; ++round) {
-        QByteArray plain = QByteArray("&)x").repeated(int(random() % 5));
-        TGapBuffer gap(plain);
+        Text plain = Text("&)x").repeated(int(random() % 5));
+        TGapText<Text> gap(plain);
         for (int step = 0; step < 60; ++step) {
             const int size = int(plain.size());
             const int pos = int(random() % unsigned(size + 1));
             const int length = int(random() % unsigned(size - pos + 1));
-            QByteArray value;
+            Text value;
             for (unsigned n = random() % (step % 7 == 0 ? 200 : 4); n > 0; --n)
-                value += alphabet.at(int(random() % 4));
+                value += alphabet.at(int(random() % unsigned(alphabet.size())));
             switch (random() % 4) {
             case 0:
-                ASSERT_EQ(gap.indexOf("&)", pos), int(plain.indexOf("&)", pos)));
+                ASSERT_EQ(gap.indexOf(close, pos), int(plain.indexOf(close, pos)));
                 break;
             case 1:
                 ASSERT_EQ(gap.mid(pos, length), plain.mid(pos, length));
-                ASSERT_EQ(gap.matchesAt(pos, "&)"), plain.mid(pos).startsWith("&)"));
+                ASSERT_EQ(gap.matchesAt(pos, close), plain.mid(pos).startsWith(close));
                 break;
             default:
                 gap.replace(pos, length, value);
@@ -39,6 +41,13 @@ TEST(GapBuffer, RandomEditsAgreeWithAPlainArray) {
         }
         ASSERT_EQ(gap.text(), plain) << "round " << round;
     }
+}
+
+} // namespace
+
+TEST(GapBuffer, RandomEditsAgreeWithAPlainArray) {
+    randomEditsAgreeWithPlainText(QByteArray("ab&)\x82"));
+    randomEditsAgreeWithPlainText(QStringLiteral("ab&)あ"));
 }
 
 TEST(GapBuffer, SearchesPastTheEndAndMatchesPastTheEndFindNothing) {

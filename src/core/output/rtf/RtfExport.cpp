@@ -5,6 +5,7 @@
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "output/GapBuffer.h"
 #include "output/TemplateFill.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -38,12 +39,10 @@ public:
 
     explicit DocBuffer(QTextDocument& doc) : m_doc(doc) { reload(); }
 
-    int size() const { return int(m_text.size()); }
+    int size() const { return m_text.size(); }
     int at(int i) const { return m_text.at(i).unicode(); }
-    bool matchesAt(int pos, const QString& what) const {
-        return pos >= 0 && pos <= m_text.size() && QStringView(m_text).mid(pos).startsWith(what);
-    }
-    int indexOf(const QString& what, int from) const { return int(m_text.indexOf(what, from)); }
+    bool matchesAt(int pos, const QString& what) const { return m_text.matchesAt(pos, what); }
+    int indexOf(const QString& what, int from) { return m_text.indexOf(what, from); }
     QString mid(int pos, int length) const { return m_text.mid(pos, length); }
     static QString fromUnicode(const QString& s) { return s; }
     static QString toUnicode(const QString& s) { return s; }
@@ -89,13 +88,15 @@ public:
 private:
     void reload() {
         const int n = m_doc.characterCount();
-        m_text.resize(n);
+        QString text(n, Qt::Uninitialized);
         for (int i = 0; i < n; ++i)
-            m_text[i] = m_doc.characterAt(i);
+            text[i] = m_doc.characterAt(i);
+        m_text = TGapText<QString>(text);
     }
 
     QTextDocument& m_doc;
-    QString m_text;
+    // Edited where the document is, so that each macro costs its own length.
+    TGapText<QString> m_text;
 };
 
 // A character put in just before the closing brace starts a paragraph of its
