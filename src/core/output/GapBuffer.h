@@ -7,10 +7,10 @@
 #include <cstring>
 #include <type_traits>
 
-// Text (bytes or UTF-16) with a gap at the last edit. A template is filled by edits that move
-// steadily through the text (backwards for the field macros), so each edit
-// costs its own length and the distance from the one before, never the
-// length of the text: a template of many macros fills in linear time.
+// Text (bytes or UTF-16) with a gap at the last edit. A template is filled
+// by edits that move steadily through the text (backwards for the field
+// macros), so each edit costs its own length and the distance from the one
+// before, never the length of the text: many macros fill in linear time.
 template <class Text> class TGapText {
 public:
     using Char = std::remove_cv_t<std::remove_reference_t<decltype(Text().at(0))>>;
