@@ -1,5 +1,6 @@
 #include "rtf/RtfWriter.h"
 
+#include "file/Cp932.h"
 #include "rtf/RtfCodePages.h"
 #include "rtf/RtfParser.h"
 #include "rtf/RtfReader.h"
@@ -25,6 +26,14 @@ namespace {
 
 constexpr int kJapaneseCharset = 128;
 constexpr int kSymbolCharset = 2;
+
+// The cp932 code of a character that code page holds under another Unicode
+// name (the wave dash), else nothing.
+QByteArray cp932Fallback(int codePage, QStringView one) {
+    if (codePage != 932 || one.size() != 1 || !Cp932::cp932Form(one[0].unicode()))
+        return QByteArray();
+    return Cp932::fromUnicode(one.toString());
+}
 
 int twips(qreal px) {
     return int(std::lround(px * kTwipsPerPixel));
@@ -324,6 +333,15 @@ void Writer::writeEncoded(QStringView chars, int codePage, QByteArray& bytes) {
         if (m_codePages.encode(codePage, one, &bytes)) {
             for (char b : bytes)
                 hexByte(static_cast<unsigned char>(b));
+        } else if (const QByteArray cousin = cp932Fallback(codePage, one); !cousin.isEmpty()) {
+            // Kept as itself for readers of Unicode, as its cp932 code for
+            // the others, instead of a '?'.
+            control("\\uc" + num(int(cousin.size())));
+            control("\\u" + num(qint16(one[0].unicode())));
+            m_needDelimiter = false;
+            for (char b : cousin)
+                hexByte(static_cast<unsigned char>(b));
+            control("\\uc1");
         } else {
             for (QChar c : one) {
                 control("\\u" + num(qint16(c.unicode())));
@@ -412,7 +430,8 @@ void Writer::writeRunText(QStringView text) {
     // the same face declared as Japanese, so that no reader has to guess.
     const int own = m_run.font;
     auto inOwn = [&](QStringView c) {
-        return m_codePages.encode(codePage, c, &bytes) || !m_codePages.encode(932, c, &bytes);
+        return m_codePages.encode(codePage, c, &bytes) ||
+               (!m_codePages.encode(932, c, &bytes) && cp932Fallback(932, c).isEmpty());
     };
     qsizetype start = 0;
     bool startOwn = true;

@@ -296,3 +296,29 @@ TEST(RtfRoundTrip, SamplesSurviveWritingAndReading) {
     ASSERT_TRUE(Rtf::load(Rtf::write(doc), back).ok);
     expectSame(doc, back);
 }
+
+TEST(RtfRoundTrip, CharactersCp932HoldsUnderAnotherNameFallBackToTheirCode) {
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("10時〜12時 −5 ‖ ¢£¬ — ¦"));
+    QTextCharFormat latin;
+    latin.setFontFamilies({QStringLiteral("Arial")});
+    latin.setProperty(Rtf::CharsetProperty, 0);
+    c.insertText(QStringLiteral(" A〜B"), latin);
+    const QByteArray rtf = Rtf::write(doc);
+    // The character for readers of Unicode, its cp932 code for the others.
+    EXPECT_TRUE(rtf.contains("\\uc2\\u12316\\'81\\'60\\uc1")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("\\uc2\\u8722\\'81\\'7c\\uc1")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("\\uc2\\u8214\\'81\\'61\\uc1")) << rtf.toStdString();
+    EXPECT_FALSE(rtf.contains("\\u12316?"));
+    EXPECT_EQ(Rtf::plainText(rtf), doc.toPlainText());
+
+    QTextDocument back;
+    ASSERT_TRUE(Rtf::load(rtf, back).ok);
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
+    EXPECT_EQ(Rtf::write(back), rtf);
+    // A reader that skips \uN takes the code: the same page in cp932 terms.
+    QByteArray ansiOnly = rtf;
+    ansiOnly.replace("\\uc2\\u12316", "");
+    EXPECT_TRUE(Rtf::plainText(ansiOnly).startsWith(QStringLiteral("10時～12時")));
+}

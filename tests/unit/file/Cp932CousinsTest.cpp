@@ -1,0 +1,102 @@
+#include "file/Cp932.h"
+#include "file/HierText.h"
+#include "file/OutlineFile.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "search/FindDesc.h"
+#include "settings/OptionDesc.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Characters input methods and JIS-based converters produce, with the code
+// cp932 holds them under.
+struct Pair {
+    char16_t unicode;
+    QByteArray code;
+};
+const Pair kPairs[] = {
+    {0x301C, "\x81\x60"}, {0x2016, "\x81\x61"}, {0x2212, "\x81\x7C"},
+    {0x00A2, "\x81\x91"}, {0x00A3, "\x81\x92"}, {0x00AC, "\x81\xCA"},
+    {0x2014, "\x81\x5C"}, {0x00A6, "\xFA\x55"}, {0x00A5, "\x81\x8F"},
+};
+
+QString all() {
+    QString s;
+    for (const Pair& p : kPairs)
+        s += QChar(p.unicode);
+    return s;
+}
+
+QByteArray allCodes() {
+    QByteArray b;
+    for (const Pair& p : kPairs)
+        b += p.code;
+    return b;
+}
+
+} // namespace
+
+TEST(Cp932Cousins, EachIsWrittenAsItsCodeWithoutLoss) {
+    for (const Pair& p : kPairs) {
+        const QString text = QStringLiteral("10時") + QChar(p.unicode) + QStringLiteral("12時");
+        bool lossy = true;
+        EXPECT_EQ(Cp932::fromUnicode(text, &lossy), Sjis("10時") + p.code + Sjis("12時"))
+            << std::hex << int(p.unicode);
+        EXPECT_FALSE(lossy) << std::hex << int(p.unicode);
+        EXPECT_TRUE(Cp932::canEncode(text)) << std::hex << int(p.unicode);
+        // Read back, the code gives cp932's own name, which writes the same code.
+        EXPECT_EQ(Cp932::fromUnicode(Cp932::toUnicode(p.code)), p.code);
+    }
+}
+
+TEST(Cp932Cousins, RealLossesAreStillMarked) {
+    bool lossy = false;
+    EXPECT_EQ(Cp932::fromUnicode(QStringLiteral("〜é〜😀"), &lossy), "\x81\x60?\x81\x60?");
+    EXPECT_TRUE(lossy);
+    EXPECT_FALSE(Cp932::canEncode(QStringLiteral("〜é")));
+}
+
+TEST(Cp932Cousins, ATypedWaveDashFindsAStoredOne) {
+    // The page as stored: written by a program that used the fullwidth tilde.
+    const QByteArray stored = Sjis("会議は10時～12時です");
+    TFindDesc f;
+    f.SetStringCondition(Cp932::fromUnicode(QStringLiteral("10時〜12時")), false, true, true,
+                         false);
+    EXPECT_TRUE(f.FindFrom(stored, 1));
+    f.ReleaseSearchText();
+}
+
+TEST(Cp932Cousins, ImportedUtf8TextKeepsThem) {
+    const QByteArray file = (QStringLiteral(".見出し") + all() + QStringLiteral("\n本文") + all() +
+                             QStringLiteral("\n"))
+                                .toUtf8();
+    const HierText::TParsed parsed = HierText::Parse(file, '.', Sjis("上"));
+    ASSERT_TRUE(parsed.ok) << parsed.error.toStdString();
+    EXPECT_FALSE(parsed.lossy);
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    EXPECT_EQ(parsed.entries[1].title, Sjis("見出し") + allCodes());
+    EXPECT_TRUE(parsed.entries[1].text.startsWith(Sjis("本文") + allCodes()));
+}
+
+TEST(Cp932Cousins, ADocumentHoldingAllOfThemReadsBackWhole) {
+    TOptionDesc settings;
+    TOutline outline(&settings);
+    TLeafNote* item = TLeafNote::Create(outline, 1, nullptr);
+    item->SetTitle(Cp932::fromUnicode(QStringLiteral("波") + all()));
+    item->PageText = Cp932::fromUnicode(QStringLiteral("本文") + all() + QStringLiteral("\r\n"));
+    TLeafNote::CreateTrash(outline);
+    const QByteArray bytes = OutlineFile::writeDocument(settings, outline);
+
+    TOptionDesc settings2;
+    TOutline back(&settings2);
+    const OutlineFile::ReadResult r = OutlineFile::readDocument(bytes, settings2, back);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    const TLeafNote& read = *back.topLevel(0)->item();
+    EXPECT_EQ(read.Title, Sjis("波") + allCodes());
+    EXPECT_EQ(read.PageText, Sjis("本文") + allCodes() + "\r\n");
+    EXPECT_FALSE(Cp932::toUnicode(read.Title).contains(QLatin1Char('?')));
+}
