@@ -1,6 +1,7 @@
 // Reading and writing whole documents. The outlines come from the same
 // generator as "wrennote-cli generate", so the figures can be set beside a
 // plain copy of such a file.
+#include "doc/DocumentMerge.h"
 #include "file/OutlineFile.h"
 #include "file/SampleOutline.h"
 #include "outline/LeafNote.h"
@@ -9,7 +10,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -106,10 +109,49 @@ void WriteAfterEdit(benchmark::State& state) {
     setCounters(state, size);
 }
 
+// Two versions of one document that differ in 1 000 items (retitled there,
+// half of them also given a new page here): matched, compared and merged.
+void MergeVersions(benchmark::State& state) {
+    const QByteArray& bytes = sampleFile(int(state.range(0)));
+    int actions = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto ours = std::make_unique<Loaded>(bytes);
+        auto theirs = std::make_unique<Loaded>(bytes);
+        TMergeBase base;
+        base.Take(ours->outline);
+        int n = 0;
+        const int step = std::max(1, ours->outline.count() / 1000);
+        theirs->outline.forEach([&](TOutlineNode* node) {
+            if (n++ % step == 0 && node->item()->NodeId != -1) {
+                node->item()->Title += "*";
+                node->item()->ModifiedDate += 1;
+            }
+            return true;
+        });
+        n = 0;
+        ours->outline.forEach([&](TOutlineNode* node) {
+            if (n++ % (2 * step) == 0 && node->item()->NodeId != -1)
+                node->item()->SetPage("edited here\r\n", QByteArray());
+            return true;
+        });
+        state.ResumeTiming();
+        TDocumentMerge merge(ours->outline, theirs->outline, &base);
+        merge.Apply();
+        actions = int(merge.Actions().size());
+        state.PauseTiming();
+        ours.reset();
+        theirs.reset();
+        state.ResumeTiming();
+    }
+    state.counters["actions"] = actions;
+}
+
 BENCHMARK(Read)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteUnchanged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteAfterShow)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteAfterEdit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MergeVersions)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -5,6 +5,7 @@ wren_add_test(doc_unit_tests
         ${CMAKE_CURRENT_LIST_DIR}/doc/HistoryTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/SaveFaultsTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/HardeningTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/SyncTest.cpp
     LIBS wrencore
     LABELS unit)
 

@@ -4,6 +4,7 @@
 #include "common/FileError.h"
 #include "common/ProgramFolder.h"
 #include "doc/DocPaths.h"
+#include "doc/RunningSum.h"
 #include "doc/SafeFile.h"
 #include "file/BoundedFile.h"
 #include "file/ByteStream.h"
@@ -29,7 +30,8 @@ const QString Product = QStringLiteral("WrenNOTE");
 
 bool isDocumentExt(const QString& path) {
     const QString ext = ExtOf(path).toLower();
-    return ext == QLatin1String(".wrn") || ext == QLatin1String(".lkp");
+    return ext == QLatin1String(".wrn") || ext == QLatin1String(".lkp") ||
+           ext == QLatin1String(".wr~");
 }
 
 bool isFile(const QString& path) {
@@ -144,6 +146,10 @@ QString TWrenDoc::DialogFilter() {
     return QStringLiteral("WrenNOTE files (*.wrn);;Larkspur files (*.lkp)");
 }
 
+QString TWrenDoc::OpenDialogFilter() {
+    return DialogFilter() + QStringLiteral(";;自動保存ファイル (*.wr~)");
+}
+
 QString TWrenDoc::MakeRelativePath(const QString& path) const {
     if (!HasFileName())
         return path;
@@ -204,8 +210,16 @@ void TWrenDoc::Load(TWrenDocHost& host) {
         tree.setSelectedNode(newItem);
         LoadedOK = true;
     };
+    OnDisk = TDiskIdentity();
+    OwnAutoSave = TDiskIdentity();
+    Base.Clear();
     const QString ext = ExtOf(FileName).toLower();
-    if (HasFileName() && ext == QLatin1String(".wrn")) {
+    // An auto-save copy holds a whole document; it is never written under
+    // its own name, which the next auto-save would take back.
+    const bool autoSaveCopy = ext == QLatin1String(".wr~");
+    if (autoSaveCopy)
+        ReadOnly = true;
+    if (HasFileName() && (ext == QLatin1String(".wrn") || autoSaveCopy)) {
         LoadedOK = false;
         // Read through a window rather than whole: a large document is then
         // held once, as the outline, not twice.
@@ -223,9 +237,14 @@ void TWrenDoc::Load(TWrenDocHost& host) {
                 startNew();
                 newItem = nullptr;
                 ReadOnly = false;
-            } else if (r.ok)
+            } else if (r.ok) {
                 LoadedOK = true;
-            else
+                // What we read, from the handle we read it through: a file
+                // replaced meanwhile is not taken for this one.
+                TDiskIdentity id = DiskIdentity::StatOpen(file.handle());
+                if (id.known && DiskIdentity::Digest(file, &id.digest))
+                    OnDisk = id;
+            } else
                 error = QStringLiteral("ファイル「%1」を読み込めませんでした。\n%2")
                             .arg(FileName, r.error);
         } else {
@@ -270,10 +289,19 @@ void TWrenDoc::Load(TWrenDocHost& host) {
 
     if (!tree.trashNode())
         TLeafNote::CreateTrash(tree);
+    // An older-format file records no selection: the window still needs a
+    // current item, or it goes on showing the previous document's.
+    if (!tree.selectedNode() && tree.topLevelCount() > 0)
+        tree.setSelectedNode(tree.topLevel(0));
     host.ApplySettings();
-    if (newItem)
+    if (newItem) {
+        // Merges of later versions match items by their ids.
+        newItem->item()->AssignNodeId();
         host.BeginCaptionEdit(newItem);
+    }
     LastSaveTime = Clock::now();
+    if (LoadedOK)
+        Base.Take(tree);
 
     if (LoadedOK && HasFileName() && written) {
         try {
@@ -311,7 +339,73 @@ void TWrenDoc::step(SaveStep s) const {
         SaveStepHook(s);
 }
 
-bool TWrenDoc::Save(TWrenDocHost& host) {
+void TWrenDoc::SetFileName(const QString& path) {
+    if (path != FileName) {
+        OnDisk = TDiskIdentity();
+        OwnAutoSave = TDiskIdentity();
+    }
+    FileName = path;
+}
+
+TWrenDoc::DiskChange TWrenDoc::CheckDisk() {
+    if (!OnDisk.known || !HasFileName())
+        return DiskSame;
+    const TDiskIdentity now = DiskIdentity::Stat(FileName);
+    if (!now.known)
+        return QFileInfo::exists(FileName) ? DiskChanged : DiskGone;
+    if (now.sameStat(OnDisk))
+        return DiskSame;
+    const TDiskIdentity full = DiskIdentity::Take(FileName);
+    if (!full.known)
+        return DiskChanged;
+    if (full.size == OnDisk.size && full.digest == OnDisk.digest) {
+        OnDisk = full;
+        return DiskSame;
+    }
+    return DiskChanged;
+}
+
+QString TWrenDoc::LoadAutoSaveCopy(TWrenDocHost& host) {
+    const QString copy = AutoSaveFileName(FileName);
+    const TDiskIdentity copyId = DiskIdentity::Stat(copy);
+    TOutline& tree = host.DocOutline();
+    tree.clear();
+    const OutlineFile::ReadResult r = OutlineFile::readFile(copy, host.DocSettings(), tree);
+    if (!r.ok)
+        return QStringLiteral("自動保存ファイル「%1」を読み込めませんでした。\n%2")
+            .arg(copy, r.error);
+    if (!tree.trashNode())
+        TLeafNote::CreateTrash(tree);
+    host.ApplySettings();
+    // The items are new objects: what was taken of the document's do not apply.
+    Base.Clear();
+    OwnAutoSave = copyId;
+    LoadedOK = true;
+    LastSaveTime = Clock::now();
+    return QString();
+}
+
+void TWrenDoc::RememberDisk() {
+    OnDisk = HasFileName() ? DiskIdentity::Take(FileName) : TDiskIdentity();
+}
+
+bool TWrenDoc::HasNewerAutoSave() const {
+    if (!HasFileName())
+        return false;
+    const QString copy = AutoSaveFileName(FileName);
+    const QFileInfo auto_(copy);
+    const QFileInfo doc(FileName);
+    if (!auto_.isFile() || auto_.size() == 0 || !doc.isFile())
+        return false;
+    if (auto_.lastModified() <= doc.lastModified())
+        return false;
+    // A copy with the document's very bytes holds nothing to recover.
+    const TDiskIdentity a = DiskIdentity::Take(copy);
+    const TDiskIdentity d = DiskIdentity::Take(FileName);
+    return !(a.known && d.known && a.size == d.size && a.digest == d.digest);
+}
+
+bool TWrenDoc::Save(TWrenDocHost& host, bool overwrite) {
     if (!LoadedOK) {
         host.ShowWarning(RefusedSaveMessage());
         return false;
@@ -320,16 +414,28 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
         host.ShowWarning(ReadOnlyMessage(FileName));
         return false;
     }
+    if (!overwrite && CheckDisk() == DiskChanged)
+        throw EChangedOnDisk(FileName);
     host.StorePage();
     if (FileName.size() < 4 || FileName.at(FileName.size() - 4) != QLatin1Char('.'))
         FileName += QStringLiteral(".wrn");
 
     const QString temp = TempFileName(FileName);
+    // Summed on the way, to know the file as written without reading it again.
+    struct Summing : TByteSink {
+        TByteSink* inner = nullptr;
+        TRunningSum sum;
+        void write(const char* data, qsizetype size) override {
+            inner->write(data, size);
+            sum.add(data, size);
+        }
+    } summing;
     try {
         host.CaptureSettings();
         // Streamed: a large document is never held a second time while it is saved.
-        SafeFile::WriteDurably(temp, [&host](TByteSink& sink) {
-            OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), sink);
+        SafeFile::WriteDurably(temp, [&host, &summing](TByteSink& sink) {
+            summing.inner = &sink;
+            OutlineFile::writeDocument(host.DocSettings(), host.DocOutline(), summing);
         });
         LastSaveTime = Clock::now();
     } catch (const EFileError& e) {
@@ -365,13 +471,23 @@ bool TWrenDoc::Save(TWrenDocHost& host) {
         throw;
     }
     SafeFile::SyncFolderOf(FileName);
+    OnDisk = DiskIdentity::Stat(FileName);
+    OnDisk.digest = summing.sum.digest();
+    Base.Take(host.DocOutline());
     step(StepReplaced);
 
-    try {
-        SafeFile::Remove(AutoSaveFileName(FileName));
-    } catch (const EFileError& e) {
-        host.ShowWarning(e.message());
+    // Only a copy we wrote ourselves (or were opened from) is ours to
+    // delete: one left by a crash holds edits nobody was asked about.
+    const QString autoSave = AutoSaveFileName(FileName);
+    const TDiskIdentity copy = DiskIdentity::Stat(autoSave);
+    if (copy.known && copy.sameStat(OwnAutoSave)) {
+        try {
+            SafeFile::Remove(autoSave);
+        } catch (const EFileError& e) {
+            host.ShowWarning(e.message());
+        }
     }
+    OwnAutoSave = TDiskIdentity();
     step(StepAutoSaveRemoved);
     return true;
 }
@@ -400,7 +516,9 @@ TWrenDoc::AutoSaveResult TWrenDoc::AutoSave(TWrenDocHost& host) {
         return AutoSaveDeferred;
     host.StorePage();
     try {
-        WriteTo(AutoSaveFileName(FileName), host, nullptr);
+        const QString copy = AutoSaveFileName(FileName);
+        WriteTo(copy, host, nullptr);
+        OwnAutoSave = DiskIdentity::Stat(copy);
     } catch (const EFileError& e) {
         // Try again after the interval, not at every idle moment.
         LastSaveTime = Clock::now();

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "doc/DiskIdentity.h"
+#include "doc/DocumentMerge.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 class TOptionDesc;
@@ -36,6 +40,14 @@ public:
     virtual bool LoadProgress(qint64 /*done*/, qint64 /*total*/) { return true; }
 };
 
+// Saving would overwrite a version of the document that another program wrote.
+class EChangedOnDisk : public std::runtime_error {
+public:
+    explicit EChangedOnDisk(const QString& path)
+        : std::runtime_error("changed on disk"), Path(path) {}
+    QString Path;
+};
+
 // A sibling document in the folder of the open one.
 struct TSiblingEntry {
     QString Name; // document name, shown in the menu
@@ -64,10 +76,33 @@ public:
 
     const QString& ProgramDir() const { return m_programDir; }
 
+    // The file as this window last read or wrote it, and the items as they
+    // stood then: what tells a change made by another program (a file-sync
+    // tool) and what a merge of the two versions compares against.
+    TDiskIdentity OnDisk;
+    TMergeBase Base;
+    enum DiskChange { DiskSame, DiskChanged, DiskGone };
+    // Whether the file is still the one we know. A file merely touched (the
+    // same bytes written again) counts as the same, and is remembered anew.
+    DiskChange CheckDisk();
+    // Takes the file as it is now for the one we know (after the user chose
+    // to overwrite another program's version, or took it in).
+    void RememberDisk();
+    // The auto-save copy this window wrote last (or was opened from): only
+    // that one may a save delete.
+    TDiskIdentity OwnAutoSave;
+    // An auto-save copy that is newer than the document and differs from it.
+    bool HasNewerAutoSave() const;
+    // Replaces what was read with the auto-save copy's content; the file
+    // name stays the document's, so the next save writes the document (and
+    // then deletes the copy). Returns an error message, empty when read.
+    QString LoadAutoSaveCopy(TWrenDocHost& host);
+
     // Chooses the start-up file from the arguments (without the program
     // name), the history or the program folder.
     void Create(const QStringList& args);
-    void SetFileName(const QString& path) { FileName = path; }
+    // A new name forgets what was known of the old file on disk.
+    void SetFileName(const QString& path);
     bool HasFileName() const { return !FileName.isEmpty(); }
     QString GetWindowCaption() const { return CaptionFor(FileName); }
     static QString CaptionFor(const QString& path);
@@ -79,6 +114,8 @@ public:
     QString DialogFileName() const;
     QString DialogFolder() const;
     static QString DialogFilter();
+    // The open dialog also offers auto-save copies.
+    static QString OpenDialogFilter();
 
     QString MakeRelativePath(const QString& path) const;
     QString MakeAbsolutePath(const QString& name) const;
@@ -89,8 +126,9 @@ public:
     // stopped leaves a new untitled document and throws EReadCancelled.
     void Load(TWrenDocHost& host);
     // False when refused because the document was not read correctly (the
-    // host was told).
-    bool Save(TWrenDocHost& host);
+    // host was told). Throws EChangedOnDisk, writing nothing, when another
+    // program changed the file since we read or wrote it, unless overwrite.
+    bool Save(TWrenDocHost& host, bool overwrite = false);
     enum AutoSaveResult { AutoSaveNotDue, AutoSaveDeferred, AutoSaveWritten, AutoSaveFailed };
     // Run at every idle moment. A failure is shown through the host once per interval.
     AutoSaveResult AutoSave(TWrenDocHost& host);

@@ -459,6 +459,8 @@ template <typename Save>
 void killDuring(TWrenDoc& doc, DocTestHost& host, QRandomGenerator& random, Save save) {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // The killed child before this one wrote the file last.
+        doc.RememberDisk();
         TLeafNote* first = host.outline.topLevel(0)->item();
         for (int i = 0;; ++i) {
             first->Title = i % 2 ? "first A" : "first B";

@@ -149,7 +149,10 @@ TEST(WrenDocSave, BackupKeepsThePreviousDocumentAndSaveRemovesTheAutoSave) {
     const QByteArray first = readAll(doc.FileName);
     EXPECT_FALSE(QFileInfo::exists(docIn(home, "メモ.bak"))) << "nothing to keep on the first save";
 
-    writeFile(docIn(home, "メモ.ab~"), "auto");
+    host.settings.SaveTemporal = true;
+    doc.LastSaveTime = 0;
+    ASSERT_EQ(doc.AutoSave(host), TWrenDoc::AutoSaveWritten);
+    ASSERT_TRUE(QFileInfo::exists(docIn(home, "メモ.ab~")));
     writeFile(docIn(home, "メモ.bak"), "an older backup");
     host.outline.topLevel(0)->item()->Title = Sjis("変えた");
     ASSERT_TRUE(doc.Save(host));
@@ -285,6 +288,8 @@ TEST(WrenDocLkp, OpeningConvertsAndSavesAtOnce) {
     EXPECT_TRUE(QFileInfo::exists(wrn)) << "written at once";
     EXPECT_EQ(doc.ReadHistory(), QStringList({wrn}));
     EXPECT_TRUE(host.questions.isEmpty());
+    // The old format records no selection; the window still gets a current item.
+    EXPECT_EQ(host.outline.selectedNode(), host.outline.topLevel(0));
 
     DocTestHost again;
     TWrenDoc reopened(home.path());
