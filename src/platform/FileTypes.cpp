@@ -72,8 +72,9 @@ QString DesktopEntry(const QString& executablePath) {
                           "Icon=wrennote\n"
                           "Terminal=false\n"
                           "Categories=Office;\n"
-                          "MimeType=%2;\n")
-        .arg(quoteExecArgument(executablePath), QLatin1String(DocumentType));
+                          "MimeType=%2;%3;\n")
+        .arg(quoteExecArgument(executablePath), QLatin1String(DocumentType),
+             QLatin1String(AutoSaveType));
 }
 
 QByteArray MimePackage() {

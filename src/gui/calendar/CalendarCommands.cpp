@@ -239,6 +239,7 @@ void TCalendarCommands::MonthlyCalendar1Click() {
 void TCalendarCommands::MonthlyCalendar1DblClick() {
     TOutlineNode* ref = m_form.CurrentItem ? m_form.CurrentItem->TreeNode : nullptr;
     TLeafNote* item = TLeafNote::Create(*m_form.Outline, InsertBelow, ref);
+    item->AssignNodeId();
     const double due = dayValue(m_calendar->JuliusDay());
     item->SetDate(DateDue, due);
     // Titled before it is listed: a row shows the item as it was then.

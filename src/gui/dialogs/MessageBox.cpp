@@ -105,6 +105,28 @@ MessageBox::Button MessageBox::question(QWidget* parent, const QString& title, c
     return show(QMessageBox::Question, parent, title, text, buttons, defaultButton);
 }
 
+MessageBox::Button MessageBox::ask(QWidget* parent, const QString& title, const QString& text,
+                                   const QList<QPair<Button, QString>>& answers,
+                                   Button defaultButton) {
+    g_lastText = text;
+    ++g_count;
+    if (g_beforeShow)
+        g_beforeShow();
+    if (!g_answers.isEmpty())
+        return g_answers.takeFirst();
+    if (g_autoAnswer != QMessageBox::NoButton)
+        return g_autoAnswer;
+    Buttons buttons;
+    for (const auto& a : answers)
+        buttons |= a.first;
+    const std::unique_ptr<QMessageBox> box =
+        create(QMessageBox::Question, parent, title, text, buttons, defaultButton);
+    for (const auto& a : answers)
+        if (QAbstractButton* b = box->button(a.first))
+            b->setText(a.second);
+    return Button(box->exec());
+}
+
 void MessageBox::setBeforeShow(std::function<void()> hook) {
     g_beforeShow = std::move(hook);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -25,6 +27,11 @@ public:
     static Button question(QWidget* parent, const QString& title, const QString& text,
                            Buttons buttons = QMessageBox::Yes | QMessageBox::No,
                            Button defaultButton = QMessageBox::NoButton);
+
+    // A question whose answers the caller names: each button with its own
+    // caption, in the order given.
+    static Button ask(QWidget* parent, const QString& title, const QString& text,
+                      const QList<QPair<Button, QString>>& answers, Button defaultButton);
 
     // The next box is answered with button without being shown. Answers queue up.
     static void setNextAnswer(Button button);

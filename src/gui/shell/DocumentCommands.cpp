@@ -4,9 +4,11 @@
 #include "common/ProgramFolder.h"
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
+#include "doc/DiskIdentity.h"
 #include "doc/DocPaths.h"
 #include "doc/SafeFile.h"
 #include "doc/WrenDoc.h"
+#include "document/DocumentWatch.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "outline/LeafNote.h"
@@ -142,6 +144,7 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     c.setHandler(QStringLiteral("PopupMenuWrenBoxPopup"), [this](int) { PopupMenuWrenBoxPopup(); });
 
     m_form.CloseQuery = [this] { return FormCloseQuery(); };
+    m_watch = new TDocumentWatch(m_form, *this);
 
     // Auto-save looks at the clock once a second whenever the program is idle.
     m_idle = new QTimer(this);
@@ -158,6 +161,18 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
 TDocumentCommands::~TDocumentCommands() {
     if (qApp)
         qApp->removeEventFilter(this);
+}
+
+TWrenDocHost& TDocumentCommands::host() const {
+    return *m_host;
+}
+
+void TDocumentCommands::ReloadDocument() {
+    reload(m_doc->FileName);
+}
+
+bool TDocumentCommands::SaveOverwriting() {
+    return saveWithCaption(true);
 }
 
 TDocumentCommands* TDocumentCommands::of(TFormMain& form) {
@@ -319,6 +334,14 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     if (!cancelled.isEmpty())
         m_form.ShowNotice(cancelled);
+    m_watch->Rearm();
+    if (error.isEmpty() && cancelled.isEmpty() && m_doc->LoadedOK) {
+        if (ExtOf(m_doc->FileName).toLower() == QLatin1String(".wr~"))
+            m_form.ShowNotice(QStringLiteral("自動保存ファイルを読み取り専用で開きました。"
+                                             "「名前を付けて保存」で .wrn として保存できます。"));
+        else if (!m_doc->ReadOnly && m_doc->HasNewerAutoSave())
+            offerAutoSaveCopy();
+    }
     if (m_editNew && m_form.CurrentItem && m_form.CurrentItem->TreeNode == m_editNew) {
         m_editNew = nullptr;
         QTimer::singleShot(0, &m_form, [this] {
@@ -337,17 +360,67 @@ void TDocumentCommands::ItemOpenClick() {
     const QString path = FileDialog::getOpenFileName(&m_form, QStringLiteral("開く"),
                                                      m_doc->DialogFolder() + QLatin1Char('/') +
                                                          m_doc->DialogFileName(),
-                                                     TWrenDoc::DialogFilter());
+                                                     TWrenDoc::OpenDialogFilter());
     if (!path.isEmpty())
         OpenFile(path);
 }
 
-bool TDocumentCommands::saveWithCaption() {
+void TDocumentCommands::offerAutoSaveCopy() {
+    const QString copy = TWrenDoc::AutoSaveFileName(m_doc->FileName);
+    const QString when = QFileInfo(copy).lastModified().toString(QStringLiteral("yyyy/MM/dd H:mm"));
+    const MessageBox::Button answer = MessageBox::ask(
+        &m_form, Product,
+        QStringLiteral("「%1」には、保存されていない自動保存の版（%2、%3）があります。"
+                       "前回、プログラムが正しく終了しなかったおそれがあります。\n\n"
+                       "自動保存の版を開く: その内容を表示します。保存するまで、文書のファイルは"
+                       "そのままです。\n"
+                       "比べて統合する: 違いを一覧で確かめてから、この文書に取り込みます。\n"
+                       "自動保存の版を捨てる: ごみ箱に移します。")
+            .arg(m_doc->FileName, FileNameOf(copy), when),
+        {{QMessageBox::Yes, QStringLiteral("自動保存の版を開く(&O)")},
+         {QMessageBox::No, QStringLiteral("比べて統合する(&M)")},
+         {QMessageBox::Discard, QStringLiteral("自動保存の版を捨てる(&D)")},
+         {QMessageBox::Cancel, QStringLiteral("キャンセル")}},
+        QMessageBox::Yes);
+    if (answer == QMessageBox::Yes) {
+        TOutline& tree = *m_form.Outline;
+        tree.beginUpdate();
+        m_form.GoToItem(nullptr);
+        const QString error = m_doc->LoadAutoSaveCopy(*m_host);
+        if (!error.isEmpty()) {
+            tree.endUpdate();
+            showError(error);
+            reload(m_doc->FileName); // the copy stays: nothing of it was taken
+            return;
+        }
+        TOutlineNode* selected = tree.selectedNode();
+        m_form.GoToItem(selected ? selected->item() : nullptr);
+        tree.endUpdate();
+        m_form.Commands->updateStates();
+        m_watch->Rearm();
+        m_watch->MarkEdited();
+        m_form.ShowNotice(
+            QStringLiteral("自動保存の版を開きました。保存すると文書に書き込まれます。"));
+    } else if (answer == QMessageBox::No) {
+        if (m_watch->MergeFile(copy, true))
+            m_doc->OwnAutoSave = DiskIdentity::Stat(copy);
+    } else if (answer == QMessageBox::Discard) {
+        if (!QFile::moveToTrash(copy))
+            showError(
+                QStringLiteral("自動保存ファイル「%1」をごみ箱に移せませんでした。").arg(copy));
+    }
+}
+
+bool TDocumentCommands::saveWithCaption(bool overwrite) {
     const QString caption = m_form.windowTitle();
     m_form.setWindowTitle(caption + Saving);
     bool saved = false;
     try {
-        saved = m_doc->Save(*m_host);
+        saved = m_doc->Save(*m_host, overwrite);
+    } catch (const EChangedOnDisk&) {
+        m_form.setWindowTitle(caption);
+        // Another program's version is on disk: never written over unasked.
+        return m_watch->ResolveAtSave();
     } catch (const EFileError& e) {
         m_form.setWindowTitle(caption);
         showError(e.message());
@@ -364,6 +437,8 @@ bool TDocumentCommands::saveWithCaption() {
         return false;
     }
     RefreshCaptions();
+    if (saved)
+        m_watch->Rearm();
     return saved;
 }
 
@@ -462,6 +537,7 @@ void TDocumentCommands::ItemRenameFileClick() {
         m_doc->ReadOnly = true;
     RefreshCaptions();
     listen();
+    m_watch->Rearm();
 }
 
 void TDocumentCommands::ItemOpenWrenFolderClick() {
@@ -672,6 +748,9 @@ void TDocumentCommands::IdleAutoSave() {
         return;
     if (!m_doc->AutoSaveDue())
         return;
+    // A version another program wrote is followed (or asked about) first;
+    // the auto-save copy never touches the document itself.
+    m_watch->CheckNow();
     try {
         m_doc->AutoSave(*m_host);
     } catch (const std::bad_alloc&) {

@@ -21,6 +21,9 @@ class TLoadProgress;
 // The document side of the main window: the file menu, the history menu,
 // captions, auto-save at idle moments, the single-instance hand-over and the
 // close flows. Created by InstallDocumentCommands as a child of the window.
+class TDocumentWatch;
+class TWrenDocHost;
+
 class TDocumentCommands : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +38,13 @@ public:
 
     TWrenDoc& doc() const { return *m_doc; }
     TSingleInstance& instance() const { return *m_instance; }
+    TWrenDocHost& host() const;
+    TDocumentWatch& watch() const { return *m_watch; }
+    // Reads the document's file again into the window (another program
+    // changed it), without the questions of opening.
+    void ReloadDocument();
+    // Saves over whatever the file holds now: the user chose to.
+    bool SaveOverwriting();
     // The document whose lock this window holds; empty when none.
     QString LockedPath() const { return m_lockPath; }
 
@@ -100,7 +110,9 @@ Q_SIGNALS:
 private:
     class Host;
     void reload(const QString& path);
-    bool saveWithCaption();
+    bool saveWithCaption(bool overwrite = false);
+    // A newer auto-save copy beside the document just read: asks what to do.
+    void offerAutoSaveCopy();
     void showError(const QString& message);
     void listen();
     // The lock on the document this window may write. Held: another window
@@ -118,6 +130,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     // Set while a document is read.
     std::unique_ptr<TLoadProgress> m_loadProgress;
+    TDocumentWatch* m_watch = nullptr;
     QString m_lockPath;
     QTimer* m_idle = nullptr;
     QList<QAction*> m_added;

@@ -320,6 +320,8 @@ void TFormMain::onTitleChanged(const QString& text) {
 
 void TFormMain::createItem(int code, TOutlineNode* ref) {
     TLeafNote* item = TLeafNote::Create(*Outline, code, ref);
+    // An id from birth lets a merge of two versions match it exactly.
+    item->AssignNodeId();
     ExplorerView->selectNode(item->TreeNode);
     GoToItem(item);
 }

@@ -46,6 +46,8 @@ MenuFile|ItemClose|ウィンドウを閉じる(&C)||0|ItemCloseClick|Item
 MenuFile|ItemSave|上書き保存(&S)|Ctrl+S|0|ItemSaveClick|Item
 MenuFile|ItemSaveAs|名前を付けて保存...(&A)||0|ItemSaveAsClick|Item
 MenuFile|ItemRevert|復帰(&E)||0|ItemRevertClick|Item
+MenuFile|ItemMergeVersion|他の版と統合...(&G)||0|ItemMergeVersionClick|Item
+MenuFile|ItemMergeConflict|競合コピーと統合...(&K)||0|ItemMergeConflictClick|Item
 MenuFile|ItemTextOutput|選択項目以下を保存...(&T)||0|ItemSaveSelectionClick|Item
 MenuFile|ItemSavePage|現在のページを保存...(&B)||0|ItemSavePageClick|Item
 MenuFile|ItemPrinterSetUp|用紙設定...||0|ItemPrinterSetUpClick|Item

@@ -36,7 +36,8 @@ TEST(FileTypes, ExecQuotesThePath) {
     EXPECT_TRUE(entry.contains(
         QStringLiteral("Exec=\"/opt/My Apps/wren\\\\\"note\\\\$1\\\\\\\\x%%\" %f\n")))
         << entry.toStdString();
-    EXPECT_TRUE(entry.contains(QStringLiteral("MimeType=application/x-wrennote;\n")));
+    EXPECT_TRUE(entry.contains(
+        QStringLiteral("MimeType=application/x-wrennote;application/x-wrennote-autosave;\n")));
     EXPECT_TRUE(entry.startsWith(QStringLiteral("[Desktop Entry]\n")));
 }
 
