@@ -118,6 +118,12 @@ void MergeVersions(benchmark::State& state) {
         state.PauseTiming();
         auto ours = std::make_unique<Loaded>(bytes);
         auto theirs = std::make_unique<Loaded>(bytes);
+        // As documents of this version have them: every item with its id.
+        for (Loaded* doc : {ours.get(), theirs.get()})
+            doc->outline.forEach([](TOutlineNode* node) {
+                node->item()->AssignNodeId();
+                return true;
+            });
         TMergeBase base;
         base.Take(ours->outline);
         int n = 0;

@@ -261,6 +261,36 @@ void TDocumentMerge::Impl::match(std::vector<TMergeAction>& actions) {
         taken.insert(o);
     }
 
+    // Retitled on one side: the creation time alone, where it names one item
+    // under that parent on each side (a bulk import gives many the same time).
+    std::unordered_map<Key, std::vector<TOutlineNode*>, KeyHash> byTime;
+    for (TOutlineNode* o : oursNodes)
+        if (!taken.count(o) && o->item()->NodeId != -1)
+            byTime[Key{bitsOf(o->item()->CreatedDate), QByteArray(), o->parent()}].push_back(o);
+    std::unordered_map<Key, int, KeyHash> theirsPerTime;
+    const auto timeKey = [&](const TOutlineNode* t, bool* ok) {
+        const TOutlineNode* parent = t->parent() ? oursOf(t->parent()) : nullptr;
+        *ok = !t->parent() || parent;
+        return Key{bitsOf(t->item()->CreatedDate), QByteArray(), parent};
+    };
+    for (TOutlineNode* t : theirsNodes) {
+        bool ok = false;
+        const Key k = timeKey(t, &ok);
+        if (!t2o.count(t) && t->item()->NodeId != -1 && ok)
+            ++theirsPerTime[k];
+    }
+    for (TOutlineNode* t : theirsNodes) {
+        bool ok = false;
+        const Key k = timeKey(t, &ok);
+        if (t2o.count(t) || t->item()->NodeId == -1 || !ok || theirsPerTime[k] != 1)
+            continue;
+        const auto it = byTime.find(k);
+        if (it == byTime.end() || it->second.size() != 1 || taken.count(it->second.front()))
+            continue;
+        t2o[t] = it->second.front();
+        taken.insert(it->second.front());
+    }
+
     for (TOutlineNode* t : theirsNodes) {
         TOutlineNode* o = oursOf(t);
         if (!o) {

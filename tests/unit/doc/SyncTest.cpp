@@ -295,3 +295,22 @@ TEST(SyncCopiesNames, KeptCopiesNeverTakeAnExistingName) {
     writeFile(home.file(QStringLiteral("メモ.sync-conflict-20261208-101500-ABCDEF7.wrn")), "c");
     EXPECT_EQ(SyncCopies::ConflictCopiesOf(doc).size(), 1);
 }
+
+TEST(Merge, AnItemWithoutIdRetitledThereIsFoundByItsCreationTime) {
+    Versions v([](DocTestHost& h) {
+        TOutlineNode* p = make(h, nullptr, "親", 10);
+        make(h, p, "古い題", 11)->item()->NodeId = 0;
+        make(h, p, "同時A", 12)->item()->NodeId = 0;
+        make(h, p, "同時B", 12)->item()->NodeId = 0;
+    });
+    find(v.theirs, "古い題")->item()->SetTitle(Sjis("新しい題"));
+    // Two items of one moment cannot be told apart by it: not guessed.
+    find(v.theirs, "同時A")->item()->SetTitle(Sjis("同時A2"));
+    find(v.theirs, "同時B")->item()->SetTitle(Sjis("同時B2"));
+    TDocumentMerge merge(v.ours.outline, v.theirs, &v.base);
+    EXPECT_EQ(merge.Count(TMergeAction::Changed), 1);
+    EXPECT_EQ(merge.Count(TMergeAction::Added), 2) << merge.Report().toStdString();
+    merge.Apply();
+    EXPECT_EQ(titles(v.ours.outline),
+              (QStringList{"親", " 新しい題", " 同時A2", " 同時B2", " 同時A", " 同時B", "ごみ箱"}));
+}
