@@ -60,7 +60,7 @@ int runMerge(const QStringList& given) {
 
 const TCliRegistrar merge(TCliCommand{
     QStringLiteral("merge"),
-    QStringLiteral("merge MINE.wrn THEIRS.wrn -o OUT.wrn   two versions of a document into one"),
+    QStringLiteral("merge MINE.wrn THEIRS.wrn -o OUT.wrn   (two versions of a document into one)"),
     runMerge});
 
 } // namespace

@@ -353,3 +353,27 @@ TEST_F(CliFile, APageBeyondTheDocumentsBudgetIsReportedNotExpanded) {
 }
 
 } // namespace
+
+TEST_F(CliFile, MergeWritesAThirdFileWithEveryItemOfBothAndAReport) {
+    const QString a = path("一.wrn"), b = path("二.wrn"), out = path("統合.wrn");
+    ASSERT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("40"), a, QStringLiteral("1")}).exitCode,
+        0);
+    ASSERT_EQ(
+        cli({QStringLiteral("generate"), QStringLiteral("25"), b, QStringLiteral("2")}).exitCode,
+        0);
+    const QByteArray before = readAll(a);
+    const CliRun r = cli({QStringLiteral("merge"), a, b, QStringLiteral("-o"), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(readAll(a), before);
+    // Unrelated: every item of the second comes in (its trash is ours).
+    EXPECT_TRUE(r.out.contains(QStringLiteral("追加 24 件"))) << r.out.toStdString();
+    const CliRun info = cli({QStringLiteral("info"), out});
+    EXPECT_TRUE(info.out.contains(QStringLiteral("items: 64\n"))) << info.out.toStdString();
+
+    // Never onto one of the two it reads.
+    const CliRun onto = cli({QStringLiteral("merge"), a, b, QStringLiteral("-o"), a});
+    EXPECT_EQ(onto.exitCode, 1);
+    EXPECT_EQ(readAll(a), before);
+    EXPECT_EQ(cli({QStringLiteral("merge"), a, b}).exitCode, 2);
+}
