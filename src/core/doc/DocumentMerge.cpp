@@ -256,6 +256,8 @@ void TDocumentMerge::Impl::match(std::vector<TMergeAction>& actions) {
         if (it->second.empty())
             continue;
         TOutlineNode* o = it->second.back();
+        if (o->item()->NodeId > 0 && t->item()->NodeId > 0)
+            continue; // both have ids, and they differ
         it->second.pop_back();
         t2o[t] = o;
         taken.insert(o);
@@ -263,9 +265,10 @@ void TDocumentMerge::Impl::match(std::vector<TMergeAction>& actions) {
 
     // Retitled on one side: the creation time alone, where it names one item
     // under that parent on each side (a bulk import gives many the same time).
+    // Only items without ids: two with different ids are different items.
     std::unordered_map<Key, std::vector<TOutlineNode*>, KeyHash> byTime;
     for (TOutlineNode* o : oursNodes)
-        if (!taken.count(o) && o->item()->NodeId != -1)
+        if (!taken.count(o) && o->item()->NodeId == 0)
             byTime[Key{bitsOf(o->item()->CreatedDate), QByteArray(), o->parent()}].push_back(o);
     std::unordered_map<Key, int, KeyHash> theirsPerTime;
     const auto timeKey = [&](const TOutlineNode* t, bool* ok) {
@@ -276,13 +279,13 @@ void TDocumentMerge::Impl::match(std::vector<TMergeAction>& actions) {
     for (TOutlineNode* t : theirsNodes) {
         bool ok = false;
         const Key k = timeKey(t, &ok);
-        if (!t2o.count(t) && t->item()->NodeId != -1 && ok)
+        if (!t2o.count(t) && t->item()->NodeId == 0 && ok)
             ++theirsPerTime[k];
     }
     for (TOutlineNode* t : theirsNodes) {
         bool ok = false;
         const Key k = timeKey(t, &ok);
-        if (t2o.count(t) || t->item()->NodeId == -1 || !ok || theirsPerTime[k] != 1)
+        if (t2o.count(t) || t->item()->NodeId != 0 || !ok || theirsPerTime[k] != 1)
             continue;
         const auto it = byTime.find(k);
         if (it == byTime.end() || it->second.size() != 1 || taken.count(it->second.front()))

@@ -15,7 +15,8 @@ std::function<void()> g_beforeShow;
 } // namespace
 
 MessageBox::Button MessageBox::show(QMessageBox::Icon icon, QWidget* parent, const QString& title,
-                                    const QString& text, Buttons buttons, Button defaultButton) {
+                                    const QString& text, Buttons buttons, Button defaultButton,
+                                    const QList<QPair<Button, QString>>& captions) {
     g_lastText = text;
     ++g_count;
     if (g_beforeShow)
@@ -26,6 +27,9 @@ MessageBox::Button MessageBox::show(QMessageBox::Icon icon, QWidget* parent, con
         return g_autoAnswer;
     const std::unique_ptr<QMessageBox> box =
         create(icon, parent, title, text, buttons, defaultButton);
+    for (const auto& c : captions)
+        if (QAbstractButton* b = box->button(c.first))
+            b->setText(c.second);
     return Button(box->exec());
 }
 
@@ -108,23 +112,10 @@ MessageBox::Button MessageBox::question(QWidget* parent, const QString& title, c
 MessageBox::Button MessageBox::ask(QWidget* parent, const QString& title, const QString& text,
                                    const QList<QPair<Button, QString>>& answers,
                                    Button defaultButton) {
-    g_lastText = text;
-    ++g_count;
-    if (g_beforeShow)
-        g_beforeShow();
-    if (!g_answers.isEmpty())
-        return g_answers.takeFirst();
-    if (g_autoAnswer != QMessageBox::NoButton)
-        return g_autoAnswer;
     Buttons buttons;
     for (const auto& a : answers)
         buttons |= a.first;
-    const std::unique_ptr<QMessageBox> box =
-        create(QMessageBox::Question, parent, title, text, buttons, defaultButton);
-    for (const auto& a : answers)
-        if (QAbstractButton* b = box->button(a.first))
-            b->setText(a.second);
-    return Button(box->exec());
+    return show(QMessageBox::Question, parent, title, text, buttons, defaultButton, answers);
 }
 
 void MessageBox::setBeforeShow(std::function<void()> hook) {

@@ -57,5 +57,6 @@ public:
 
 private:
     static Button show(QMessageBox::Icon icon, QWidget* parent, const QString& title,
-                       const QString& text, Buttons buttons, Button defaultButton);
+                       const QString& text, Buttons buttons, Button defaultButton,
+                       const QList<QPair<Button, QString>>& captions = {});
 };

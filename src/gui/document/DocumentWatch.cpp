@@ -307,18 +307,24 @@ bool TDocumentWatch::ResolveAtSave() {
     return outcome == KeptBoth || outcome == Overwrote;
 }
 
-bool TDocumentWatch::mergeArrived() {
-    m_form.StorePage();
-    TDocumentMerge merge(*m_form.Outline, m_arrived->outline, &m_docs.doc().Base);
-    if (!TFormMerge::Confirm(&m_form, merge,
-                             QFileInfo(m_path).fileName() + QStringLiteral("（届いた版）")))
-        return false;
+void TDocumentWatch::apply(TDocumentMerge& merge) {
+    // The page shown may change under the editor: shown again afterwards.
     TLeafNote* current = m_form.CurrentItem;
     TOutlineNode* node = current ? current->TreeNode : nullptr;
     m_form.GoToItem(nullptr);
     merge.Apply();
     if (node)
         m_form.GoToItem(node->item());
+    m_dirty = true;
+}
+
+bool TDocumentWatch::mergeArrived() {
+    m_form.StorePage();
+    TDocumentMerge merge(*m_form.Outline, m_arrived->outline, &m_docs.doc().Base);
+    if (!TFormMerge::Confirm(&m_form, merge,
+                             QFileInfo(m_path).fileName() + QStringLiteral("（届いた版）")))
+        return false;
+    apply(merge);
     // The version taken in is what the file holds now; the result is ours
     // until it is saved.
     m_docs.doc().OnDisk = m_arrived->identity;
@@ -352,13 +358,7 @@ bool TDocumentWatch::MergeFile(const QString& path, bool withBase) {
     }
     if (!TFormMerge::Confirm(&m_form, merge, QFileInfo(path).fileName()))
         return false;
-    TLeafNote* current = m_form.CurrentItem;
-    TOutlineNode* node = current ? current->TreeNode : nullptr;
-    m_form.GoToItem(nullptr);
-    merge.Apply();
-    if (node)
-        m_form.GoToItem(node->item());
-    m_dirty = true;
+    apply(merge);
     m_form.Commands->updateStates();
     m_form.ShowNotice(
         QStringLiteral("「%1」を統合しました（%2）。保存するとファイルに書き込まれます。")

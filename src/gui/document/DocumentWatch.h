@@ -9,6 +9,7 @@
 class QFileSystemWatcher;
 class QTimer;
 class TDocumentCommands;
+class TDocumentMerge;
 class TFormMain;
 class TOptionDesc;
 class TOutline;
@@ -67,6 +68,7 @@ private:
     enum Outcome { Cancelled, Merged, KeptBoth, Overwrote };
     Outcome ask(bool atSave);
     bool mergeArrived();
+    void apply(TDocumentMerge& merge);
     void updateConflicts(bool announce);
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -314,3 +314,17 @@ TEST(Merge, AnItemWithoutIdRetitledThereIsFoundByItsCreationTime) {
     EXPECT_EQ(titles(v.ours.outline),
               (QStringList{"親", " 新しい題", " 同時A2", " 同時B2", " 同時A", " 同時B", "ごみ箱"}));
 }
+
+TEST(Merge, ItemsMadeAtTheSameMomentOnTwoComputersAreBothKept) {
+    Versions v([](DocTestHost& h) { make(h, nullptr, "共通", 1); });
+    make(v.ours, nullptr, "こちら", 50);
+    TLeafNote* there = TLeafNote::Create(v.theirs, InsertBottomOfLevel, nullptr);
+    there->SetTitle(Sjis("向こう"));
+    there->CreatedDate = 50;
+    there->AssignNodeId();
+    TDocumentMerge merge(v.ours.outline, v.theirs, &v.base);
+    EXPECT_EQ(merge.Count(TMergeAction::Added), 1) << merge.Report().toStdString();
+    merge.Apply();
+    EXPECT_NE(find(v.ours.outline, "こちら"), nullptr);
+    EXPECT_NE(find(v.ours.outline, "向こう"), nullptr);
+}
