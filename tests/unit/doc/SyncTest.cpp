@@ -321,6 +321,7 @@ TEST(Merge, ItemsMadeAtTheSameMomentOnTwoComputersAreBothKept) {
     TLeafNote* there = TLeafNote::Create(v.theirs, InsertBottomOfLevel, nullptr);
     there->SetTitle(Sjis("向こう"));
     there->CreatedDate = 50;
+    v.theirSettings.NextNodeId += 5; // the other computer had handed out more ids
     there->AssignNodeId();
     TDocumentMerge merge(v.ours.outline, v.theirs, &v.base);
     EXPECT_EQ(merge.Count(TMergeAction::Added), 1) << merge.Report().toStdString();
