@@ -1,8 +1,11 @@
 #include "editor/RichEditLink.h"
 
+#include "dialogs/MessageBox.h"
+#include "editor/PagePictures.h"
 #include "file/Cp932.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -11,6 +14,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -230,7 +235,36 @@ void TRichEditLink::mousePressEvent(QMouseEvent* e) {
 
 bool TRichEditLink::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasUrls() || source->hasFormat(QStringLiteral("CF_NODELINK")) ||
+           source->hasImage() || !PagePictures::OfferedData(*source).isEmpty() ||
            QTextEdit::canInsertFromMimeData(source);
+}
+
+int TRichEditLink::pictureWidth() const {
+    // Wider pictures are shown at the page's width; their data stays whole.
+    const int margins = int(2 * document()->documentMargin()) + 4;
+    return qMax(64, viewport()->width() - margins);
+}
+
+void TRichEditLink::insertPictures(const std::function<PagePictures::Result(QTextCursor&)>& one,
+                                   int count) {
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    QStringList errors;
+    bool inserted = false;
+    for (int i = 0; i < count; ++i) {
+        const PagePictures::Result r = one(c);
+        if (r.ok)
+            inserted = true;
+        else
+            errors << r.error;
+    }
+    c.endEditBlock();
+    if (inserted) {
+        setTextCursor(c);
+        Q_EMIT richContentsInserted();
+    }
+    if (!errors.isEmpty())
+        MessageBox::warning(this, QStringLiteral("WrenNOTE"), errors.join(QLatin1Char('\n')));
 }
 
 void TRichEditLink::insertFromMimeData(const QMimeData* source) {
@@ -240,6 +274,16 @@ void TRichEditLink::insertFromMimeData(const QMimeData* source) {
     for (const QUrl& url : source->urls())
         if (url.isLocalFile())
             paths << url.toLocalFile();
+    // Dropped pictures go into the page; any other file makes them all links.
+    if (!paths.isEmpty() &&
+        std::all_of(paths.cbegin(), paths.cend(), PagePictures::IsPictureFileName)) {
+        const int width = pictureWidth();
+        int next = 0;
+        insertPictures(
+            [&](QTextCursor& c) { return PagePictures::InsertFile(c, paths[next++], width); },
+            int(paths.size()));
+        return;
+    }
     if (!paths.isEmpty()) {
         QString text;
         for (const QString& path : paths) {
@@ -254,6 +298,20 @@ void TRichEditLink::insertFromMimeData(const QMimeData* source) {
     }
     if (source->hasFormat(QStringLiteral("CF_NODELINK"))) {
         InsertTextAndMark(Cp932::toUnicode(source->data(QStringLiteral("CF_NODELINK"))));
+        return;
+    }
+    // A picture alone (a screenshot, a browser's "copy image"); with text it
+    // is only how another program shows that text.
+    const QByteArray offered = PagePictures::OfferedData(*source);
+    if ((source->hasImage() || !offered.isEmpty()) && !source->hasText()) {
+        const int width = pictureWidth();
+        insertPictures(
+            [&](QTextCursor& c) {
+                return offered.isEmpty() ? PagePictures::InsertImage(
+                                               c, qvariant_cast<QImage>(source->imageData()), width)
+                                         : PagePictures::InsertData(c, offered, width);
+            },
+            1);
         return;
     }
     if (!source->hasText())
