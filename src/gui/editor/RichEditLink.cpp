@@ -3,6 +3,8 @@
 #include "dialogs/MessageBox.h"
 #include "editor/PagePictures.h"
 #include "file/Cp932.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
@@ -13,11 +15,15 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 #include <algorithm>
 
 namespace {
+
+// Our own copy of a selection holding pictures, as RTF.
+const QString PageRtfType = QStringLiteral("application/x-wrennote-rtf");
 
 // A character the single-byte code page holds: it takes a Latin font.
 bool isSingleByte(QChar c) {
@@ -239,6 +245,20 @@ bool TRichEditLink::canInsertFromMimeData(const QMimeData* source) const {
            QTextEdit::canInsertFromMimeData(source);
 }
 
+QMimeData* TRichEditLink::createMimeDataFromSelection() const {
+    QMimeData* mime = QTextEdit::createMimeDataFromSelection();
+    const QTextCursor c = textCursor();
+    // Qt's rich copy names a picture by a resource of this page's document,
+    // which another page lacks: the picture would be lost there. Our RTF
+    // carries the picture's data along.
+    if (mime && c.selectedText().contains(QChar::ObjectReplacementCharacter)) {
+        QTextDocument copy;
+        QTextCursor(&copy).insertFragment(c.selection());
+        mime->setData(PageRtfType, Rtf::write(copy));
+    }
+    return mime;
+}
+
 int TRichEditLink::pictureWidth() const {
     // Wider pictures are shown at the page's width; their data stays whole.
     const int margins = int(2 * document()->documentMargin()) + 4;
@@ -298,6 +318,15 @@ void TRichEditLink::insertFromMimeData(const QMimeData* source) {
     }
     if (source->hasFormat(QStringLiteral("CF_NODELINK"))) {
         InsertTextAndMark(Cp932::toUnicode(source->data(QStringLiteral("CF_NODELINK"))));
+        return;
+    }
+    if (source->hasFormat(PageRtfType)) {
+        QTextCursor c = textCursor();
+        c.beginEditBlock();
+        Rtf::readInto(source->data(PageRtfType), c);
+        c.endEditBlock();
+        setTextCursor(c);
+        Q_EMIT richContentsInserted();
         return;
     }
     // A picture alone (a screenshot, a browser's "copy image"); with text it

@@ -52,6 +52,9 @@ public:
     // content makes the page rich. Public for the paste commands.
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // A selection holding pictures is copied as RTF too, so that the
+    // pictures reach another page whole.
+    QMimeData* createMimeDataFromSelection() const override;
     // Each dropped path as a link names it (relative to the document).
     std::function<QString(const QString& path)> FilePathConversion;
 

@@ -4,12 +4,14 @@
 #include "TestSupport.h"
 
 #include "dialogs/MessageBox.h"
+#include "editor/PageFileCommands.h"
 #include "editor/PagePictures.h"
 #include "editor/RichEditLink.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
+#include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 
 #include <QBuffer>
@@ -17,6 +19,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QMimeData>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QUrl>
@@ -203,4 +206,54 @@ TEST_F(PagePicturesTest, AWidePictureIsShownAtThePageWidthAndKeptWhole) {
     ASSERT_EQ(back.size(), 1);
     EXPECT_EQ(shown(*doc, back[0]).size(), QSize(3000, 200)); // the data is whole
     EXPECT_NEAR(back[0].width(), found[0].width(), 1.0);      // shown as small as before
+}
+
+TEST_F(PagePicturesTest, APictureCopiedToAnotherPageKeepsItsData) {
+    page->insertPlainText(QStringLiteral("ab"));
+    const QByteArray png = encoded(picture(12, 9), "PNG");
+    QMimeData clip;
+    clip.setData(QStringLiteral("image/png"), png);
+    page->insertFromMimeData(&clip);
+    page->insertPlainText(QStringLiteral("cd"));
+    QTextCursor c = page->textCursor();
+    c.setPosition(1);
+    c.setPosition(4, QTextCursor::KeepAnchor); // "b", the picture, "c"
+    page->setTextCursor(c);
+    page->copy();
+
+    form.GoToItem(B);
+    page->insertPlainText(QStringLiteral("xy"));
+    page->moveCursor(QTextCursor::Left);
+    page->paste();
+    EXPECT_EQ(page->toPlainText(), QStringLiteral("xb\uFFFCcy")); // no paragraph added
+    const QList<QTextImageFormat> found = images(*page->document());
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(shown(*page->document(), found[0]).size(), QSize(12, 9));
+    form.GoToItem(A);
+    QByteArray saved = B->GetPage();
+    saved.replace("\n", "");
+    EXPECT_TRUE(saved.contains(png.toHex()));
+}
+
+TEST_F(PagePicturesTest, APictureIsPrinted) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("頁.pdf"));
+    const auto saved = TPageFileCommands::ExecPrintDialog;
+    TPageFileCommands::ExecPrintDialog = [&](QPrinter& p, QWidget*) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    };
+    auto printed = [&]() {
+        form.Commands->trigger(QStringLiteral("ItemPrint"));
+        QFile f(pdf);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    page->insertPlainText(QStringLiteral("文字だけ"));
+    EXPECT_FALSE(printed().contains("/Subtype /Image"));
+    QMimeData clip;
+    clip.setData(QStringLiteral("image/png"), encoded(picture(50, 40), "PNG"));
+    page->insertFromMimeData(&clip);
+    EXPECT_TRUE(printed().contains("/Subtype /Image"));
+    TPageFileCommands::ExecPrintDialog = saved;
 }
