@@ -133,6 +133,7 @@ public:
         QTextImageFormat f;
         f.merge(charFormat(ch));
         f.setName(name);
+        f.setProperty(PictureDataProperty, pic.data);
         if (pic.widthPx > 0 && pic.heightPx > 0) {
             f.setWidth(pic.widthPx);
             f.setHeight(pic.heightPx);

@@ -24,6 +24,9 @@ enum FormatProperty {
     // QByteArray, on an image: the RTF of a picture Qt does not draw
     // ({\pict ...}), shown as a box of its size and written back as it came
     PictureProperty = QTextFormat::UserProperty + 0x5202,
+    // QByteArray, on an image Qt draws: its PNG or JPEG data as read or
+    // inserted, written back byte for byte (a JPEG stays a JPEG)
+    PictureDataProperty = QTextFormat::UserProperty + 0x5203,
 };
 
 // Inserts the content of rtf at the cursor (character and block formats, images).

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -128,6 +129,8 @@ private:
     void writeRunText(QStringView text);
     void writeEncoded(QStringView chars, int codePage, QByteArray& out);
     void writePicture(const QTextImageFormat& f);
+    void writePictureData(const QByteArray& data, const char* kind, QSize pixels,
+                          const QTextImageFormat& f);
     void openLink(const QString& href);
     void closeLink();
     void writeBlock(const QTextBlock& block, int from, int to, QByteArray& lastProps, bool inTable);
@@ -466,6 +469,19 @@ void Writer::writePicture(const QTextImageFormat& f) {
         m_needDelimiter = false;
         return;
     }
+    // The data as it came keeps a photograph small and every byte of it.
+    const QByteArray data = f.property(PictureDataProperty).toByteArray();
+    const bool jpeg = data.startsWith("\xFF\xD8\xFF");
+    if (data.startsWith("\x89PNG") || jpeg) {
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize size = QImageReader(&buffer).size();
+        if (size.isValid()) {
+            writePictureData(data, jpeg ? "\\jpegblip" : "\\pngblip", size, f);
+            return;
+        }
+    }
     const QVariant v = m_doc.resource(QTextDocument::ImageResource, QUrl(f.name()));
     QImage image;
     QByteArray png;
@@ -487,13 +503,19 @@ void Writer::writePicture(const QTextImageFormat& f) {
         if (!image.save(&buffer, "PNG"))
             return;
     }
-    const qreal w = f.width() > 0 ? f.width() : image.width();
-    const qreal h = f.height() > 0 ? f.height() : image.height();
-    m_out += "{\\pict\\pngblip\\picw" + num(image.width()) + "\\pich" + num(image.height()) +
-             "\\picwgoal" + num(twips(w)) + "\\pichgoal" + num(twips(h)) + "\n";
+    writePictureData(png, "\\pngblip", image.size(), f);
+}
+
+void Writer::writePictureData(const QByteArray& data, const char* kind, QSize pixels,
+                              const QTextImageFormat& f) {
+    const qreal w = f.width() > 0 ? f.width() : pixels.width();
+    const qreal h = f.height() > 0 ? f.height() : pixels.height();
+    m_out += QByteArray("{\\pict") + kind + "\\picw" + num(pixels.width()) + "\\pich" +
+             num(pixels.height()) + "\\picwgoal" + num(twips(w)) + "\\pichgoal" + num(twips(h)) +
+             "\n";
     static const char digits[] = "0123456789abcdef";
-    for (qsizetype i = 0; i < png.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(png[i]);
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(data[i]);
         m_out += digits[b >> 4];
         m_out += digits[b & 15];
         if (i % 64 == 63)

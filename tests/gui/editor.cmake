@@ -5,6 +5,7 @@ wren_add_test(gui_editor
         gui/editor/PageFilesTest.cpp
         gui/editor/PageEditorTest.cpp
         gui/editor/PageLinksTest.cpp
+        gui/editor/PagePicturesTest.cpp
         gui/editor/KesRulerTest.cpp
     LIBS wrenguitestsupport
     LABELS gui

@@ -1,8 +1,13 @@
 #include "editor/RichEditLink.h"
 
+#include "dialogs/MessageBox.h"
+#include "editor/PagePictures.h"
 #include "file/Cp932.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -10,9 +15,15 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
+
+// Our own copy of a selection holding pictures, as RTF.
+const QString PageRtfType = QStringLiteral("application/x-wrennote-rtf");
 
 // A character the single-byte code page holds: it takes a Latin font.
 bool isSingleByte(QChar c) {
@@ -230,7 +241,50 @@ void TRichEditLink::mousePressEvent(QMouseEvent* e) {
 
 bool TRichEditLink::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasUrls() || source->hasFormat(QStringLiteral("CF_NODELINK")) ||
+           source->hasImage() || !PagePictures::OfferedData(*source).isEmpty() ||
            QTextEdit::canInsertFromMimeData(source);
+}
+
+QMimeData* TRichEditLink::createMimeDataFromSelection() const {
+    QMimeData* mime = QTextEdit::createMimeDataFromSelection();
+    const QTextCursor c = textCursor();
+    // Qt's rich copy names a picture by a resource of this page's document,
+    // which another page lacks: the picture would be lost there. Our RTF
+    // carries the picture's data along.
+    if (mime && c.selectedText().contains(QChar::ObjectReplacementCharacter)) {
+        QTextDocument copy;
+        QTextCursor(&copy).insertFragment(c.selection());
+        mime->setData(PageRtfType, Rtf::write(copy));
+    }
+    return mime;
+}
+
+int TRichEditLink::pictureWidth() const {
+    // Wider pictures are shown at the page's width; their data stays whole.
+    const int margins = int(2 * document()->documentMargin()) + 4;
+    return qMax(64, viewport()->width() - margins);
+}
+
+void TRichEditLink::insertPictures(const std::function<PagePictures::Result(QTextCursor&)>& one,
+                                   int count) {
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    QStringList errors;
+    bool inserted = false;
+    for (int i = 0; i < count; ++i) {
+        const PagePictures::Result r = one(c);
+        if (r.ok)
+            inserted = true;
+        else
+            errors << r.error;
+    }
+    c.endEditBlock();
+    if (inserted) {
+        setTextCursor(c);
+        Q_EMIT richContentsInserted();
+    }
+    if (!errors.isEmpty())
+        MessageBox::warning(this, QStringLiteral("WrenNOTE"), errors.join(QLatin1Char('\n')));
 }
 
 void TRichEditLink::insertFromMimeData(const QMimeData* source) {
@@ -240,6 +294,16 @@ void TRichEditLink::insertFromMimeData(const QMimeData* source) {
     for (const QUrl& url : source->urls())
         if (url.isLocalFile())
             paths << url.toLocalFile();
+    // Dropped pictures go into the page; any other file makes them all links.
+    if (!paths.isEmpty() &&
+        std::all_of(paths.cbegin(), paths.cend(), PagePictures::IsPictureFileName)) {
+        const int width = pictureWidth();
+        int next = 0;
+        insertPictures(
+            [&](QTextCursor& c) { return PagePictures::InsertFile(c, paths[next++], width); },
+            int(paths.size()));
+        return;
+    }
     if (!paths.isEmpty()) {
         QString text;
         for (const QString& path : paths) {
@@ -254,6 +318,29 @@ void TRichEditLink::insertFromMimeData(const QMimeData* source) {
     }
     if (source->hasFormat(QStringLiteral("CF_NODELINK"))) {
         InsertTextAndMark(Cp932::toUnicode(source->data(QStringLiteral("CF_NODELINK"))));
+        return;
+    }
+    if (source->hasFormat(PageRtfType)) {
+        QTextCursor c = textCursor();
+        c.beginEditBlock();
+        Rtf::readInto(source->data(PageRtfType), c);
+        c.endEditBlock();
+        setTextCursor(c);
+        Q_EMIT richContentsInserted();
+        return;
+    }
+    // A picture alone (a screenshot, a browser's "copy image"); with text it
+    // is only how another program shows that text.
+    const QByteArray offered = PagePictures::OfferedData(*source);
+    if ((source->hasImage() || !offered.isEmpty()) && !source->hasText()) {
+        const int width = pictureWidth();
+        insertPictures(
+            [&](QTextCursor& c) {
+                return offered.isEmpty() ? PagePictures::InsertImage(
+                                               c, qvariant_cast<QImage>(source->imageData()), width)
+                                         : PagePictures::InsertData(c, offered, width);
+            },
+            1);
         return;
     }
     if (!source->hasText())

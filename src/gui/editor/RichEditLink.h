@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/PagePictures.h"
 #include "links/LinkScan.h"
 
 #include <QTextEdit>
@@ -46,10 +47,14 @@ public:
     LinkKind SelectLinkAtCaret();
     // Replaces the selection by text and leaves it selected.
     void InsertTextAndMark(const QString& text);
-    // Paste and drop: files become file links, item links their text, and
-    // other content makes the page rich. Public for the paste commands.
+    // Paste and drop: PNG and JPEG files and a pasted picture go into the
+    // page, other files become file links, item links their text, and other
+    // content makes the page rich. Public for the paste commands.
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // A selection holding pictures is copied as RTF too, so that the
+    // pictures reach another page whole.
+    QMimeData* createMimeDataFromSelection() const override;
     // Each dropped path as a link names it (relative to the document).
     std::function<QString(const QString& path)> FilePathConversion;
 
@@ -68,6 +73,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // Inserts count pictures with one step of undo; failures are told at once.
+    void insertPictures(const std::function<PagePictures::Result(QTextCursor&)>& one, int count);
+    int pictureWidth() const;
     void sendWithoutCtrl(int key);
     // The document position of the character under a viewport point, -1 for none.
     int charAt(const QPoint& point) const;

@@ -6,4 +6,5 @@ list(APPEND WRENGUI_SOURCES
     editor/LinkHighlighter.cpp
     editor/PageLinks.cpp
     editor/PageFileCommands.cpp
+    editor/PagePictures.cpp
 )

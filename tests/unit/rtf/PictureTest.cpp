@@ -228,3 +228,38 @@ TEST(RtfPicture, APictureNestedPastTheDepthKeptReadsAsTextAndWritesBack) {
     ASSERT_TRUE(Rtf::load(written, back).ok) << written.constData();
     EXPECT_EQ(back.toPlainText(), doc.toPlainText()) << written.constData();
 }
+
+TEST(RtfPictures, PngAndJpegAreWrittenBackByteForByte) {
+    for (const char* format : {"PNG", "JPEG"}) {
+        const QByteArray kind = QByteArray(format) == "PNG" ? "\\pngblip" : "\\jpegblip";
+        const QByteArray data = encoded(format);
+        const auto doc =
+            loaded("{\\rtf1 a{\\pict" + kind + "\\picwgoal600\\pichgoal450 " + hex(data) + "}b}");
+        QByteArray written = Rtf::write(*doc);
+        EXPECT_TRUE(written.contains("{\\pict" + kind + "\\picw4\\pich3\\picwgoal600\\pichgoal450"))
+            << format;
+        written.replace("\n", "");
+        EXPECT_TRUE(written.contains(hex(data))) << format;
+        // Read again: the same picture at the same size.
+        const auto again = loaded(Rtf::write(*doc));
+        const QList<QTextImageFormat> found = images(*again);
+        ASSERT_EQ(found.size(), 1) << format;
+        EXPECT_EQ(found[0].property(Rtf::PictureDataProperty).toByteArray(), data) << format;
+        EXPECT_DOUBLE_EQ(found[0].width(), 40.0) << format;
+    }
+}
+
+TEST(RtfPictures, AnImageWithoutDataOfItsOwnIsWrittenAsPng) {
+    QTextDocument doc;
+    QImage image(5, 2, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:1")), image);
+    QTextCursor c(&doc);
+    QTextImageFormat f;
+    f.setName(QStringLiteral("mem:1"));
+    // Data that is no picture is not trusted.
+    f.setProperty(Rtf::PictureDataProperty, QByteArray("\xFF\xD8\xFF no jpeg"));
+    c.insertImage(f);
+    const QByteArray rtf = Rtf::write(doc);
+    EXPECT_TRUE(rtf.contains("{\\pict\\pngblip\\picw5\\pich2")) << rtf.constData();
+}
