@@ -207,11 +207,62 @@ void TExplorerView::focusOutEvent(QFocusEvent* event) {
     QTreeView::focusOutEvent(event);
 }
 
+bool TExplorerView::defersPress(QMouseEvent* event) const {
+    if (m_replaying || event->button() != Qt::LeftButton || isEditing() || !m_model)
+        return false;
+    const QPoint p = event->position().toPoint();
+    const QModelIndex hit = indexAt(p);
+    // The expand sign left of the row acts at once.
+    return hit.isValid() && p.x() >= visualRect(hit).left();
+}
+
 void TExplorerView::mousePressEvent(QMouseEvent* event) {
+    if (defersPress(event)) {
+        m_pending.clear();
+        m_pending.emplace_back(event->clone());
+        event->accept();
+        return;
+    }
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (hit.isValid() && event->button() == Qt::RightButton)
         setCurrentIndex(hit); // a right click selects too
     QTreeView::mousePressEvent(event);
-    if (hit.isValid() && MouseDownHook)
+    if (hit.isValid() && MouseDownHook && !m_replaying)
         MouseDownHook(m_model->nodeFromIndex(hit));
+}
+
+void TExplorerView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click may start a drag as well.
+    if (defersPress(event)) {
+        m_pending.emplace_back(event->clone());
+        event->accept();
+        return;
+    }
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void TExplorerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_pending.empty()) {
+        QTreeView::mouseReleaseEvent(event);
+        return;
+    }
+    // The press ended as a click: it selects now.
+    const std::vector<std::unique_ptr<QMouseEvent>> pending = std::move(m_pending);
+    m_pending.clear();
+    TOutlineNode* node = m_model->nodeFromIndex(indexAt(pending.front()->position().toPoint()));
+    m_replaying = true;
+    for (const auto& e : pending) {
+        if (e->type() == QEvent::MouseButtonDblClick)
+            QTreeView::mouseDoubleClickEvent(e.get());
+        else
+            QTreeView::mousePressEvent(e.get());
+    }
+    QTreeView::mouseReleaseEvent(event);
+    m_replaying = false;
+    if (node && MouseDownHook)
+        MouseDownHook(node);
+}
+
+void TExplorerView::cancelPendingPress() {
+    m_pending.clear();
 }
