@@ -318,6 +318,62 @@ TEST_F(Tray, TheDialogKeepsItsHistoryAndEnablesByItsSwitches) {
     EXPECT_EQ(model->rowCount(), 0);
 }
 
+// Types text into the search box key by key and ends it with Enter, as a
+// user does (the history's drop-down must not change what was typed).
+void typeSearch(TFormMain& form, const QString& text, bool ignoreCase) {
+    TFormFind::Runner = [text, ignoreCase](TFormFind& f) {
+        f.show();
+        f.CheckOnString->setChecked(true);
+        f.CheckOnStringClick();
+        f.CheckIgnoreCase->setChecked(ignoreCase);
+        f.StringBox->lineEdit()->clear();
+        QTest::keyClicks(f.StringBox->lineEdit(), text);
+        QTest::keyClick(f.StringBox->lineEdit(), Qt::Key_Return);
+        return f.result();
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+}
+
+TEST_F(Tray, TheSearchBoxSearchesWhatWasTypedNeverAnOlderEntry) {
+    add("brownfox");
+    add("brown bear");
+    add("abc");
+    add("ABC");
+    typeSearch(form, QStringLiteral("brownfox"), true);
+    EXPECT_EQ(rows(), (QStringList{"brownfox"}));
+    // A prefix of an older entry is not completed to that entry.
+    typeSearch(form, QStringLiteral("brown"), true);
+    EXPECT_EQ(rows(), (QStringList{"brownfox", "brown bear"}));
+    // Nor is a text swapped for an entry that differs only in case.
+    typeSearch(form, QStringLiteral("abc"), false);
+    EXPECT_EQ(rows(), (QStringList{"abc"}));
+    typeSearch(form, QStringLiteral("ABC"), false);
+    EXPECT_EQ(rows(), (QStringList{"ABC"}));
+    TFormFind* f = search->FindForm();
+    ASSERT_EQ(f->StringBox->count(), 4);
+    EXPECT_EQ(f->StringBox->itemText(0), QStringLiteral("ABC"));
+    EXPECT_EQ(f->StringBox->itemText(1), QStringLiteral("abc"));
+    EXPECT_EQ(f->StringBox->itemText(2), QStringLiteral("brown"));
+}
+
+TEST_F(Tray, TheSpecifiedDateStartsAtTodayAndKeepsTheLastValue) {
+    TFormFind::Runner = [](TFormFind& f) {
+        EXPECT_EQ(f.KeyDatePicker->date(), kNow.date());
+        f.KeyDatePicker->setDate(QDate(2023, 1, 2));
+        return int(QDialog::Rejected);
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+    // Another day later in the same run: the value chosen stays.
+    clock.clock().advanceSeconds(3 * 86400);
+    QDate seen;
+    TFormFind::Runner = [&seen](TFormFind& f) {
+        seen = f.KeyDatePicker->date();
+        return int(QDialog::Rejected);
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+    EXPECT_EQ(seen, QDate(2023, 1, 2));
+}
+
 TEST_F(Tray, TheLastColumnKeepsTheWidthTheUserGaveIt) {
     form.Options->ColumnCount = 3;
     form.Options->Columns[1].Kind = 2;
