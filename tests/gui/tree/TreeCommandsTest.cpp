@@ -14,18 +14,19 @@
 #include "tree/OutlineModel.h"
 #include "tree/TreeCommands.h"
 
+#include "search/FocusTray.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include "search/FocusTray.h"
 
 #include <gtest/gtest.h>
 
@@ -383,6 +384,53 @@ TEST_F(TreeCommands, EditRoutingFollowsTheFocus) {
     run("MenuEdit");
     for (const char* name : {"ItemUndo", "ItemCut", "ItemCopy", "ItemPaste", "ItemDelete"})
         EXPECT_FALSE(enabled(name)) << name;
+}
+
+TEST_F(TreeCommands, TheDeleteButtonStaysUsableInAPageWithoutASelection) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A2);
+    form.RichEdit->setPlainText(QStringLiteral("abc"));
+    form.RichEdit->setFocus();
+    form.RichEdit->moveCursor(QTextCursor::Start);
+    form.Commands->updateStates();
+    EXPECT_EQ(form.CurrentPane, int(TFormMain::PanePage));
+    EXPECT_TRUE(enabled("TBDelete"));
+    // The page routing: the character after the caret, as the Delete key.
+    run("TBDelete");
+    EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("bc"));
+    EXPECT_EQ(titles(A), (QStringList{"A1", "A2", "A3"}));
+    EXPECT_TRUE(enabled("TBDelete"));
+    // With a selection it goes, and nothing more.
+    form.RichEdit->selectAll();
+    run("TBDelete");
+    EXPECT_TRUE(form.RichEdit->toPlainText().isEmpty());
+    EXPECT_EQ(titles(A), (QStringList{"A1", "A2", "A3"}));
+}
+
+TEST_F(TreeCommands, AMenuHoldingTheFocusRoutesToThePaneLastEntered) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A2);
+    ASSERT_EQ(form.CurrentPane, int(TFormMain::PaneTree));
+    // As a screen reader opens the Edit menu: the menu bar takes the focus.
+    form.menuBar()->setFocus();
+    ASSERT_EQ(form.focusWidget(), form.menuBar());
+    run("MenuEdit");
+    for (const char* name : {"ItemCut", "ItemCopy", "ItemDelete"})
+        EXPECT_TRUE(enabled(name)) << name;
+    run("ItemCopy");
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(TTreeCommands::ItemMimeType()));
+    // The page last entered: its commands.
+    form.RichEdit->setFocus();
+    form.RichEdit->setPlainText(QStringLiteral("page"));
+    form.RichEdit->selectAll();
+    form.menuBar()->setFocus();
+    run("MenuEdit");
+    EXPECT_EQ(form.Commands->action(QStringLiteral("ItemUndo"))->text(),
+              QStringLiteral("元に戻す(&U)"));
+    EXPECT_TRUE(enabled("ItemCut"));
+    EXPECT_EQ(TTreeCommands::TargetOfPane(TFormMain::PaneTray, false), TTreeCommands::TargetOther);
 }
 
 TEST_F(TreeCommands, NamingAnItemInPlaceGoesOnIntoThePage) {
