@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/DateTime.h"
+#include "dialogs/DialogFrame.h"
 #include "file/Cp932.h"
 #include "search/FindDesc.h"
 #include "settings/OptionDesc.h"
@@ -39,7 +40,7 @@ QRadioButton* radio(QWidget* parent, const QString& name, const QString& text, b
 
 } // namespace
 
-TFormFind::TFormFind(QWidget* parent) : QDialog(parent) {
+TFormFind::TFormFind(QWidget* parent) : QDialog(parent, DialogFrame::Flags) {
     setObjectName(QStringLiteral("FormFind"));
     setWindowTitle(QStringLiteral("一覧検索の条件設定"));
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
