@@ -15,6 +15,8 @@
 #include "search/FindForm.h"
 #include "search/FocusTray.h"
 #include "search/FocusTrayModel.h"
+#include "search/OutputForm.h"
+#include "search/PageFind.h"
 #include "search/SearchCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -400,4 +402,37 @@ TEST_F(Tray, TheStartUpListingListsTheUnfinishedItems) {
     form.Options->ShowProcs = true;
     TDocumentCommands::of(form)->FirstIdle();
     EXPECT_EQ(rows(), (QStringList{"in progress"}));
+}
+
+TEST(Dialogs, CarryATitleAndACloseBoxButNoMinimiseOrMaximise) {
+    TFormFind find;
+    TFormOutput output;
+    TFindReplaceDialog replace(true, nullptr);
+    const std::unique_ptr<QMessageBox> box = MessageBox::create(
+        QMessageBox::Question, nullptr, QStringLiteral("WrenNOTE"), QStringLiteral("?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    for (QWidget* w : std::initializer_list<QWidget*>{&find, &output, &replace, box.get()}) {
+        SCOPED_TRACE(w->metaObject()->className());
+        const Qt::WindowFlags f = w->windowFlags();
+        EXPECT_EQ(f & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_TRUE(f & Qt::CustomizeWindowHint); // only the hints asked for below
+        EXPECT_TRUE(f & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(f & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(f & Qt::WindowMaximizeButtonHint);
+    }
+}
+
+TEST_F(Tray, DateColumnsFitAWholeDateInTheTraysFontAndRowImagesKeepTheirSize) {
+    form.Options->ColumnCount = 3;
+    form.Options->Columns[1].Kind = 6;
+    form.Options->Columns[2].Kind = 4;
+    QFont big = tray->font();
+    big.setPointSize(24);
+    tray->setFont(big);
+    tray->RebuildColumns(*form.Options);
+    const QFontMetrics fm(tray->font());
+    for (int column : {1, 2})
+        EXPECT_GT(tray->columnWidth(column), fm.horizontalAdvance(QStringLiteral("2026/12/31")))
+            << column;
+    EXPECT_EQ(tray->iconSize(), QSize(34, 16));
 }
