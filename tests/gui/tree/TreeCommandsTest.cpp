@@ -450,3 +450,38 @@ TEST_F(TreeCommands, NamingAnItemInPlaceGoesOnIntoThePage) {
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("Plan"));
     EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("body"));
 }
+
+TEST_F(TreeCommands, OpenAndCloseEveryItemKeepTheViewAndTheOutlineAlike) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A->child(0));
+    auto alike = [this] {
+        bool same = true;
+        form.Outline->forEach([&](TOutlineNode* n) {
+            // The view may count a leaf as open; only branches are compared.
+            if (n->hasChildren()) {
+                const bool v = form.ExplorerView->isExpanded(form.TreeModel->indexFromNode(n));
+                if (v != n->expanded())
+                    ADD_FAILURE() << TitleOf(n).toStdString() << " view " << v;
+                same = same && v == n->expanded();
+            }
+            return true;
+        });
+        return same;
+    };
+    run("ItemFullExpand");
+    EXPECT_TRUE(A->expanded());
+    EXPECT_TRUE(A2->expanded());
+    EXPECT_TRUE(alike());
+    run("ItemFullCollapse");
+    // Closed, but for the way down to the selected item, which stays selected.
+    EXPECT_FALSE(A2->expanded());
+    EXPECT_FALSE(form.Outline->topLevel(1)->expanded());
+    EXPECT_EQ(selected(), A->child(0));
+    EXPECT_EQ(form.ExplorerView->selectedNode(), A->child(0));
+    EXPECT_TRUE(alike());
+    select(A2->child(0));
+    run("ItemFullCollapse");
+    EXPECT_EQ(form.ExplorerView->selectedNode(), A2->child(0));
+    EXPECT_TRUE(alike());
+}
