@@ -27,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -435,4 +436,16 @@ TEST_F(Tray, DateColumnsFitAWholeDateInTheTraysFontAndRowImagesKeepTheirSize) {
         EXPECT_GT(tray->columnWidth(column), fm.horizontalAdvance(QStringLiteral("2026/12/31")))
             << column;
     EXPECT_EQ(tray->iconSize(), QSize(34, 16));
+}
+
+TEST_F(Tray, AFontWithoutJapaneseIsFollowedByOneWithIt) {
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    ASSERT_FALSE(japanese.isEmpty()) << "no Japanese font (scripts/deps.sh build installs one)";
+    tray->setFont(QFont(QStringLiteral("DejaVu Sans")));
+    if (QFontDatabase::writingSystems(tray->font().family()).contains(QFontDatabase::Japanese))
+        GTEST_SKIP() << "the Latin font was matched by a Japanese one";
+    // Every row then takes kana and kanji from one family, whatever the
+    // script of the text beside them.
+    ASSERT_EQ(tray->font().families().size(), 2);
+    EXPECT_TRUE(japanese.contains(tray->font().families().at(1)));
 }
