@@ -172,7 +172,7 @@ TDDXTreeView::TDDXTreeView(TFormMain& form)
     m_overTimer = new QTimer(this);
     m_overTimer->setInterval(100);
     // A pointer held still goes on scrolling at the edges and opening folders.
-    connect(m_overTimer, &QTimer::timeout, this, [this]() { overStep(false); });
+    connect(m_overTimer, &QTimer::timeout, this, [this]() { overStep(); });
     m_lastChange.start();
 }
 
@@ -532,7 +532,8 @@ bool TDDXTreeView::over(QDropEvent* event) {
     m_overData = event->mimeData();
     m_overPos = event->position().toPoint();
     m_overKeys = event->modifiers();
-    overStep(true);
+    m_overRefused = !m_overOwn && externalEffect(event) == Qt::IgnoreAction;
+    overStep();
     int effect = Qt::IgnoreAction;
     if (m_feedback)
         effect = m_overOwn ? keysEffect(m_overKeys) : externalEffect(event);
@@ -540,15 +541,15 @@ bool TDDXTreeView::over(QDropEvent* event) {
     return true;
 }
 
-void TDDXTreeView::overStep(bool fromEvent) {
+void TDDXTreeView::overStep() {
     if (edgeScroll(m_overPos))
         setMark(m_feedback, m_feedbackPos); // the rows moved under the mark
     auto [node, position] = PositionAt(m_overPos);
     bool refused = !node;
     if (!refused && m_overOwn)
         refused = RefusesOwn(m_dragNode, node);
-    else if (!refused && fromEvent)
-        refused = AcceptExternal(m_overData, m_overKeys) == Qt::IgnoreAction;
+    else if (!refused)
+        refused = m_overRefused;
     if (refused) {
         setMark(nullptr, -1);
         m_feedback = nullptr;

@@ -72,7 +72,7 @@ private:
     void startDrag(TOutlineNode* node);
     bool enter(QDropEvent* event);
     bool over(QDropEvent* event);
-    void overStep(bool fromEvent);
+    void overStep();
     void leave();
     void drop(QDropEvent* event);
     bool edgeScroll(const QPoint& p);
@@ -96,6 +96,8 @@ private:
     bool m_overOwn = false;
     QPoint m_overPos;
     Qt::KeyboardModifiers m_overKeys;
+    // The data over the tree is not taken (no mark is drawn).
+    bool m_overRefused = false;
     TOutlineNode* m_feedback = nullptr;
     int m_feedbackPos = -1;
     QElapsedTimer m_lastChange;

@@ -331,3 +331,24 @@ TEST_F(DragDrop, APressSelectsOnlyWhenItEndsAsAClick) {
     EXPECT_EQ(form.CurrentItem, A->item());
     form.hide();
 }
+
+TEST_F(DragDrop, AMoveOnlyDragFromAnotherProgramIsRefusedWithoutAMark) {
+    showWindow();
+    QMimeData mime;
+    mime.setText(QStringLiteral("words"));
+    const QPoint p = rowOf(B).center();
+    QWidget* vp = form.ExplorerView->viewport();
+    QDragEnterEvent enter(p, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &enter);
+    QDragMoveEvent move(p, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    EXPECT_FALSE(move.isAccepted());
+    EXPECT_EQ(dnd->feedbackItem(), nullptr);
+    const int count = form.Outline->count();
+    QDropEvent drop(QPointF(p), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &drop);
+    // Not taken: the system then tells the other program nothing was dropped.
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(form.Outline->count(), count);
+    form.hide();
+}
