@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 
 #include "common/DateTime.h"
+#include "common/FileError.h"
 #include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
@@ -473,7 +474,8 @@ int runRoundtrip(const QStringList& args) {
     const OutlineFile::ReadResult r = OutlineFile::readFile(args.at(0), doc.settings, doc.outline);
     if (!r.ok)
         return CliFail(args.at(0),
-                       r.error + QStringLiteral(" (not read correctly; nothing written)"));
+                       r.error +
+                           QStringLiteral("（正しく読めなかったため、何も書き出していません）"));
     return writeDocumentTo(args.at(1), doc);
 }
 
@@ -487,11 +489,12 @@ int runConvertLkp(const QStringList& args) {
         return CliFail(in, error);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return CliFail(in, QStringLiteral("cannot read: %1").arg(file.errorString()));
+        return CliFail(in,
+                       QStringLiteral("ファイルを読み込めません: %1").arg(FileError::Text(file)));
     TCliDocument doc; // a new document's settings, not the user's stored defaults
     const OutlineFile::ReadResult r = OutlineFile::readLkp(bytes, doc.outline);
     if (!r.ok)
-        return CliFail(in, r.error + QStringLiteral(" (nothing written)"));
+        return CliFail(in, r.error + QStringLiteral("（何も書き出していません）"));
     return writeDocumentTo(args.at(1), doc);
 }
 
@@ -509,7 +512,7 @@ int runImportText(const QStringList& args) {
     TCliDocument doc; // a new document's settings, not the user's stored defaults
     const HierText::TImportResult r = HierText::ImportFile(args.at(0), doc.outline, marker);
     if (!r.ok)
-        return CliFail(args.at(0), r.error + QStringLiteral(" (nothing written)"));
+        return CliFail(args.at(0), r.error + QStringLiteral("（何も書き出していません）"));
     TLeafNote::CreateTrash(doc.outline);
     return writeDocumentTo(args.at(1), doc);
 }

@@ -72,7 +72,7 @@ bool TReplacingFile::open() {
 bool TReplacingFile::write(const QByteArray& bytes) {
     QFileDevice* device = m_save ? static_cast<QFileDevice*>(m_save.get()) : m_direct.get();
     if (!device) {
-        m_error = QStringLiteral("not open");
+        m_error = QStringLiteral("ファイルが開かれていません");
         return false;
     }
     errno = 0;
@@ -99,7 +99,7 @@ bool TReplacingFile::commit() {
         return ok;
     }
     if (!m_direct) {
-        m_error = QStringLiteral("not open");
+        m_error = QStringLiteral("ファイルが開かれていません");
         return false;
     }
     m_direct->close();

@@ -68,15 +68,15 @@ TByteReader::TByteReader(QIODevice& device, TReadProgress progress)
 
 void TByteReader::need(qint64 n, const char* what) {
     if (n < 0)
-        throw EReadError(QStringLiteral("ファイルが壊れています: %1 の長さが負です (%2, 位置 %3)")
-                             .arg(QLatin1String(what))
+        throw EReadError(QStringLiteral("ファイルが壊れています: %1の長さが負です (%2, 位置 %3)")
+                             .arg(QString::fromUtf8(what))
                              .arg(n)
                              .arg(m_pos));
     if (n > remaining())
         throw EReadError(
-            QStringLiteral("ファイルが壊れています: %1 の途中でファイルが終わっています (位置 %2, "
+            QStringLiteral("ファイルが壊れています: %1の途中でファイルが終わっています (位置 %2, "
                            "必要 %3 バイト, 残り %4 バイト)")
-                .arg(QLatin1String(what))
+                .arg(QString::fromUtf8(what))
                 .arg(m_pos)
                 .arg(n)
                 .arg(remaining()));
@@ -113,29 +113,29 @@ void TByteReader::fill(qint64 n) {
         m_progress(m_bufStart + m_buf.size(), m_size);
 }
 
-uint8_t TByteReader::u8() {
-    need(1, "byte");
+uint8_t TByteReader::u8(const char* what) {
+    need(1, what);
     const uint8_t v = uint8_t(*at());
     ++m_pos;
     return v;
 }
 
-uint16_t TByteReader::u16() {
-    need(2, "integer");
+uint16_t TByteReader::u16(const char* what) {
+    need(2, what);
     const uint16_t v = ByteOrder::u16At(at());
     m_pos += 2;
     return v;
 }
 
-int32_t TByteReader::i32() {
-    need(4, "integer");
+int32_t TByteReader::i32(const char* what) {
+    need(4, what);
     const int32_t v = ByteOrder::i32At(at());
     m_pos += 4;
     return v;
 }
 
-double TByteReader::f64() {
-    need(8, "date");
+double TByteReader::f64(const char* what) {
+    need(8, what);
     const double v = ByteOrder::f64At(at());
     m_pos += 8;
     return v;
@@ -165,7 +165,7 @@ void TByteReader::skip(qint64 n, const char* what) {
 }
 
 QByteArray TByteReader::string(const char* what) {
-    const int32_t n = i32();
+    const int32_t n = i32(what);
     return bytes(n, what);
 }
 

@@ -53,16 +53,18 @@ public:
     qsizetype remaining() const { return m_size - m_pos; }
     bool atEnd() const { return m_pos >= m_size; }
 
-    uint8_t u8();
-    uint16_t u16();
-    int32_t i32();
-    double f64();
-    bool boolean() { return u8() != 0; }
+    // what names the field in the message when the file ends inside it
+    // (UTF-8, in the user's language).
+    uint8_t u8(const char* what = "1バイトの値");
+    uint16_t u16(const char* what = "整数");
+    int32_t i32(const char* what = "整数");
+    double f64(const char* what = "日付");
+    bool boolean(const char* what = "真偽値") { return u8(what) != 0; }
     // n bytes; n must be >= 0 and fit in what remains.
-    QByteArray bytes(qint64 n, const char* what = "data");
-    void skip(qint64 n, const char* what = "data");
+    QByteArray bytes(qint64 n, const char* what = "データ");
+    void skip(qint64 n, const char* what = "データ");
     // i32 length followed by that many bytes.
-    QByteArray string(const char* what = "string");
+    QByteArray string(const char* what = "文字列");
 
 private:
     void need(qint64 n, const char* what);

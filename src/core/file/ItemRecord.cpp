@@ -21,7 +21,7 @@ struct NodeFlags {
 };
 
 void readFixedBlock(TLeafNote& item, TByteReader& in, NodeFlags& flags) {
-    const QByteArray b = in.bytes(ItemRecord::FixedBlockSize, "fixed block");
+    const QByteArray b = in.bytes(ItemRecord::FixedBlockSize, "項目の固定部");
     const char* p = b.constData();
     item.NodeId = ByteOrder::i32At(p + 0);
     item.LabelIndex = ByteOrder::i32At(p + 4);
@@ -36,10 +36,10 @@ void readFixedBlock(TLeafNote& item, TByteReader& in, NodeFlags& flags) {
 }
 
 int32_t readLength(TByteReader& in, const char* what) {
-    const int32_t n = in.i32();
+    const int32_t n = in.i32(what);
     if (n < 0)
-        throw EReadError(QStringLiteral("ファイルが壊れています: %1 の長さが負です (%2, 位置 %3)")
-                             .arg(QLatin1String(what))
+        throw EReadError(QStringLiteral("ファイルが壊れています: %1の長さが負です (%2, 位置 %3)")
+                             .arg(QString::fromUtf8(what))
                              .arg(n)
                              .arg(in.pos() - 4));
     return n;
@@ -47,10 +47,10 @@ int32_t readLength(TByteReader& in, const char* what) {
 
 NodeFlags readFields(TLeafNote& item, TByteReader& in) {
     NodeFlags flags;
-    in.u8(); // start byte; any value
+    in.u8("項目の始まり"); // start byte; any value
     int ignored = 0;
     for (;;) {
-        const uint8_t tag = in.u8();
+        const uint8_t tag = in.u8("項目の印");
         if (tag == 0 || tag >= 20) {
             if (++ignored >= MaxIgnoredTagRun)
                 throw IgnoredTagRunError(QStringLiteral("項目の記録"), in.pos());
@@ -61,18 +61,18 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
         case ItemRecord::TagEnd:
             return flags;
         case ItemRecord::TagProgress:
-            item.Progress = in.u8();
+            item.Progress = in.u8("進捗状況");
             break;
         case ItemRecord::TagLabel:
-            item.LabelIndex = in.i32();
+            item.LabelIndex = in.i32("ラベル");
             break;
         case ItemRecord::TagTitle:
-            item.Title = in.string("title");
+            item.Title = in.string("項目の題名");
             break;
         case ItemRecord::TagRichPage: {
-            const int32_t n = readLength(in, "page");
+            const int32_t n = readLength(in, "ページ");
             if (n >= 1) {
-                item.PageRich = in.bytes(n, "page");
+                item.PageRich = in.bytes(n, "ページ");
                 // The compressed copy, if any came earlier, no longer matches.
                 item.PageCompressed.clear();
                 item.PageCompressedValid = false;
@@ -81,7 +81,7 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
             break;
         }
         case ItemRecord::TagLinkList: {
-            const int32_t count = readLength(in, "link list");
+            const int32_t count = readLength(in, "リンクの一覧");
             // Every entry takes at least its length field.
             if (count > in.remaining() / 4)
                 throw EReadError(
@@ -92,26 +92,26 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
                         .arg(in.pos() - 4));
             QByteArray links;
             for (int32_t i = 0; i < count; ++i) {
-                links += in.string("link");
+                links += in.string("リンク");
                 links += "\r\n";
             }
             item.Links = links;
             break;
         }
         case ItemRecord::TagCreated:
-            item.CreatedDate = in.f64();
+            item.CreatedDate = in.f64("作成日");
             break;
         case ItemRecord::TagModified:
-            item.ModifiedDate = in.f64();
+            item.ModifiedDate = in.f64("更新日");
             break;
         case ItemRecord::TagDue:
-            item.DueDate = in.f64();
+            item.DueDate = in.f64("期日");
             break;
         case ItemRecord::TagFinished:
-            item.FinishDate = in.f64();
+            item.FinishDate = in.f64("完了日");
             break;
         case ItemRecord::TagChildCount:
-            flags.childCount = in.i32();
+            flags.childCount = in.i32("子項目の数");
             break;
         case ItemRecord::TagExpanded:
             flags.expanded = true;
@@ -120,18 +120,18 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
             flags.selected = true;
             break;
         case ItemRecord::TagPageText:
-            item.PageText = in.string("page text");
+            item.PageText = in.string("ページの本文");
             break;
         case ItemRecord::TagNodeId:
-            item.NodeId = in.i32();
+            item.NodeId = in.i32("項目の番号");
             break;
         case ItemRecord::TagLinks:
-            item.Links = in.string("links");
+            item.Links = in.string("リンク");
             break;
         case ItemRecord::TagCompressedPage: {
-            const int32_t n = readLength(in, "compressed page");
+            const int32_t n = readLength(in, "圧縮したページ");
             if (n > 0) {
-                item.PageCompressed = in.bytes(n, "compressed page");
+                item.PageCompressed = in.bytes(n, "圧縮したページ");
                 item.PageCompressedValid = true;
                 item.PageExpanded = false;
             }
@@ -148,9 +148,9 @@ NodeFlags readFields(TLeafNote& item, TByteReader& in) {
                 const qint64 room = tree.expandRoom();
                 item.PageText =
                     room < kCompressedTextLimit
-                        ? PageZip::decompress(in.string("compressed page text"), qsizetype(room),
+                        ? PageZip::decompress(in.string("圧縮したページの本文"), qsizetype(room),
                                               PageZip::BudgetMessage(tree.expandBudget()))
-                        : PageZip::decompress(in.string("compressed page text"),
+                        : PageZip::decompress(in.string("圧縮したページの本文"),
                                               kCompressedTextLimit);
                 tree.chargeExpanded(item.PageText.size());
                 break;

@@ -156,6 +156,13 @@ void appendRtfText(QByteArray& rtf, const QByteArray& text) {
     }
 }
 
+bool isAscii(const QByteArray& text) {
+    for (const char ch : text)
+        if (uint8_t(ch) >= 0x80)
+            return false;
+    return true;
+}
+
 // A small RTF document with a few bold and coloured lines.
 QByteArray makeRtf(Random& rnd, const Words& w, const QByteArray& text) {
     QByteArray rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0"
@@ -177,7 +184,9 @@ QByteArray makeRtf(Random& rnd, const Words& w, const QByteArray& text) {
             rtf += "\\cf1 ";
             appendRtfText(rtf, line);
             rtf += "\\cf0 ";
-        } else if (style == 2) {
+        } else if (style == 2 && isAscii(line)) {
+            // The Latin font only for lines it can show: a Japanese line in a
+            // Western charset reads as mojibake.
             rtf += "\\f1 ";
             appendRtfText(rtf, line);
             rtf += "\\f0 ";

@@ -201,7 +201,7 @@ QString TOptionDesc::labelName(int index) const {
 void TOptionDesc::ReadFromStream(TByteReader& in) {
     // Read into a copy, so that a record that fails leaves these settings as they were.
     TOptionDesc next(*this);
-    const uint8_t mark = in.u8();
+    const uint8_t mark = in.u8("設定の始まり");
     if (mark == CurrentLayout)
         next.readCurrentLayout(in);
     else if (mark == EarlierLayout)
@@ -216,7 +216,7 @@ namespace {
 // A label count that cannot fit the table is refused rather than truncated:
 // the entries after it would be read as tags.
 int32_t readLabelCount(TByteReader& in) {
-    const int32_t n = in.i32();
+    const int32_t n = in.i32("ラベルの数");
     if (n > TOptionDesc::LabelCapacity)
         throw EIllegalOptionRecord(EIllegalOptionRecord::labelCountMessage());
     return std::max(n, 0);
@@ -228,7 +228,7 @@ void TOptionDesc::readCurrentLayout(TByteReader& in) {
     ColumnCount = 1;
     Columns[0] = TColumnDesc{1, 200};
     for (;;) {
-        const uint8_t tag = in.u8();
+        const uint8_t tag = in.u8("設定の印");
         switch (tag) {
         case 1:
             return;
@@ -246,8 +246,8 @@ void TOptionDesc::readCurrentLayout(TByteReader& in) {
         case 9: {
             const int32_t n = readLabelCount(in);
             for (int i = 0; i < n; ++i) {
-                LabelText[size_t(i)] = in.string("label name");
-                LabelImage[size_t(i)] = in.i32();
+                LabelText[size_t(i)] = in.string("ラベルの名前");
+                LabelImage[size_t(i)] = in.i32("ラベルの画像");
             }
             break;
         }
@@ -255,7 +255,7 @@ void TOptionDesc::readCurrentLayout(TByteReader& in) {
             const int32_t n = readLabelCount(in);
             const int first = n == 7 ? 1 : 0;
             for (int i = 0; i < n; ++i) {
-                LabelText[size_t(first + i)] = in.string("label name");
+                LabelText[size_t(first + i)] = in.string("ラベルの名前");
                 LabelImage[size_t(first + i)] = first + i;
             }
             if (n == 7) {
@@ -272,20 +272,20 @@ void TOptionDesc::readCurrentLayout(TByteReader& in) {
             readFontBody(in, ListViewFont, false);
             break;
         case 16:
-            DateFormat = in.string("date format");
-            DateViewFormat = in.string("date format");
+            DateFormat = in.string("日付の書式");
+            DateViewFormat = in.string("日付の書式");
             break;
         case 17: {
-            const int32_t n = in.i32();
+            const int32_t n = in.i32("カラムの数");
             constexpr int entrySize = 5;
             const int kept = std::clamp(n, 0, MaxColumns);
             for (int i = 0; i < kept; ++i) {
-                Columns[size_t(i)].Kind = in.u8();
-                Columns[size_t(i)].Width = in.i32();
+                Columns[size_t(i)].Kind = in.u8("カラムの種類");
+                Columns[size_t(i)].Width = in.i32("カラムの幅");
             }
             // Entries past the eleventh are passed over, not read as tags.
             if (n > kept)
-                in.skip(qint64(n - kept) * entrySize, "column list");
+                in.skip(qint64(n - kept) * entrySize, "カラムの一覧");
             if (kept == 0) {
                 ColumnCount = 1;
                 Columns[0] = TColumnDesc{1, 200};
@@ -305,7 +305,7 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
     ResetToDefaults();
     int ignored = 0;
     for (;;) {
-        const uint8_t tag = in.u8();
+        const uint8_t tag = in.u8("設定の印");
         if (tag == 0 || tag == 6) {
             if (++ignored >= MaxIgnoredTagRun)
                 throw IgnoredTagRunError(QStringLiteral("設定の記録"), in.pos());
@@ -316,16 +316,16 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
         case 1:
             return;
         case 2:
-            FormLeft = in.i32();
-            FormTop = in.i32();
-            FormWidth = in.i32();
-            FormHeight = in.i32();
-            FormState = in.u8();
+            FormLeft = in.i32("ウィンドウの位置");
+            FormTop = in.i32("ウィンドウの位置");
+            FormWidth = in.i32("ウィンドウの大きさ");
+            FormHeight = in.i32("ウィンドウの大きさ");
+            FormState = in.u8("ウィンドウの状態");
             break;
         case 3: {
             SplitVertical = in.boolean();
-            TreeWidth = in.i32();
-            TreeHeight = in.i32();
+            TreeWidth = in.i32("ツリーの幅");
+            TreeHeight = in.i32("ツリーの高さ");
             TreeVisible = in.boolean();
             const uint8_t view = in.u8();
             ItemView = view <= MaxItemView ? view : 0;
@@ -344,11 +344,11 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
             DatePanelVisible = true;
             break;
         case 8:
-            in.skip(8, "settings");
+            in.skip(8, "設定");
             break;
         case 9:
             for (int i = 1; i <= 7; ++i) {
-                LabelText[size_t(i)] = in.string("label name");
+                LabelText[size_t(i)] = in.string("ラベルの名前");
                 LabelImage[size_t(i)] = i;
             }
             break;
@@ -356,7 +356,7 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
             StatusVisible = true;
             break;
         case 11:
-            NextNodeId = in.i32();
+            NextNodeId = in.i32("次の項目の番号");
             break;
         default:
             throw EIllegalOptionRecord(EIllegalOptionRecord::unknownTagMessage());
@@ -365,9 +365,9 @@ void TOptionDesc::readEarlierLayout(TByteReader& in) {
 }
 
 void TOptionDesc::readFontBody(TByteReader& in, TFontDesc& font, bool lookUpCharset) {
-    font.Name = in.string("font name");
-    font.Size = in.i32();
-    font.Color = in.i32();
+    font.Name = in.string("フォント名");
+    font.Size = in.i32("フォントの大きさ");
+    font.Color = in.i32("フォントの色");
     font.Bold = in.boolean();
     font.Italic = in.boolean();
     font.Underline = in.boolean();
@@ -398,7 +398,7 @@ void putU16(std::array<uint8_t, TOptionDesc::BlockSize>& b, int off, uint16_t v)
 } // namespace
 
 void TOptionDesc::readBlock(TByteReader& in) {
-    const QByteArray raw = in.bytes(BlockSize, "settings block");
+    const QByteArray raw = in.bytes(BlockSize, "設定の固定部");
     std::copy(raw.begin(), raw.end(), Block.begin());
     const auto& b = Block;
     SisterPos = b[Off::SisterPos];

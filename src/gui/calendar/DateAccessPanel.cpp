@@ -114,8 +114,25 @@ int TDateAccessPanel::DateLeft() const {
 }
 
 int TDateAccessPanel::FieldWidth() const {
-    return std::max(90, DateLeft() + fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) +
-                            10);
+    // Room for the date picker too: open, it stays inside its own field.
+    const int text = fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 10;
+    return std::max(90, DateLeft() + std::max(text, PickerWidth(true) + 2));
+}
+
+int TDateAccessPanel::PickerWidth(bool check) const {
+    if (m_probedFont != font() || m_probedDate == 0) {
+        // Measured on spare widgets in the panel's font, once per font.
+        QDateEdit date;
+        date.setFont(font());
+        date.setCalendarPopup(true);
+        date.setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+        QCheckBox box;
+        box.setFont(font());
+        m_probedDate = std::max(82, date.sizeHint().width());
+        m_probedCheck = box.sizeHint().width();
+        m_probedFont = font();
+    }
+    return check ? m_probedDate + m_probedCheck + 4 : m_probedDate + 2;
 }
 
 int TDateAccessPanel::HitCode(int x) const {
@@ -180,6 +197,7 @@ void TDateAccessPanel::createPicker() {
     QWidget* host = parentWidget() ? parentWidget() : this;
     m_picker = new QFrame(host);
     m_picker->setObjectName(QStringLiteral("DatePicker"));
+    m_picker->setFont(font()); // as measured for the fields' width
     m_picker->setFrameShape(QFrame::Box);
     m_picker->setAutoFillBackground(true);
     auto* layout = new QHBoxLayout(m_picker);
@@ -230,14 +248,17 @@ void TDateAccessPanel::OpenDatePicker(int index) {
     }
     m_pickerDate->setEnabled(true);
     m_pickerCheck->setVisible(check);
-    // Never narrower than the date needs, whatever the font.
-    const int dateWidth = std::max(82, m_pickerDate->sizeHint().width());
-    const int width = check ? dateWidth + m_pickerCheck->sizeHint().width() + 4 : dateWidth + 2;
+    // Never narrower than the date needs, whatever the font; within its
+    // field, and within the panel when the panel is narrower than the fields.
+    const int width =
+        std::max(PickerWidth(check), (check ? m_pickerCheck->sizeHint().width() + 4 : 2) +
+                                         m_pickerDate->sizeHint().width());
     const int height = std::max(this->height() + 2, m_pickerDate->sizeHint().height());
-    const QPoint at =
-        m_picker->parentWidget() == this
-            ? QPoint(FieldWidth() * index + DateLeft(), 0)
-            : mapTo(m_picker->parentWidget(), QPoint(FieldWidth() * index + DateLeft(), -1));
+    const int left = FieldWidth() * index;
+    const int x = std::max(left, std::min(left + DateLeft(), this->width() - width));
+    const QPoint at = m_picker->parentWidget() == this
+                          ? QPoint(x, 0)
+                          : mapTo(m_picker->parentWidget(), QPoint(x, -1));
     m_picker->setGeometry(QRect(at, QSize(width, height)));
     m_picker->show();
     m_picker->raise();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 #include <array>
@@ -65,6 +66,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The width of the open picker, with or without its check box.
+    int PickerWidth(bool check) const;
     void createPicker();
     bool pickerHasFocus() const;
     void onFocusChanged(QWidget* old, QWidget* now);
@@ -77,4 +80,7 @@ private:
     QFrame* m_picker = nullptr;
     QDateEdit* m_pickerDate = nullptr;
     QCheckBox* m_pickerCheck = nullptr;
+    mutable QFont m_probedFont;
+    mutable int m_probedDate = 0;
+    mutable int m_probedCheck = 0;
 };

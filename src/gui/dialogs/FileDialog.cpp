@@ -1,5 +1,7 @@
 #include "dialogs/FileDialog.h"
 
+#include "dialogs/DialogFrame.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QList>
@@ -34,6 +36,7 @@ void placeAt(QFileDialog& dialog, const QString& dir) {
 }
 
 bool run(QFileDialog& dialog, QFileDialog::AcceptMode mode) {
+    DialogFrame::apply(&dialog);
     dialog.setAcceptMode(mode);
     if (g_ownLabels) {
         dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("場所:"));

@@ -1,6 +1,7 @@
 #include "dialogs/MessageBox.h"
 
 #include "common/FileError.h"
+#include "dialogs/DialogFrame.h"
 
 #include <QAbstractButton>
 
@@ -74,6 +75,7 @@ std::unique_ptr<QMessageBox> MessageBox::create(QMessageBox::Icon icon, QWidget*
     QString details;
     const QString shown = FileError::WithoutDetails(text, &details);
     auto box = std::make_unique<QMessageBox>(icon, title, shown, buttons, parent);
+    DialogFrame::apply(box.get());
     // Set even when Qt's translation is there: the boxes read the same on
     // every machine, and a missing translation cannot bring English back.
     for (QAbstractButton* b : box->buttons()) {

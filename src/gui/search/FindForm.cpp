@@ -1,6 +1,8 @@
 #include "search/FindForm.h"
 
+#include "common/Clock.h"
 #include "common/DateTime.h"
+#include "dialogs/DialogFrame.h"
 #include "file/Cp932.h"
 #include "search/FindDesc.h"
 #include "settings/OptionDesc.h"
@@ -11,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,7 +40,7 @@ QRadioButton* radio(QWidget* parent, const QString& name, const QString& text, b
 
 } // namespace
 
-TFormFind::TFormFind(QWidget* parent) : QDialog(parent) {
+TFormFind::TFormFind(QWidget* parent) : QDialog(parent, DialogFrame::Flags) {
     setObjectName(QStringLiteral("FormFind"));
     setWindowTitle(QStringLiteral("一覧検索の条件設定"));
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -79,6 +82,11 @@ TFormFind::TFormFind(QWidget* parent) : QDialog(parent) {
     StringBox->setObjectName(QStringLiteral("StringBox"));
     StringBox->setEditable(true);
     StringBox->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is what is searched: no inline completion from the
+    // history, and Enter never swaps the text for an entry that differs only
+    // in case (the box's own Enter looks entries up without regard to case).
+    StringBox->setCompleter(nullptr);
+    StringBox->lineEdit()->installEventFilter(this);
     StringBox->setEditText(QStringLiteral("検索文字列"));
     StringBox->setAccessibleName(QStringLiteral("検索文字列"));
     Label1->setBuddy(StringBox);
@@ -139,7 +147,8 @@ TFormFind::TFormFind(QWidget* parent) : QDialog(parent) {
     auto* key = new QHBoxLayout(RGKeyDate);
     KeyDateToday = radio(RGKeyDate, QStringLiteral("RGKeyDate0"), QStringLiteral("今日"), true);
     KeyDateGiven = radio(RGKeyDate, QStringLiteral("RGKeyDate1"), QStringLiteral("指定日"), false);
-    KeyDatePicker = new QDateEdit(QDate(1998, 7, 30), RGKeyDate);
+    // Today when the dialog is first made; kept from then on, as the other controls are.
+    KeyDatePicker = new QDateEdit(Clock::currentDateTime().date(), RGKeyDate);
     KeyDatePicker->setObjectName(QStringLiteral("KeyDatePicker"));
     KeyDatePicker->setCalendarPopup(true);
     KeyDatePicker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
@@ -206,6 +215,17 @@ TFormFind::TFormFind(QWidget* parent) : QDialog(parent) {
     CheckOnLabelClick();
     CheckOnProcStatusClick();
     StringBox->setFocus();
+}
+
+bool TFormFind::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == StringBox->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Button1->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 int TFormFind::findTargetIndex() const {

@@ -89,4 +89,7 @@ public:
     void CheckUseMaxDaysClick();
     void CheckOnLabelClick();
     void CheckOnProcStatusClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -2,6 +2,10 @@
 
 #include "search/FocusTrayModel.h"
 #include "settings/OptionDesc.h"
+#include "tree/NodeImages.h"
+
+#include <QEvent>
+#include <QFontDatabase>
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,6 +27,9 @@ TFocusTray::TFocusTray(const TOptionDesc* settings, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
     setMinimumHeight(20);
+    // The row pictures at their own size, as in the tree: scaled down they blur.
+    setIconSize(QSize(2 * NodeImages::Size + 2, NodeImages::Size));
+    useJapaneseFallback();
     // The selection stays visible when the tray loses the focus.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -47,7 +54,48 @@ void TFocusTray::RebuildColumns(const TOptionDesc& o) {
         kinds.push_back(i == 0 ? 1 : int(o.Columns[size_t(i)].Kind));
     m_model->SetColumns(kinds);
     for (int i = 0; i < count; ++i)
-        header()->resizeSection(i, TFocusTrayModel::KindWidth(m_model->kindOf(i)));
+        header()->resizeSection(i, StandardWidth(m_model->kindOf(i)));
+}
+
+int TFocusTray::StandardWidth(int kind) const {
+    // The standard width, or more when the font needs it for a whole date
+    // and for the caption.
+    const QFontMetrics fm(font());
+    const int pad = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
+    int needed =
+        QFontMetrics(header()->font()).horizontalAdvance(TFocusTrayModel::KindCaption(kind)) + pad +
+        8;
+    if (kind >= 4 && kind <= 7)
+        needed = std::max(needed, fm.horizontalAdvance(QStringLiteral("0000/00/00")) + pad);
+    return std::max(TFocusTrayModel::KindWidth(kind), needed);
+}
+
+void TFocusTray::useJapaneseFallback() {
+    // A family without Japanese leaves each run of kana or kanji to a
+    // fallback chosen by its script, and the Latin text beside it follows:
+    // rows then differ in font. One named Japanese family after the first
+    // keeps every row alike.
+    QFont f = font();
+    if (QFontDatabase::writingSystems(f.family()).contains(QFontDatabase::Japanese))
+        return;
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    if (japanese.isEmpty() || f.families().size() > 1)
+        return;
+    QString fallback = japanese.first();
+    for (const QString& family : japanese)
+        if (!family.contains(QLatin1String("Serif")) && !family.contains(QLatin1String("Mono")) &&
+            !family.contains(QStringLiteral("明朝"))) {
+            fallback = family;
+            break;
+        }
+    f.setFamilies({f.family(), fallback});
+    setFont(f);
+}
+
+void TFocusTray::changeEvent(QEvent* event) {
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        useJapaneseFallback();
 }
 
 int TFocusTray::columnCount() const {

@@ -22,6 +22,8 @@ public:
     // every row goes (RebuildColumns).
     void RebuildColumns(const TOptionDesc& settings);
     int columnCount() const;
+    // The width a column of the kind starts with in the tray's font.
+    int StandardWidth(int kind) const;
     // The width the user gave a column (the last one is not stretched).
     int columnWidth(int column) const;
 
@@ -47,8 +49,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void useJapaneseFallback();
+
     TFocusTrayModel* m_model;
     Qt::KeyboardModifiers m_clickModifiers;
 };

@@ -1,5 +1,6 @@
 #include "search/OutputForm.h"
 
+#include "dialogs/DialogFrame.h"
 #include "output/OutputEngine.h"
 
 #include <QApplication>
@@ -13,10 +14,9 @@
 
 std::function<void(TFormOutput&, int)> TFormOutput::ItemHook;
 
-TFormOutput::TFormOutput(QWidget* parent) : QDialog(parent) {
+TFormOutput::TFormOutput(QWidget* parent) : QDialog(parent, DialogFrame::Flags) {
     setObjectName(QStringLiteral("FormOutput"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFrame::Flags | Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
     setMinimumWidth(336);
     auto* root = new QVBoxLayout(this);

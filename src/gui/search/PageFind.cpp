@@ -1,5 +1,6 @@
 #include "search/PageFind.h"
 
+#include "dialogs/DialogFrame.h"
 #include "dialogs/MessageBox.h"
 #include "file/Cp932.h"
 #include "search/FindDesc.h"
@@ -29,7 +30,8 @@ void prepare(TFindDesc& fd, const QString& pattern, bool matchCase, bool wholeWo
 
 } // namespace
 
-TFindReplaceDialog::TFindReplaceDialog(bool replace, QWidget* parent) : QDialog(parent) {
+TFindReplaceDialog::TFindReplaceDialog(bool replace, QWidget* parent)
+    : QDialog(parent, DialogFrame::Flags) {
     setObjectName(replace ? QStringLiteral("ReplaceDialog1") : QStringLiteral("FindDialog1"));
     setWindowTitle(replace ? QStringLiteral("置換") : QStringLiteral("検索"));
     setModal(false);

@@ -1,5 +1,6 @@
 #include "settings/OptionForm.h"
 
+#include "dialogs/DialogFrame.h"
 #include "file/Cp932.h"
 #include "settings/ColorLookupComboBox.h"
 #include "settings/ColumnKinds.h"
@@ -130,7 +131,7 @@ std::function<bool(TFontDesc&, QWidget*)> TFormOption::ChooseFont = [](TFontDesc
     return true;
 };
 
-TFormOption::TFormOption(QWidget* parent) : QDialog(parent) {
+TFormOption::TFormOption(QWidget* parent) : QDialog(parent, DialogFrame::Flags) {
     setObjectName(QStringLiteral("FormOption"));
     setWindowTitle(QStringLiteral("オプション設定"));
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -395,6 +396,8 @@ void TFormOption::buildPageColumns() {
     grid->addWidget(SelectedColumnBox, 1, 2, 4, 1);
     grid->addWidget(SBUp, 1, 3);
     grid->addWidget(SBDown, 2, 3);
+    // The lists take the height; the captions and buttons stay at the top.
+    grid->setRowStretch(3, 1);
     connect(BTNAdd, &QPushButton::clicked, this, [this] { MoveColumnClick(true); });
     connect(BTNRemove, &QPushButton::clicked, this, [this] { MoveColumnClick(false); });
     connect(AvailableColumnBox, &QListWidget::itemDoubleClicked, this,

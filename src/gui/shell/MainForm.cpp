@@ -53,6 +53,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QToolButton* imageButton(QWidget* parent, const char* name, const QString& text,
@@ -372,15 +374,22 @@ void TFormMain::buildControls() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
+    // At least their usual texts in the bar's font; a longer text widens its
+    // panel and the message panel gives way.
     const int widths[5] = {150, 30, 40, 120, 120};
+    const QString samples[5] = {QString(), QString(), QStringLiteral("上書"),
+                                QStringLiteral("0000 : 000 - 0000 : 000"),
+                                QStringLiteral(" 0000 文字　< 0.0 枚分 >　（ 00000 バイト ）")};
     for (int i = 0; i < 5; ++i) {
         m_panels[i] = new QLabel(bar);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         m_panels[i]->setFrameShape(QFrame::Panel);
         m_panels[i]->setFrameShadow(QFrame::Sunken);
+        m_panels[i]->setMinimumWidth(
+            std::max(widths[i], m_panels[i]->fontMetrics().horizontalAdvance(samples[i]) + 12));
         if (i == 0)
-            m_panels[i]->setMinimumWidth(widths[i]);
-        else
+            m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        else if (i == 1)
             m_panels[i]->setFixedWidth(widths[i]);
         if (i == 1)
             m_panels[i]->setAlignment(Qt::AlignCenter);

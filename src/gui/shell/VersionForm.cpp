@@ -1,12 +1,13 @@
 #include "shell/VersionForm.h"
 
+#include "dialogs/DialogFrame.h"
 #include "shell/Splash.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 
-TFormVersion::TFormVersion(QWidget* parent) : QDialog(parent) {
+TFormVersion::TFormVersion(QWidget* parent) : QDialog(parent, DialogFrame::Flags) {
     setObjectName(QStringLiteral("FormVersion"));
     setWindowTitle(QStringLiteral("バージョン情報"));
     auto* icon = new QLabel(this);

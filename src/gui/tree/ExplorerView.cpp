@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 
 TExplorerView::TExplorerView(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("ExplorerView"));
@@ -61,6 +62,7 @@ void TExplorerView::setOutlineModel(TOutlineModel* model) {
 
 void TExplorerView::restoreExpanded(TOutlineNode* from) {
     TOutline* outline = m_model->outline();
+    const bool wasSyncing = m_syncing;
     m_syncing = true;
     outline->forEach(
         [this](TOutlineNode* n) {
@@ -69,7 +71,7 @@ void TExplorerView::restoreExpanded(TOutlineNode* from) {
             return true;
         },
         from);
-    m_syncing = false;
+    m_syncing = wasSyncing;
 }
 
 TOutlineNode* TExplorerView::selectedNode() const {
@@ -101,18 +103,34 @@ void TExplorerView::setAllExpanded(bool expanded) {
     if (!m_model)
         return;
     TOutline* outline = m_model->outline();
+    TOutlineNode* const selected = selectedNode();
     m_syncing = true;
-    outline->forEach([outline, expanded](TOutlineNode* n) {
-        outline->setExpanded(n, expanded && n->hasChildren());
-        return true;
-    });
-    if (expanded)
+    {
+        // No signal per item: each made the view look up the row it named
+        // (seconds on 100 000 items). The open and closed images are asked
+        // for again when the rows are drawn.
+        const QSignalBlocker quiet(outline);
+        outline->forEach([outline, expanded](TOutlineNode* n) {
+            outline->setExpanded(n, expanded && n->hasChildren());
+            return true;
+        });
+    }
+    if (expanded) {
         expandAll();
-    else
-        collapseAll();
+    } else {
+        // Forgetting every open row at once: collapseAll() lets go of them
+        // one by one.
+        m_model->reshow();
+    }
+    viewport()->update();
     m_syncing = false;
-    if (TOutlineNode* n = selectedNode())
-        scrollTo(m_model->indexFromNode(n));
+    // Shown again, its way down opened: the view tells the outline.
+    if (selected) {
+        const QModelIndex i = m_model->indexFromNode(selected);
+        if (currentIndex() != i)
+            setCurrentIndex(i);
+        scrollTo(i);
+    }
 }
 
 void TExplorerView::commitData(QWidget* editor) {
@@ -207,11 +225,62 @@ void TExplorerView::focusOutEvent(QFocusEvent* event) {
     QTreeView::focusOutEvent(event);
 }
 
+bool TExplorerView::defersPress(QMouseEvent* event) const {
+    if (m_replaying || event->button() != Qt::LeftButton || isEditing() || !m_model)
+        return false;
+    const QPoint p = event->position().toPoint();
+    const QModelIndex hit = indexAt(p);
+    // The expand sign left of the row acts at once.
+    return hit.isValid() && p.x() >= visualRect(hit).left();
+}
+
 void TExplorerView::mousePressEvent(QMouseEvent* event) {
+    if (defersPress(event)) {
+        m_pending.clear();
+        m_pending.emplace_back(event->clone());
+        event->accept();
+        return;
+    }
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (hit.isValid() && event->button() == Qt::RightButton)
         setCurrentIndex(hit); // a right click selects too
     QTreeView::mousePressEvent(event);
-    if (hit.isValid() && MouseDownHook)
+    if (hit.isValid() && MouseDownHook && !m_replaying)
         MouseDownHook(m_model->nodeFromIndex(hit));
+}
+
+void TExplorerView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click may start a drag as well.
+    if (defersPress(event)) {
+        m_pending.emplace_back(event->clone());
+        event->accept();
+        return;
+    }
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void TExplorerView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_pending.empty()) {
+        QTreeView::mouseReleaseEvent(event);
+        return;
+    }
+    // The press ended as a click: it selects now.
+    const std::vector<std::unique_ptr<QMouseEvent>> pending = std::move(m_pending);
+    m_pending.clear();
+    TOutlineNode* node = m_model->nodeFromIndex(indexAt(pending.front()->position().toPoint()));
+    m_replaying = true;
+    for (const auto& e : pending) {
+        if (e->type() == QEvent::MouseButtonDblClick)
+            QTreeView::mouseDoubleClickEvent(e.get());
+        else
+            QTreeView::mousePressEvent(e.get());
+    }
+    QTreeView::mouseReleaseEvent(event);
+    m_replaying = false;
+    if (node && MouseDownHook)
+        MouseDownHook(node);
+}
+
+void TExplorerView::cancelPendingPress() {
+    m_pending.clear();
 }

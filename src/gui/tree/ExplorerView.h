@@ -5,6 +5,8 @@
 class QLineEdit;
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class TOutline;
 class TOutlineNode;
@@ -30,6 +32,11 @@ public:
     void setAllExpanded(bool expanded);
     // Up or Down is held down (the page follows on release).
     bool arrowHeld() const { return m_arrowHeld; }
+    // A left press on a row waits for its release before it selects: it may
+    // be the start of a drag, which must leave the current item alone.
+    bool pressPending() const { return !m_pending.empty(); }
+    // A drag started from the pending press: it never becomes a click.
+    void cancelPendingPress();
 
     // Asked first with every key press; true = handled (and swallowed).
     std::function<bool(QKeyEvent*)> KeyDownHook;
@@ -52,9 +59,12 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    bool defersPress(QMouseEvent* event) const;
     void restoreExpanded(TOutlineNode* from);
     void onOutlineExpanded(TOutlineNode* node, bool expanded);
     void onOutlineSelection(TOutlineNode* node);
@@ -63,4 +73,7 @@ private:
     bool m_syncing = false;
     bool m_arrowHeld = false;
     TOutlineNode* m_committed = nullptr;
+    // The press (and the double click of a second press) held back.
+    std::vector<std::unique_ptr<QMouseEvent>> m_pending;
+    bool m_replaying = false;
 };

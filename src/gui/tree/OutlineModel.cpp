@@ -140,6 +140,11 @@ void TOutlineModel::refreshAll() {
     Q_EMIT layoutChanged();
 }
 
+void TOutlineModel::reshow() {
+    beginResetModel();
+    endResetModel();
+}
+
 void TOutlineModel::onAboutToInsert(TOutlineNode* parent, int row) {
     beginInsertRows(indexFromNode(parent), row, row);
 }

@@ -47,6 +47,9 @@ public:
 
     // Every caption again (caption form or date format changed).
     void refreshAll();
+    // The views drop everything they know of the rows and ask again: cheaper
+    // than telling them of a change to every row.
+    void reshow();
 
 Q_SIGNALS:
     // A title typed in place held characters cp932 cannot store.

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -159,8 +160,10 @@ void TTreeCommands::installHandlers() {
 
 TTreeCommands::Target TTreeCommands::ActiveTarget() const {
     const QWidget* w = m_form.focusWidget();
-    if (!w)
-        return TargetOther;
+    // A menu opened from the menu bar (by a screen reader, or Alt) holds the
+    // focus itself: the commands act on the pane last entered.
+    if (!w || qobject_cast<const QMenuBar*>(w) || qobject_cast<const QMenu*>(w))
+        return TargetOfPane(m_form.CurrentPane, m_form.ExplorerView->labelEditor() != nullptr);
     if (w == m_form.RichEdit || w == m_form.RichEdit->viewport())
         return TargetPage;
     if (w == m_form.EditTitle)
@@ -170,6 +173,21 @@ TTreeCommands::Target TTreeCommands::ActiveTarget() const {
     if (w == m_form.LinkBox || m_form.LinkBox->isAncestorOf(w))
         return TargetLink;
     return TargetOther;
+}
+
+TTreeCommands::Target TTreeCommands::TargetOfPane(int pane, bool labelEditing) {
+    switch (pane) {
+    case TFormMain::PaneTree:
+        return labelEditing ? TargetLabelEdit : TargetTree;
+    case TFormMain::PaneTitle:
+        return TargetTitle;
+    case TFormMain::PanePage:
+        return TargetPage;
+    case TFormMain::PaneLink:
+        return TargetLink;
+    default:
+        return TargetOther;
+    }
 }
 
 bool TTreeCommands::confirm(const QString& question) {
@@ -206,10 +224,9 @@ void TTreeCommands::refreshStates() {
         t.setCommandEnabled(p + QStringLiteral("Up"), right);
         t.setCommandEnabled(p + QStringLiteral("Down"), down);
     }
-    // In the page the button deletes the selection: only with one.
-    t.setCommandEnabled(QStringLiteral("TBDelete"),
-                        m_form.CurrentPane != TFormMain::PanePage ||
-                            m_form.RichEdit->textCursor().hasSelection());
+    // Always usable: in the page it deletes the selection, or the character
+    // after the caret, as the Delete key does.
+    t.setCommandEnabled(QStringLiteral("TBDelete"), true);
     t.setCommandEnabled(QStringLiteral("ItemFullExpand"), !m_form.Options->ExpandOnlyOne);
 
     for (const char* menu :
@@ -355,7 +372,11 @@ void TTreeCommands::moveFinished(TOutlineNode* node, TOutlineNode* oldParent) {
 void TTreeCommands::ItemDeleteClick() {
     switch (ActiveTarget()) {
     case TargetPage:
-        m_form.RichEdit->textCursor().removeSelectedText();
+        if (!m_form.RichEdit->isReadOnly()) {
+            QTextCursor c = m_form.RichEdit->textCursor();
+            c.deleteChar(); // the selection, or else the next character
+            m_form.RichEdit->setTextCursor(c);
+        }
         break;
     case TargetTitle:
         m_form.EditTitle->del();

@@ -30,6 +30,8 @@ public:
     // Where the Edit commands go: the control that has the focus.
     enum Target { TargetOther, TargetPage, TargetTitle, TargetLabelEdit, TargetTree, TargetLink };
     Target ActiveTarget() const;
+    // The target of a pane (TFormMain::Pane*), for when the focus is in a menu.
+    static Target TargetOfPane(int pane, bool labelEditing);
 
     TDeletionRecord& deletionRecord() { return m_deleted; }
 

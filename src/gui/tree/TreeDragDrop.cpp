@@ -172,7 +172,7 @@ TDDXTreeView::TDDXTreeView(TFormMain& form)
     m_overTimer = new QTimer(this);
     m_overTimer->setInterval(100);
     // A pointer held still goes on scrolling at the edges and opening folders.
-    connect(m_overTimer, &QTimer::timeout, this, [this]() { overStep(false); });
+    connect(m_overTimer, &QTimer::timeout, this, [this]() { overStep(); });
     m_lastChange.start();
 }
 
@@ -226,6 +226,22 @@ int TDDXTreeView::AcceptExternal(const QMimeData* mime, Qt::KeyboardModifiers ke
     if (mime->hasText())
         return ctrlAlone(keys) ? Qt::CopyAction : Qt::MoveAction;
     return Qt::IgnoreAction;
+}
+
+int TDDXTreeView::ExternalEffect(const QMimeData* mime, Qt::KeyboardModifiers keys,
+                                 bool fromThisProgram, Qt::DropActions possible) {
+    int effect = AcceptExternal(mime, keys);
+    if (effect == Qt::IgnoreAction || fromThisProgram)
+        return effect;
+    // Another program removes what it reports moved: its text stays there.
+    if (effect == Qt::MoveAction)
+        effect = Qt::CopyAction;
+    if (possible & Qt::DropAction(effect))
+        return effect;
+    for (const Qt::DropAction a : {Qt::CopyAction, Qt::LinkAction})
+        if (possible & a)
+            return a;
+    return Qt::IgnoreAction; // it offers a move only
 }
 
 // ---- Drops --------------------------------------------------------------------------
@@ -397,6 +413,8 @@ bool TDDXTreeView::DropExternal(const QMimeData* mime, TOutlineNode* target, int
 void TDDXTreeView::startDrag(TOutlineNode* node) {
     if (!node || node->item()->IsTrash() || m_view->isEditing())
         return;
+    // The press that started it is not a click: the current item stays.
+    m_view->cancelPendingPress();
     m_form.StorePage();
     // Qt frees the drag (with its data) once every receiver is done with it.
     auto* drag = new QDrag(m_view);
@@ -415,9 +433,10 @@ void TDDXTreeView::startDrag(TOutlineNode* node) {
         p.drawPixmap(0, 0, row);
         p.end();
         drag->setPixmap(image);
-        // Below and right of the pointer: without a compositor the image is
-        // opaque and must not hide the row the mark is drawn on.
-        drag->setHotSpot(QPoint(-20, -14));
+        // The row stays under the pointer where it was taken hold of.
+        const QPoint hot = m_pressPos - r.topLeft();
+        drag->setHotSpot(
+            QPoint(std::clamp(hot.x(), 0, r.width() - 1), std::clamp(hot.y(), 0, r.height() - 1)));
     }
     m_dragNode = node;
     m_dragging = true;
@@ -447,6 +466,11 @@ void TDDXTreeView::setMark(TOutlineNode* node, int position) {
     if (position != Into)
         r.setRight(m_view->viewport()->width());
     mark->set(r, position);
+}
+
+int TDDXTreeView::externalEffect(const QDropEvent* event) const {
+    return ExternalEffect(event->mimeData(), event->modifiers(), event->source() != nullptr,
+                          event->possibleActions());
 }
 
 void TDDXTreeView::report(QDropEvent* event, int effect) {
@@ -495,8 +519,7 @@ bool TDDXTreeView::enter(QDropEvent* event) {
     m_overData = event->mimeData();
     m_overOwn =
         m_dragging && event->source() == m_view && m_overData->hasFormat(TreeNodeMimeType());
-    const int effect =
-        m_overOwn ? keysEffect(event->modifiers()) : AcceptExternal(m_overData, event->modifiers());
+    const int effect = m_overOwn ? keysEffect(event->modifiers()) : externalEffect(event);
     if (effect == Qt::IgnoreAction) {
         report(event, effect);
         return true;
@@ -509,23 +532,24 @@ bool TDDXTreeView::over(QDropEvent* event) {
     m_overData = event->mimeData();
     m_overPos = event->position().toPoint();
     m_overKeys = event->modifiers();
-    overStep(true);
+    m_overRefused = !m_overOwn && externalEffect(event) == Qt::IgnoreAction;
+    overStep();
     int effect = Qt::IgnoreAction;
     if (m_feedback)
-        effect = m_overOwn ? keysEffect(m_overKeys) : AcceptExternal(m_overData, m_overKeys);
+        effect = m_overOwn ? keysEffect(m_overKeys) : externalEffect(event);
     report(event, effect);
     return true;
 }
 
-void TDDXTreeView::overStep(bool fromEvent) {
+void TDDXTreeView::overStep() {
     if (edgeScroll(m_overPos))
         setMark(m_feedback, m_feedbackPos); // the rows moved under the mark
     auto [node, position] = PositionAt(m_overPos);
     bool refused = !node;
     if (!refused && m_overOwn)
         refused = RefusesOwn(m_dragNode, node);
-    else if (!refused && fromEvent)
-        refused = AcceptExternal(m_overData, m_overKeys) == Qt::IgnoreAction;
+    else if (!refused)
+        refused = m_overRefused;
     if (refused) {
         setMark(nullptr, -1);
         m_feedback = nullptr;
@@ -564,7 +588,7 @@ void TDDXTreeView::drop(QDropEvent* event) {
     setMark(nullptr, -1);
     const QMimeData* mime = event->mimeData();
     const Qt::KeyboardModifiers keys = event->modifiers();
-    const int effect = AcceptExternal(mime, keys);
+    const int effect = externalEffect(event);
     if (effect == Qt::IgnoreAction) {
         report(event, effect);
         return;
@@ -593,7 +617,8 @@ bool TDDXTreeView::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_view->viewport())
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto* me = static_cast<QMouseEvent*>(event);
         m_pressNode = nullptr;
         if (me->button() == Qt::LeftButton && !m_view->isEditing()) {

@@ -45,6 +45,11 @@ public:
     // The effect a drop of mime would have with these keys; IgnoreAction when
     // the tree does not take it.
     static int AcceptExternal(const QMimeData* mime, Qt::KeyboardModifiers keys);
+    // The effect reported back to where the data came from. Another program
+    // is never told Move (it would delete what was dragged): it gets Copy, or
+    // Link, whichever it offers; a drag offering nothing else is refused.
+    static int ExternalEffect(const QMimeData* mime, Qt::KeyboardModifiers keys,
+                              bool fromThisProgram, Qt::DropActions possible);
 
     // A drop inside this tree: node moved (or a copy of it, with copy) to
     // position relative to target. Returns the node that arrived.
@@ -67,11 +72,12 @@ private:
     void startDrag(TOutlineNode* node);
     bool enter(QDropEvent* event);
     bool over(QDropEvent* event);
-    void overStep(bool fromEvent);
+    void overStep();
     void leave();
     void drop(QDropEvent* event);
     bool edgeScroll(const QPoint& p);
     void setMark(TOutlineNode* node, int position);
+    int externalEffect(const QDropEvent* event) const;
     void report(QDropEvent* event, int effect);
 
     TFormMain& m_form;
@@ -90,6 +96,8 @@ private:
     bool m_overOwn = false;
     QPoint m_overPos;
     Qt::KeyboardModifiers m_overKeys;
+    // The data over the tree is not taken (no mark is drawn).
+    bool m_overRefused = false;
     TOutlineNode* m_feedback = nullptr;
     int m_feedbackPos = -1;
     QElapsedTimer m_lastChange;

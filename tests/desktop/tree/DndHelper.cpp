@@ -1,7 +1,9 @@
 // The other program of the two-process drag test: a window at 600,100 that
 // either takes a drop and says what item it received ("--receive"), or
 // starts a drag of the item stream read from a file when pressed
-// ("--drag FILE"), or drags files as a file manager does ("--files PATH...").
+// ("--drag FILE"), or drags files as a file manager does ("--files PATH..."),
+// or drags selected text as an editor does ("--text TEXT"). A drag says the
+// action the receiver reported ("dragged N", Qt::DropAction).
 // DND_HELPER_POS="x,y" places it elsewhere. Says "ready" once shown; lives a
 // minute at most.
 #include "file/OutlineFile.h"
@@ -32,9 +34,9 @@ void say(const QByteArray& line) {
 
 class Window : public QWidget {
 public:
-    Window(const QByteArray& payload, const QList<QUrl>& files)
-        : m_payload(payload), m_files(files) {
-        setAcceptDrops(m_payload.isEmpty() && m_files.isEmpty());
+    Window(const QByteArray& payload, const QList<QUrl>& files, const QString& text)
+        : m_payload(payload), m_files(files), m_text(text) {
+        setAcceptDrops(!drags());
     }
 
 protected:
@@ -63,11 +65,13 @@ protected:
         say(line);
     }
     void mousePressEvent(QMouseEvent*) override {
-        if (m_payload.isEmpty() && m_files.isEmpty())
+        if (!drags())
             return;
         auto* drag = new QDrag(this);
         auto* mime = new QMimeData;
-        if (!m_files.isEmpty()) {
+        if (!m_text.isEmpty()) {
+            mime->setText(m_text);
+        } else if (!m_files.isEmpty()) {
             mime->setUrls(m_files);
         } else {
             mime->setData(QStringLiteral("CF_TREENODE"), m_payload);
@@ -79,8 +83,11 @@ protected:
     }
 
 private:
+    bool drags() const { return !m_payload.isEmpty() || !m_files.isEmpty() || !m_text.isEmpty(); }
+
     QByteArray m_payload;
     QList<QUrl> m_files;
+    QString m_text;
 };
 
 } // namespace
@@ -90,7 +97,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QByteArray payload;
     QList<QUrl> files;
-    if (argc >= 3 && std::strcmp(argv[1], "--files") == 0) {
+    QString text;
+    if (argc == 3 && std::strcmp(argv[1], "--text") == 0) {
+        text = QString::fromLocal8Bit(argv[2]);
+    } else if (argc >= 3 && std::strcmp(argv[1], "--files") == 0) {
         for (int i = 2; i < argc; ++i)
             files << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
     } else if (argc == 3 && std::strcmp(argv[1], "--drag") == 0) {
@@ -101,7 +111,7 @@ int main(int argc, char** argv) {
     } else if (!(argc == 2 && std::strcmp(argv[1], "--receive") == 0)) {
         return 2;
     }
-    Window w(payload, files);
+    Window w(payload, files, text);
     w.setWindowTitle(QStringLiteral("dnd helper"));
     QPoint at(600, 100);
     const QList<QByteArray> pos = qgetenv("DND_HELPER_POS").split(',');

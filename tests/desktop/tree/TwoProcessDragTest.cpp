@@ -3,6 +3,7 @@
 #include "GuiSupport.h"
 #include "TestSupport.h"
 
+#include "editor/RichEditLink.h"
 #include "file/OutlineFile.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -46,20 +47,24 @@ private:
     bool m_ready = false;
 };
 
-// Presses at from, moves in small steps to to, releases there.
-QProcess* dragWithPointer(const QPoint& from, const QPoint& to) {
+// Presses at from, moves in small steps to to, releases there. With
+// clickFirst the pointer clicks at from just before (a second press soon
+// after a click, as a hand does that picks an item up right after choosing it).
+QProcess* dragWithPointer(const QPoint& from, const QPoint& to, bool clickFirst = false) {
     const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
     if (xdotool.isEmpty())
         return nullptr;
-    QStringList args{"mousemove",
-                     QString::number(from.x()),
-                     QString::number(from.y()),
-                     "sleep",
-                     "0.3",
-                     "mousedown",
-                     "1",
-                     "sleep",
-                     "0.2"};
+    QStringList args{"mousemove", QString::number(from.x()), QString::number(from.y()), "sleep",
+                     "0.3"};
+    if (clickFirst)
+        args << "click"
+             << "1"
+             << "sleep"
+             << "0.15";
+    args << "mousedown"
+         << "1"
+         << "sleep"
+         << "0.2";
     for (int i = 1; i <= 10; ++i) {
         const QPoint p = from + (to - from) * i / 10;
         args << "mousemove" << QString::number(p.x()) << QString::number(p.y()) << "sleep"
@@ -127,6 +132,69 @@ TEST_F(TwoProcesses, AnItemDraggedFromAnotherProcessArrivesAsACopy) {
     EXPECT_EQ(arrived->item()->NodeId, 0);
     ASSERT_EQ(arrived->childCount(), 1);
     EXPECT_EQ(TitleOf(arrived->child(0)), "Y");
+    // The other process is told Copy: it keeps its item.
+    QByteArray said;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            said = helper.readLine();
+            return said.startsWith("dragged");
+        },
+        10000));
+    EXPECT_EQ(said, "dragged " + QByteArray::number(int(Qt::CopyAction)));
+    hand->waitForFinished(5000);
+}
+
+TEST_F(TwoProcesses, TextDraggedFromAnotherProgramIsCopiedNotMoved) {
+    Helper helper({QStringLiteral("--text"), QStringLiteral("first line\nsecond line")});
+    ASSERT_TRUE(helper.ready());
+    const int count = form.Outline->count();
+    std::unique_ptr<QProcess> hand(
+        dragWithPointer(QPoint(700, 200), globalRow(form.Outline->topLevel(0), 4)));
+    ASSERT_TRUE(hand);
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == count + 2; }, 20000));
+    EXPECT_EQ(TitleOf(form.Outline->topLevel(1)), "first line");
+    EXPECT_EQ(TitleOf(form.Outline->topLevel(2)), "second line");
+    QByteArray said;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            said = helper.readLine();
+            return said.startsWith("dragged");
+        },
+        10000));
+    // Move would make an editor delete the text it gave.
+    EXPECT_EQ(said, "dragged " + QByteArray::number(int(Qt::CopyAction)));
+    hand->waitForFinished(5000);
+}
+
+TEST_F(TwoProcesses, AnItemDraggedIntoThePageLinksItThereAndKeepsThePage) {
+    TOutlineNode* A = form.Outline->topLevel(0);
+    form.ExplorerView->selectNode(A);
+    form.GoToItem(A->item());
+    form.RichEdit->setPlainText(QStringLiteral("page of A"));
+    const QPoint page = form.RichEdit->viewport()->mapToGlobal(QPoint(100, 40));
+    std::unique_ptr<QProcess> hand(dragWithPointer(globalRow(B, 0), page));
+    ASSERT_TRUE(hand);
+    ASSERT_TRUE(WaitFor(
+        [&] { return form.RichEdit->toPlainText().contains(QStringLiteral("<node:B;")); }, 20000))
+        << form.RichEdit->toPlainText().toStdString();
+    hand->waitForFinished(5000);
+    QTest::qWait(200);
+    // The press on B did not switch the page: A's page took the link.
+    EXPECT_EQ(form.CurrentItem, A->item());
+    EXPECT_EQ(form.Outline->selectedNode(), A);
+    EXPECT_TRUE(form.RichEdit->toPlainText().contains(QStringLiteral("page of A")));
+    EXPECT_EQ(B->parent(), nullptr);
+    EXPECT_EQ(form.Outline->topLevel(1), B);
+}
+
+TEST_F(TwoProcesses, AnItemJustClickedCanBeDraggedAtOnce) {
+    TOutlineNode* C = form.Outline->topLevel(2);
+    std::unique_ptr<QProcess> hand(
+        dragWithPointer(globalRow(C, 0), globalRow(form.Outline->topLevel(0), -5), true));
+    ASSERT_TRUE(hand);
+    // Onto the upper third of A: C moves to the top.
+    ASSERT_TRUE(WaitFor([&] { return form.Outline->topLevel(0) == C; }, 20000))
+        << TitleOf(form.Outline->topLevel(0)).toStdString();
     hand->waitForFinished(5000);
 }
 

@@ -11,6 +11,7 @@
 #include "shell/MainForm.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -124,4 +125,30 @@ TEST_F(DatePanel, PickerSetsTheDayAndItsUntickedBoxClearsTheFinishDate) {
     form.EditTitle->setFocus();
     EXPECT_TRUE(WaitFor([&] { return !picker->isVisible(); }));
     EXPECT_EQ(a->CreatedDate, WrenDate::fromDate(QDate(2020, 1, 2)));
+}
+
+TEST_F(DatePanel, AnOpenPickerStaysInsideItsOwnFieldWhateverTheFont) {
+    for (const int size : {9, 16, 24}) {
+        QFont f = panel->font();
+        f.setPointSize(size);
+        panel->setFont(f);
+        panel->setFixedHeight(QFontMetrics(f).height() + 4);
+        form.resize(panel->sizeHint().width() + 800, 600);
+        QApplication::processEvents();
+        ASSERT_GE(panel->width(), panel->sizeHint().width());
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(size * 10 + i);
+            clickDate(i);
+            QFrame* picker = panel->DatePicker();
+            ASSERT_TRUE(picker && picker->isVisible());
+            const QRect field(
+                panel->mapTo(picker->parentWidget(), panel->FieldRect(i, true).topLeft()),
+                QSize(panel->FieldWidth(), panel->height()));
+            EXPECT_GE(picker->geometry().left(), field.left());
+            EXPECT_LE(picker->geometry().right(), field.right());
+            // The field's own label stays in sight.
+            EXPECT_GE(picker->geometry().left(), field.left() + panel->DateLeft() - 1);
+            panel->CancelDatePicker();
+        }
+    }
 }

@@ -15,6 +15,8 @@
 #include "search/FindForm.h"
 #include "search/FocusTray.h"
 #include "search/FocusTrayModel.h"
+#include "search/OutputForm.h"
+#include "search/PageFind.h"
 #include "search/SearchCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -25,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -318,6 +321,62 @@ TEST_F(Tray, TheDialogKeepsItsHistoryAndEnablesByItsSwitches) {
     EXPECT_EQ(model->rowCount(), 0);
 }
 
+// Types text into the search box key by key and ends it with Enter, as a
+// user does (the history's drop-down must not change what was typed).
+void typeSearch(TFormMain& form, const QString& text, bool ignoreCase) {
+    TFormFind::Runner = [text, ignoreCase](TFormFind& f) {
+        f.show();
+        f.CheckOnString->setChecked(true);
+        f.CheckOnStringClick();
+        f.CheckIgnoreCase->setChecked(ignoreCase);
+        f.StringBox->lineEdit()->clear();
+        QTest::keyClicks(f.StringBox->lineEdit(), text);
+        QTest::keyClick(f.StringBox->lineEdit(), Qt::Key_Return);
+        return f.result();
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+}
+
+TEST_F(Tray, TheSearchBoxSearchesWhatWasTypedNeverAnOlderEntry) {
+    add("brownfox");
+    add("brown bear");
+    add("abc");
+    add("ABC");
+    typeSearch(form, QStringLiteral("brownfox"), true);
+    EXPECT_EQ(rows(), (QStringList{"brownfox"}));
+    // A prefix of an older entry is not completed to that entry.
+    typeSearch(form, QStringLiteral("brown"), true);
+    EXPECT_EQ(rows(), (QStringList{"brownfox", "brown bear"}));
+    // Nor is a text swapped for an entry that differs only in case.
+    typeSearch(form, QStringLiteral("abc"), false);
+    EXPECT_EQ(rows(), (QStringList{"abc"}));
+    typeSearch(form, QStringLiteral("ABC"), false);
+    EXPECT_EQ(rows(), (QStringList{"ABC"}));
+    TFormFind* f = search->FindForm();
+    ASSERT_EQ(f->StringBox->count(), 4);
+    EXPECT_EQ(f->StringBox->itemText(0), QStringLiteral("ABC"));
+    EXPECT_EQ(f->StringBox->itemText(1), QStringLiteral("abc"));
+    EXPECT_EQ(f->StringBox->itemText(2), QStringLiteral("brown"));
+}
+
+TEST_F(Tray, TheSpecifiedDateStartsAtTodayAndKeepsTheLastValue) {
+    TFormFind::Runner = [](TFormFind& f) {
+        EXPECT_EQ(f.KeyDatePicker->date(), kNow.date());
+        f.KeyDatePicker->setDate(QDate(2023, 1, 2));
+        return int(QDialog::Rejected);
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+    // Another day later in the same run: the value chosen stays.
+    clock.clock().advanceSeconds(3 * 86400);
+    QDate seen;
+    TFormFind::Runner = [&seen](TFormFind& f) {
+        seen = f.KeyDatePicker->date();
+        return int(QDialog::Rejected);
+    };
+    form.Commands->trigger(QStringLiteral("ItemFind"));
+    EXPECT_EQ(seen, QDate(2023, 1, 2));
+}
+
 TEST_F(Tray, TheLastColumnKeepsTheWidthTheUserGaveIt) {
     form.Options->ColumnCount = 3;
     form.Options->Columns[1].Kind = 2;
@@ -344,4 +403,49 @@ TEST_F(Tray, TheStartUpListingListsTheUnfinishedItems) {
     form.Options->ShowProcs = true;
     TDocumentCommands::of(form)->FirstIdle();
     EXPECT_EQ(rows(), (QStringList{"in progress"}));
+}
+
+TEST(Dialogs, CarryATitleAndACloseBoxButNoMinimiseOrMaximise) {
+    TFormFind find;
+    TFormOutput output;
+    TFindReplaceDialog replace(true, nullptr);
+    const std::unique_ptr<QMessageBox> box = MessageBox::create(
+        QMessageBox::Question, nullptr, QStringLiteral("WrenNOTE"), QStringLiteral("?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    for (QWidget* w : std::initializer_list<QWidget*>{&find, &output, &replace, box.get()}) {
+        SCOPED_TRACE(w->metaObject()->className());
+        const Qt::WindowFlags f = w->windowFlags();
+        EXPECT_EQ(f & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_TRUE(f & Qt::CustomizeWindowHint); // only the hints asked for below
+        EXPECT_TRUE(f & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(f & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(f & Qt::WindowMaximizeButtonHint);
+    }
+}
+
+TEST_F(Tray, DateColumnsFitAWholeDateInTheTraysFontAndRowImagesKeepTheirSize) {
+    form.Options->ColumnCount = 3;
+    form.Options->Columns[1].Kind = 6;
+    form.Options->Columns[2].Kind = 4;
+    QFont big = tray->font();
+    big.setPointSize(24);
+    tray->setFont(big);
+    tray->RebuildColumns(*form.Options);
+    const QFontMetrics fm(tray->font());
+    for (int column : {1, 2})
+        EXPECT_GT(tray->columnWidth(column), fm.horizontalAdvance(QStringLiteral("2026/12/31")))
+            << column;
+    EXPECT_EQ(tray->iconSize(), QSize(34, 16));
+}
+
+TEST_F(Tray, AFontWithoutJapaneseIsFollowedByOneWithIt) {
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    ASSERT_FALSE(japanese.isEmpty()) << "no Japanese font (scripts/deps.sh build installs one)";
+    tray->setFont(QFont(QStringLiteral("DejaVu Sans")));
+    if (QFontDatabase::writingSystems(tray->font().family()).contains(QFontDatabase::Japanese))
+        GTEST_SKIP() << "the Latin font was matched by a Japanese one";
+    // Every row then takes kana and kanji from one family, whatever the
+    // script of the text beside them.
+    ASSERT_EQ(tray->font().families().size(), 2);
+    EXPECT_TRUE(japanese.contains(tray->font().families().at(1)));
 }

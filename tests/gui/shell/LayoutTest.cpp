@@ -14,9 +14,11 @@
 #include "tree/OutlineModel.h"
 
 #include "search/FocusTray.h"
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QListWidget>
 #include <QSettings>
@@ -421,4 +423,26 @@ TEST(Layout, ViewButtonsFollowThePanesWhateverShowsThem) {
     QTest::keyClick(form.RichEdit, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_FALSE(form.PanelLeft->isHidden());
     EXPECT_TRUE(t.isChecked(QStringLiteral("TBShowExView")));
+}
+
+TEST(Layout, EveryStatusPanelShowsItsWholeTextAtAThousandPixels) {
+    TestHome home;
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    showNormal(form, 1024, 700);
+    form.ApplySettings();
+    form.statusBar()->show();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.statusPanel(0)->setText(QStringLiteral("12345番目 / 全100000項目"));
+    form.statusPanel(3)->setText(QStringLiteral("1234 : 567 - 1234 : 890"));
+    const QString count = QStringLiteral(" 123456 文字　< 308.6 枚分 >　（ 1234567 バイト ）");
+    form.statusPanel(4)->setText(count);
+    QApplication::processEvents();
+    for (int i : {3, 4}) {
+        QLabel* p = form.statusPanel(i);
+        SCOPED_TRACE(i);
+        EXPECT_GE(p->contentsRect().width(), p->fontMetrics().horizontalAdvance(p->text()));
+        EXPECT_LE(p->mapTo(&form, QPoint(p->width(), 0)).x(), form.width());
+    }
 }

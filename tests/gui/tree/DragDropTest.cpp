@@ -270,3 +270,85 @@ TEST_F(DragDrop, HoveringIntoAClosedFolderOpensIt) {
     EXPECT_EQ(dnd->feedbackItem(), nullptr);
     form.hide();
 }
+
+TEST_F(DragDrop, AnotherProgramIsNeverToldItsTextWasMoved) {
+    QMimeData text;
+    text.setText(QStringLiteral("words"));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+    QMimeData branch;
+    branch.setData(TDDXTreeView::TreeNodeMimeType(), OutlineFile::writeItems(A2, true));
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    const Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+    const struct {
+        const QMimeData* mime;
+        Qt::KeyboardModifiers keys;
+        bool ours;
+        Qt::DropActions possible;
+        int effect;
+    } rows[] = {
+        {&text, none, false, all, Qt::CopyAction},
+        {&text, none, false, Qt::MoveAction | Qt::LinkAction, Qt::LinkAction},
+        {&text, none, false, Qt::MoveAction, Qt::IgnoreAction},
+        {&text, ctrl, false, all, Qt::CopyAction},
+        {&text, none, true, all, Qt::MoveAction},
+        {&branch, none, false, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction},
+        {&branch, none, true, all, Qt::MoveAction},
+        {&files, none, false, all, Qt::LinkAction},
+        {&files, ctrl, false, all, Qt::CopyAction},
+        {&files, none, false, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction},
+    };
+    int i = 0;
+    for (const auto& r : rows)
+        EXPECT_EQ(TDDXTreeView::ExternalEffect(r.mime, r.keys, r.ours, r.possible), r.effect)
+            << "row " << i++;
+}
+
+TEST_F(DragDrop, APressSelectsOnlyWhenItEndsAsAClick) {
+    showWindow();
+    form.ExplorerView->selectNode(A);
+    form.GoToItem(A->item());
+    QWidget* vp = form.ExplorerView->viewport();
+    const QPoint onB = rowOf(B).center();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, onB);
+    // Pressed, not yet released: the page shown and the selection stay.
+    EXPECT_EQ(form.Outline->selectedNode(), A);
+    EXPECT_EQ(form.CurrentItem, A->item());
+    EXPECT_TRUE(form.ExplorerView->pressPending());
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, onB);
+    EXPECT_FALSE(form.ExplorerView->pressPending());
+    EXPECT_EQ(form.Outline->selectedNode(), B);
+    EXPECT_EQ(form.CurrentItem, B->item());
+    // A double click still opens and closes a folder.
+    const bool open = A->expanded();
+    const QPoint onA = rowOf(A).center();
+    // As the system delivers one: press, release, press, double click, release.
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, onA);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, onA);
+    QTest::mouseDClick(vp, Qt::LeftButton, Qt::NoModifier, onA);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, onA);
+    EXPECT_EQ(A->expanded(), !open);
+    EXPECT_EQ(form.CurrentItem, A->item());
+    form.hide();
+}
+
+TEST_F(DragDrop, AMoveOnlyDragFromAnotherProgramIsRefusedWithoutAMark) {
+    showWindow();
+    QMimeData mime;
+    mime.setText(QStringLiteral("words"));
+    const QPoint p = rowOf(B).center();
+    QWidget* vp = form.ExplorerView->viewport();
+    QDragEnterEvent enter(p, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &enter);
+    QDragMoveEvent move(p, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &move);
+    EXPECT_FALSE(move.isAccepted());
+    EXPECT_EQ(dnd->feedbackItem(), nullptr);
+    const int count = form.Outline->count();
+    QDropEvent drop(QPointF(p), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &drop);
+    // Not taken: the system then tells the other program nothing was dropped.
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(form.Outline->count(), count);
+    form.hide();
+}

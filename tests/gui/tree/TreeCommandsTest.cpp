@@ -14,18 +14,19 @@
 #include "tree/OutlineModel.h"
 #include "tree/TreeCommands.h"
 
+#include "search/FocusTray.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include "search/FocusTray.h"
 
 #include <gtest/gtest.h>
 
@@ -385,6 +386,53 @@ TEST_F(TreeCommands, EditRoutingFollowsTheFocus) {
         EXPECT_FALSE(enabled(name)) << name;
 }
 
+TEST_F(TreeCommands, TheDeleteButtonStaysUsableInAPageWithoutASelection) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A2);
+    form.RichEdit->setPlainText(QStringLiteral("abc"));
+    form.RichEdit->setFocus();
+    form.RichEdit->moveCursor(QTextCursor::Start);
+    form.Commands->updateStates();
+    EXPECT_EQ(form.CurrentPane, int(TFormMain::PanePage));
+    EXPECT_TRUE(enabled("TBDelete"));
+    // The page routing: the character after the caret, as the Delete key.
+    run("TBDelete");
+    EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("bc"));
+    EXPECT_EQ(titles(A), (QStringList{"A1", "A2", "A3"}));
+    EXPECT_TRUE(enabled("TBDelete"));
+    // With a selection it goes, and nothing more.
+    form.RichEdit->selectAll();
+    run("TBDelete");
+    EXPECT_TRUE(form.RichEdit->toPlainText().isEmpty());
+    EXPECT_EQ(titles(A), (QStringList{"A1", "A2", "A3"}));
+}
+
+TEST_F(TreeCommands, AMenuHoldingTheFocusRoutesToThePaneLastEntered) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A2);
+    ASSERT_EQ(form.CurrentPane, int(TFormMain::PaneTree));
+    // As a screen reader opens the Edit menu: the menu bar takes the focus.
+    form.menuBar()->setFocus();
+    ASSERT_EQ(form.focusWidget(), form.menuBar());
+    run("MenuEdit");
+    for (const char* name : {"ItemCut", "ItemCopy", "ItemDelete"})
+        EXPECT_TRUE(enabled(name)) << name;
+    run("ItemCopy");
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(TTreeCommands::ItemMimeType()));
+    // The page last entered: its commands.
+    form.RichEdit->setFocus();
+    form.RichEdit->setPlainText(QStringLiteral("page"));
+    form.RichEdit->selectAll();
+    form.menuBar()->setFocus();
+    run("MenuEdit");
+    EXPECT_EQ(form.Commands->action(QStringLiteral("ItemUndo"))->text(),
+              QStringLiteral("元に戻す(&U)"));
+    EXPECT_TRUE(enabled("ItemCut"));
+    EXPECT_EQ(TTreeCommands::TargetOfPane(TFormMain::PaneTray, false), TTreeCommands::TargetOther);
+}
+
 TEST_F(TreeCommands, NamingAnItemInPlaceGoesOnIntoThePage) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -401,4 +449,39 @@ TEST_F(TreeCommands, NamingAnItemInPlaceGoesOnIntoThePage) {
     QTest::keyClicks(form.RichEdit, QStringLiteral("body"));
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("Plan"));
     EXPECT_EQ(form.RichEdit->toPlainText(), QStringLiteral("body"));
+}
+
+TEST_F(TreeCommands, OpenAndCloseEveryItemKeepTheViewAndTheOutlineAlike) {
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    select(A->child(0));
+    auto alike = [this] {
+        bool same = true;
+        form.Outline->forEach([&](TOutlineNode* n) {
+            // The view may count a leaf as open; only branches are compared.
+            if (n->hasChildren()) {
+                const bool v = form.ExplorerView->isExpanded(form.TreeModel->indexFromNode(n));
+                if (v != n->expanded())
+                    ADD_FAILURE() << TitleOf(n).toStdString() << " view " << v;
+                same = same && v == n->expanded();
+            }
+            return true;
+        });
+        return same;
+    };
+    run("ItemFullExpand");
+    EXPECT_TRUE(A->expanded());
+    EXPECT_TRUE(A2->expanded());
+    EXPECT_TRUE(alike());
+    run("ItemFullCollapse");
+    // Closed, but for the way down to the selected item, which stays selected.
+    EXPECT_FALSE(A2->expanded());
+    EXPECT_FALSE(form.Outline->topLevel(1)->expanded());
+    EXPECT_EQ(selected(), A->child(0));
+    EXPECT_EQ(form.ExplorerView->selectedNode(), A->child(0));
+    EXPECT_TRUE(alike());
+    select(A2->child(0));
+    run("ItemFullCollapse");
+    EXPECT_EQ(form.ExplorerView->selectedNode(), A2->child(0));
+    EXPECT_TRUE(alike());
 }

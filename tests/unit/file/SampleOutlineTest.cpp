@@ -127,3 +127,21 @@ TEST(SampleOutline, RichProfileGivesEveryItemAFormattedKilobytePage) {
 }
 
 } // namespace
+
+// Japanese lines never sit in the Western-charset font (f1): they would be
+// drawn as mojibake.
+TEST(SampleOutline, JapaneseTextIsNeverSetInTheLatinFont) {
+    Doc doc(600, 5);
+    int latinRuns = 0;
+    doc.outline.forEach([&](TOutlineNode* node) {
+        const QByteArray& rtf = node->item()->PageRich;
+        for (qsizetype at = rtf.indexOf("\\f1 "); at >= 0; at = rtf.indexOf("\\f1 ", at + 1)) {
+            const qsizetype end = rtf.indexOf("\\f0 ", at);
+            EXPECT_GT(end, at);
+            EXPECT_FALSE(rtf.mid(at, end - at).contains("\\'")) << rtf.mid(at, end - at).data();
+            ++latinRuns;
+        }
+        return true;
+    });
+    EXPECT_GT(latinRuns, 0); // the Latin font is still used, for Latin lines
+}
