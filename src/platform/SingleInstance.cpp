@@ -12,11 +12,14 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 const char* const TSingleInstance::ShowMessage = "msgShowWrenDoc";
+const char* const TSingleInstance::ClipMessage = "msgClipWrenDoc";
+const char* const TSingleInstance::BusyReason = "busy";
 
 TSingleInstance::TSingleInstance(QObject* parent) : QObject(parent) {
     // A failed accept closes the server without a signal; looked for once a second.
@@ -136,6 +139,43 @@ bool TSingleInstance::NotifyRunning(const QString& documentPath, int timeoutMs) 
     return sent;
 }
 
+TSingleInstance::ClipResult TSingleInstance::SendClip(const QString& documentPath,
+                                                      const QString& text, QString* reason,
+                                                      int timeoutMs) {
+    const QByteArray body = text.toUtf8();
+    if (documentPath.isEmpty() || body.size() > MaxClipBytes)
+        return ClipRefused;
+    const QString name = ServerName(documentPath);
+    if (name.isEmpty() || !isOwnSocket(name))
+        return ClipNoInstance;
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(timeoutMs))
+        return ClipNoInstance;
+    // The text goes only to a server of this user.
+    if (!PeerIsOwnUser(socket.socketDescriptor())) {
+        socket.abort();
+        return ClipNoInstance;
+    }
+    socket.write(QByteArray(ClipMessage) + ' ' + QByteArray::number(body.size()) + '\n');
+    socket.write(body);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return ClipNoAnswer;
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(timeoutMs))
+            return ClipNoAnswer;
+    const QByteArray answer = socket.readLine(MaxLine + 1).trimmed();
+    socket.disconnectFromServer();
+    if (answer == "ok")
+        return ClipMade;
+    if (answer == "busy")
+        return ClipBusy;
+    if (reason)
+        *reason = QString::fromUtf8(answer.startsWith("no ") ? answer.mid(3) : QByteArray());
+    return ClipRefused;
+}
+
 TSingleInstance::ClaimResult TSingleInstance::Claim(const QString& documentPath) {
     if (documentPath.isEmpty())
         return NotClaimed;
@@ -232,25 +272,64 @@ void TSingleInstance::onNewConnection() {
         socket->setReadBufferSize(MaxLine + 1);
         connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(IdleMs, socket, [socket] {
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
-        auto handle = [this, socket] {
-            if (!socket->canReadLine()) {
-                // A line longer than any message is not waited for.
-                if (socket->bytesAvailable() > MaxLine) {
-                    socket->abort();
-                    socket->deleteLater();
+        idle->start(IdleMs);
+        // The length of the clip announced, while its text is awaited.
+        auto clipSize = std::make_shared<qint64>(-1);
+        auto handle = [this, socket, idle, clipSize] {
+            if (*clipSize < 0) {
+                if (!socket->canReadLine()) {
+                    // A line longer than any message is not waited for.
+                    if (socket->bytesAvailable() > MaxLine) {
+                        socket->abort();
+                        socket->deleteLater();
+                    }
+                    return;
                 }
+                const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
+                if (line == ShowMessage) {
+                    socket->write("ok\n");
+                    socket->flush();
+                    Q_EMIT showRequested();
+                    socket->disconnectFromServer();
+                    return;
+                }
+                const QByteArray clip = QByteArray(ClipMessage) + ' ';
+                bool ok = false;
+                const qint64 size =
+                    line.startsWith(clip) ? line.mid(clip.size()).toLongLong(&ok) : -1;
+                if (!ok || size < 0 || size > MaxClipBytes) {
+                    socket->disconnectFromServer();
+                    return;
+                }
+                *clipSize = size;
+                socket->setReadBufferSize(0);
+                idle->start(ClipMs);
+            }
+            // More than was announced is not a clip of ours.
+            if (socket->bytesAvailable() > *clipSize) {
+                socket->abort();
+                socket->deleteLater();
                 return;
             }
-            const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
-            if (line == ShowMessage) {
+            if (socket->bytesAvailable() < *clipSize)
+                return;
+            const QString text = QString::fromUtf8(socket->read(*clipSize));
+            *clipSize = -1;
+            idle->stop();
+            const QString why = ClipHandler ? ClipHandler(text) : QString::fromLatin1(BusyReason);
+            if (why.isEmpty())
                 socket->write("ok\n");
-                socket->flush();
-                Q_EMIT showRequested();
-            }
+            else if (why == QLatin1String(BusyReason))
+                socket->write("busy\n");
+            else
+                socket->write("no " + why.simplified().toUtf8().left(MaxLine - 4) + '\n');
+            socket->flush();
             socket->disconnectFromServer();
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);

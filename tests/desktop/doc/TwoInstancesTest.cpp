@@ -62,6 +62,23 @@ public:
         return m_programs.back().get();
     }
 
+    // A tray host (trayer), so that a window may wait hidden in the tray.
+    bool startTray() {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(m_env);
+        p->start(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--widthtype"),
+                  QStringLiteral("request"), QStringLiteral("--transparent"),
+                  QStringLiteral("false")});
+        if (!p->waitForStarted(10000))
+            return false;
+        m_programs.push_back(std::move(p));
+        return !xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                         QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                         QStringLiteral("^panel$")})
+                    .isEmpty();
+    }
+
     QString xdotool(const QStringList& args) const {
         QProcess p;
         p.setProcessEnvironment(m_env);
@@ -91,6 +108,7 @@ private:
 bool toolsPresent() {
     return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty() &&
            QFileInfo::exists(qEnvironmentVariable("WRENNOTE_EXE"));
 }
 
@@ -98,11 +116,13 @@ bool toolsPresent() {
 
 TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
     if (!toolsPresent())
-        GTEST_SKIP() << "needs Xvfb, xdotool and the program (WRENNOTE_EXE)";
+        GTEST_SKIP() << "needs Xvfb, xdotool, trayer and the program (WRENNOTE_EXE)";
     TestHome home;
     TestXServer x;
     ASSERT_TRUE(x.ok()) << "no X server could be started";
     Desktop desk(x, home);
+    // Without a tray host the window would show at once, to stay within reach.
+    ASSERT_TRUE(desk.startTray()) << "no tray host";
 
     // A document that keeps its window hidden at start-up, as in the tray.
     const QString doc = home.file(QStringLiteral("二重.wrn"));
