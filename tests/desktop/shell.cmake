@@ -7,12 +7,14 @@ wren_add_test(desktop_shell
     SOURCES
         support/DesktopTestMain.cpp
         desktop/shell/HotKeyClipboardTest.cpp
+        desktop/shell/ClipCommandTest.cpp
         desktop/shell/SystemLocaleTest.cpp
         desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop
     NO_MAIN)
-add_dependencies(desktop_shell wren_clip_helper)
+add_dependencies(desktop_shell wren_clip_helper wrennote)
+set_property(TEST desktop_shell APPEND PROPERTY ENVIRONMENT "WRENNOTE_EXE=$<TARGET_FILE:wrennote>")
 target_compile_definitions(desktop_shell PRIVATE
     WREN_CLIP_HELPER="$<TARGET_FILE:wren_clip_helper>")
 

@@ -21,7 +21,7 @@ struct Outcome {
 
 // The program itself, without a display or a session bus.
 Outcome run(const QStringList& args, const QByteArray& input = QByteArray(),
-        const QString& home = QString()) {
+            const QString& home = QString()) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -76,9 +76,9 @@ TEST(CommandLine, StartsClipsOrHelps) {
 
 TEST(CommandLine, QtsOwnOptionsPassAndOthersAreMistakes) {
     // A session manager restarts the program with -session; styles and platforms stay usable.
-    EXPECT_EQ(parse({QStringLiteral("-session"), QStringLiteral("1a2b"), QStringLiteral("a.wrn")})
-                  .action,
-              TCommandLine::Start);
+    EXPECT_EQ(
+        parse({QStringLiteral("-session"), QStringLiteral("1a2b"), QStringLiteral("a.wrn")}).action,
+        TCommandLine::Start);
     EXPECT_EQ(parse({QStringLiteral("--platform=xcb"), QStringLiteral("-reverse")}).action,
               TCommandLine::Start);
     EXPECT_EQ(parse({QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--clip")})
@@ -133,11 +133,13 @@ TEST(CommandLine, AClipThatCannotBeMadeSaysWhyInOneLine) {
     // Nothing but blanks on standard input.
     r = run({QStringLiteral("--clip"), QStringLiteral("-")}, " \n\t\n", home.path());
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("標準入力にテキストがありません"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("標準入力にテキストがありません")))
+        << r.err.toStdString();
     // No document to clip into: no history, no document in the program folder.
     r = run({QStringLiteral("--clip"), QStringLiteral("-")}, "メモ\n", home.path());
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("クリッピング先の文書がありません"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("クリッピング先の文書がありません")))
+        << r.err.toStdString();
     // A document named that is not there.
     r = run({QStringLiteral("--clip"), QStringLiteral("-"), home.file(QStringLiteral("無い.wrn"))},
             "メモ\n", home.path());

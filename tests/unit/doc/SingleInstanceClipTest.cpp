@@ -18,8 +18,8 @@
 #include <memory>
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -43,7 +43,8 @@ TSingleInstance::ClipResult clipFromAnotherThread(const QString& doc, const QStr
                                                   QString* reason = nullptr, int ms = 3000) {
     std::atomic<int> result{-1};
     QString why;
-    QThread* thread = QThread::create([&] { result = TSingleInstance::SendClip(doc, text, &why, ms); });
+    QThread* thread =
+        QThread::create([&] { result = TSingleInstance::SendClip(doc, text, &why, ms); });
     thread->start();
     while (result < 0)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -146,9 +147,9 @@ TEST(SingleInstanceClip, AnnouncementsThatDoNotFitAreCut) {
         return s.readAll();
     };
     // Over the cap, not a number, negative: nothing is made.
-    EXPECT_EQ(send("msgClipWrenDoc " + QByteArray::number(TSingleInstance::MaxClipBytes + 1) +
-                   "\nx"),
-              QByteArray());
+    EXPECT_EQ(
+        send("msgClipWrenDoc " + QByteArray::number(TSingleInstance::MaxClipBytes + 1) + "\nx"),
+        QByteArray());
     EXPECT_EQ(send("msgClipWrenDoc zwei\nx"), QByteArray());
     EXPECT_EQ(send("msgClipWrenDoc -1\n"), QByteArray());
     // More than announced is not a clip of ours.
