@@ -96,9 +96,6 @@ TPortalShortcut::TPortalShortcut(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus) {
     qDBusRegisterMetaType<ShortcutEntry>();
     qDBusRegisterMetaType<QList<ShortcutEntry>>();
-    m_bus.connect(QString::fromLatin1(Service), QString::fromLatin1(Path),
-                  QString::fromLatin1(Interface), QStringLiteral("Activated"), this,
-                  SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }
 
 TPortalShortcut::~TPortalShortcut() {
@@ -182,6 +179,8 @@ void TPortalShortcut::Bind(const QString& trigger, const QString& description) {
 }
 
 void TPortalShortcut::createSession() {
+    // Subscribed once QtDBus knows its types: a subscription made before the
+    // connection's first call can fail quietly.
     m_state = Creating;
     m_triggerDescription.clear();
     const QString token = nextToken();
@@ -190,6 +189,11 @@ void TPortalShortcut::createSession() {
     options.insert(QStringLiteral("handle_token"), token);
     options.insert(QStringLiteral("session_handle_token"), nextToken());
     callPortal(QStringLiteral("CreateSession"), {options});
+    if (!m_listening)
+        m_listening =
+            m_bus.connect(QString::fromLatin1(Service), QString::fromLatin1(Path),
+                          QString::fromLatin1(Interface), QStringLiteral("Activated"), this,
+                          SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }
 
 void TPortalShortcut::bindShortcut() {

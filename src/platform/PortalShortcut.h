@@ -67,4 +67,5 @@ private:
     QString m_trigger, m_description, m_triggerDescription;
     QString m_session, m_request;
     int m_tokens = 0;
+    bool m_listening = false;
 };
