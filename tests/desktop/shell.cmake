@@ -8,6 +8,7 @@ wren_add_test(desktop_shell
         support/DesktopTestMain.cpp
         desktop/shell/HotKeyClipboardTest.cpp
         desktop/shell/ClipCommandTest.cpp
+        desktop/shell/TrayHostTest.cpp
         desktop/shell/SystemLocaleTest.cpp
         desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
@@ -22,3 +23,6 @@ target_compile_definitions(desktop_shell PRIVATE
 add_test(NAME desktop_start_hidden
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote>)
 set_tests_properties(desktop_start_hidden PROPERTIES LABELS desktop TIMEOUT 120)
+add_test(NAME desktop_start_without_tray
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote> --no-tray)
+set_tests_properties(desktop_start_without_tray PROPERTIES LABELS desktop TIMEOUT 120)
