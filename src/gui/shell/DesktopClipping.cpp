@@ -178,6 +178,28 @@ QString TDesktopClipping::ClipFromCommandLine(const QString& text) {
     return QString();
 }
 
+void TDesktopClipping::AutoClippingSwitched(bool on) {
+    // Qt hears of a Wayland selection only while one of its windows has the keyboard focus.
+    if (!on || !Platform().startsWith(QLatin1String("wayland")))
+        return;
+    m_form.ShowNotice(
+        QStringLiteral("この環境では、ウィンドウがアクティブな間にコピーされたものだけを"
+                       "自動クリッピングします"));
+    if (m_autoBoxShown)
+        return;
+    m_autoBoxShown = true;
+    QTimer::singleShot(0, this, [this] {
+        MessageBox::information(
+            &m_form, QStringLiteral("WrenNOTE"),
+            QStringLiteral(
+                "このデスクトップ（Wayland）では、クリップボードの内容はアクティブな"
+                "ウィンドウにしか渡されません。自動クリッピングは、WrenNOTE のウィンドウが"
+                "アクティブな間にコピーされたものだけを項目にします。\n\nほかのプログラムで"
+                "コピーしたものを項目にするには: ") +
+                ClipCommandAdvice());
+    });
+}
+
 void TDesktopClipping::ServeClips(TSingleInstance& instance) {
     instance.ClipHandler = [this](const QString& text) { return ClipFromCommandLine(text); };
 }

@@ -47,6 +47,9 @@ public:
     // Empty when made; TSingleInstance::BusyReason while clipping waits for
     // a load or a dialog; else why not.
     QString ClipFromCommandLine(const QString& text);
+    // Automatic clipping was switched: where the program sees only what is
+    // copied while its window is active, the user is told so and how else to clip.
+    void AutoClippingSwitched(bool on);
     // The instance's socket passes clips on to this window.
     void ServeClips(TSingleInstance& instance);
 
@@ -72,6 +75,7 @@ private:
     Route m_route = RouteNone;
     bool m_suspended = true;
     bool m_boxShown = false;
+    bool m_autoBoxShown = false;
     // Why no hot key works here; empty while one may.
     QString m_problem;
 };

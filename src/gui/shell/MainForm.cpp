@@ -604,6 +604,7 @@ void TFormMain::refreshAutoClipMark() {
 void TFormMain::ItemAutoClippingClick() {
     AutoClipping = !AutoClipping;
     refreshAutoClipMark();
+    m_clipping->AutoClippingSwitched(AutoClipping);
     // Joining the chain announces the clipboard at once.
     if (AutoClipping)
         ItemClippingClick(10);

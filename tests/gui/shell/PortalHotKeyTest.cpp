@@ -8,6 +8,7 @@
 #include "outline/Outline.h"
 #include "platform/PortalShortcut.h"
 #include "settings/OptionDesc.h"
+#include "shell/CommandTable.h"
 #include "shell/DesktopClipping.h"
 #include "shell/MainForm.h"
 
@@ -345,5 +346,35 @@ TEST_F(PortalHotKey, APlatformWithoutAnyHotKeySaysSo) {
     TDesktopClipping::Platform = [] { return QStringLiteral("offscreen"); };
     form->RegisterHotKey();
     QTest::qWait(100);
+    EXPECT_EQ(MessageBox::count(), boxes + 1);
+}
+
+TEST_F(PortalHotKey, AutomaticClippingOnWaylandSaysWhatItCanSee) {
+    startPortal();
+    makeForm();
+    ASSERT_TRUE(WaitFor([this] { return clipping().portal() && clipping().portal()->IsBound(); }));
+    QGuiApplication::clipboard()->setText(QStringLiteral("いまの中身"));
+    const int before = form->Outline->count();
+    form->Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    ASSERT_TRUE(form->AutoClipping);
+    // What there is now is clipped at once, as everywhere.
+    EXPECT_EQ(form->Outline->count(), before + 1);
+    EXPECT_TRUE(status().contains(QStringLiteral("アクティブな間"))) << status().toStdString();
+    ASSERT_TRUE(WaitFor([this] { return MessageBox::count() == boxes + 1; }));
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("wrennote --clip")));
+    // Off and on again: the status bar, not another box.
+    form->Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    form->Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    QTest::qWait(100);
+    EXPECT_EQ(MessageBox::count(), boxes + 1);
+    form->Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    EXPECT_FALSE(form->AutoClipping);
+
+    // Under X11 the clipboard of every program is seen: nothing to say.
+    TDesktopClipping::Platform = [] { return QStringLiteral("xcb"); };
+    form->statusPanel(0)->clear();
+    form->Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    QTest::qWait(100);
+    EXPECT_FALSE(status().contains(QStringLiteral("アクティブな間")));
     EXPECT_EQ(MessageBox::count(), boxes + 1);
 }
