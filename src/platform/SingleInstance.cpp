@@ -107,6 +107,15 @@ QString TSingleInstance::ServerName(const QString& documentPath) {
            QStringLiteral("/WrenNOTE-%1-%2").arg(uint(::getuid())).arg(QString::fromLatin1(hash));
 }
 
+bool TSingleInstance::IsActivationToken(const QByteArray& token) {
+    if (token.isEmpty() || token.size() > MaxToken)
+        return false;
+    for (char c : token)
+        if (c <= ' ' || c > '~')
+            return false;
+    return true;
+}
+
 bool TSingleInstance::PeerIsOwnUser(qintptr socketDescriptor) {
     struct ucred cred {};
     socklen_t size = sizeof cred;
@@ -130,7 +139,11 @@ bool TSingleInstance::NotifyRunning(const QString& documentPath, int timeoutMs) 
         socket.abort();
         return false;
     }
-    socket.write(QByteArray(ShowMessage) + '\n');
+    // The desktop's permission for this start to raise a window goes along
+    // to the window that is raised instead.
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    socket.write(QByteArray(ShowMessage) + (IsActivationToken(token) ? ' ' + token : QByteArray()) +
+                 '\n');
     const bool sent = socket.waitForBytesWritten(timeoutMs);
     // The reply says the message was read; an instance too busy to answer
     // still holds the document.
@@ -292,7 +305,12 @@ void TSingleInstance::onNewConnection() {
                     return;
                 }
                 const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
-                if (line == ShowMessage) {
+                const QByteArray show = QByteArray(ShowMessage) + ' ';
+                if (line == ShowMessage || line.startsWith(show)) {
+                    // Qt's Wayland window takes the token from the environment when it is raised.
+                    const QByteArray token = line.mid(show.size());
+                    if (IsActivationToken(token))
+                        qputenv("XDG_ACTIVATION_TOKEN", token);
                     socket->write("ok\n");
                     socket->flush();
                     Q_EMIT showRequested();

@@ -39,6 +39,10 @@ public:
     // text may take to arrive and the item to be made.
     static constexpr qint64 MaxClipBytes = qint64(16) << 20;
     static constexpr int ClipMs = 10000;
+    // An xdg-activation token as it may travel with the hand-over: printable,
+    // without spaces, not longer than MaxToken.
+    static constexpr int MaxToken = 1024;
+    static bool IsActivationToken(const QByteArray& token);
     // Whether the peer of a connected local socket runs as this user.
     static bool PeerIsOwnUser(qintptr socketDescriptor);
     // Asks the instance that has the document open to show itself; true when

@@ -206,3 +206,36 @@ TEST(SingleInstanceClip, AStrangersServerNeverGetsTheText) {
     EXPECT_NE(::read(ready[0], &c, 1), 1) << "the stranger read the text";
     ::close(ready[0]);
 }
+
+TEST(SingleInstanceActivation, TheStartsTokenTravelsToTheWindowRaised) {
+    SocketHome h;
+    const QString doc = h.doc("前へ.wrn");
+    TSingleInstance holder;
+    ASSERT_TRUE(holder.Listen(doc));
+    QByteArray seen;
+    QObject::connect(&holder, &TSingleInstance::showRequested,
+                     [&seen] { seen = qgetenv("XDG_ACTIVATION_TOKEN"); });
+    {
+        EnvScope token("XDG_ACTIVATION_TOKEN", "sway-token_1:2/3");
+        EXPECT_TRUE(notifyFromAnotherThread(doc));
+        EXPECT_EQ(seen, QByteArray("sway-token_1:2/3"));
+    }
+    // What arrives that is no token is not put into the environment.
+    EnvScope none("XDG_ACTIVATION_TOKEN", QByteArray());
+    const QString name = TSingleInstance::ServerName(doc);
+    for (const QByteArray& line :
+         {QByteArray("msgShowWrenDoc two words\n"), QByteArray("msgShowWrenDoc \x01\n"),
+          QByteArray("msgShowWrenDoc ") + QByteArray(TSingleInstance::MaxToken + 1, 'a') + '\n'}) {
+        seen = "unset";
+        QLocalSocket s;
+        s.connectToServer(name);
+        ASSERT_TRUE(s.waitForConnected(1000));
+        s.write(line);
+        s.flush();
+        waitUntil([&seen] { return seen != "unset"; }, 3000);
+        EXPECT_TRUE(seen.isEmpty()) << line.left(40).constData();
+        EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+    }
+    EXPECT_TRUE(TSingleInstance::IsActivationToken(QByteArray(TSingleInstance::MaxToken, 'a')));
+    EXPECT_FALSE(TSingleInstance::IsActivationToken(QByteArray()));
+}
