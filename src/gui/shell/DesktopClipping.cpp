@@ -4,6 +4,7 @@
 #include "platform/HotKey.h"
 #include "platform/PortalShortcut.h"
 #include "platform/SingleInstance.h"
+#include "settings/DefaultsStore.h"
 #include "settings/HotKeyEdit.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
@@ -12,11 +13,23 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QSettings>
 #include <QTimer>
 
 namespace {
 
 constexpr int kHotKeyId = 123;
+
+// A box about the desktop, read once, is not shown at every start again:
+// only when what it says has changed.
+bool notToldBefore(const QString& key, const QString& text) {
+    std::unique_ptr<QSettings> store = OpenDefaultsStore();
+    const QString name = QStringLiteral("Desktop/") + key;
+    if (store->value(name).toString() == text)
+        return false;
+    store->setValue(name, text);
+    return true;
+}
 
 QString keyText(const TOptionDesc& o) {
     return THotKeyEdit::Text(o.ClipHotKey, o.ClipHotModifiers);
@@ -135,7 +148,7 @@ void TDesktopClipping::tellNoHotKey(const QString& reason) {
         why.chop(1);
     m_problem = why;
     m_form.ShowNotice(why + QStringLiteral("。クリッピングには wrennote --clip を使えます"));
-    if (m_boxShown)
+    if (m_boxShown || !notToldBefore(QStringLiteral("HotKeyAdvice"), why))
         return;
     m_boxShown = true;
     // Not from inside the window's construction or a D-Bus answer.
@@ -185,7 +198,7 @@ void TDesktopClipping::AutoClippingSwitched(bool on) {
     m_form.ShowNotice(
         QStringLiteral("この環境では、ウィンドウがアクティブな間にコピーされたものだけを"
                        "自動クリッピングします"));
-    if (m_autoBoxShown)
+    if (m_autoBoxShown || !notToldBefore(QStringLiteral("AutoClippingAdvice"), QStringLiteral("1")))
         return;
     m_autoBoxShown = true;
     QTimer::singleShot(0, this, [this] {
