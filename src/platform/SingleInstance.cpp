@@ -12,11 +12,14 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <memory>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 const char* const TSingleInstance::ShowMessage = "msgShowWrenDoc";
+const char* const TSingleInstance::ClipMessage = "msgClipWrenDoc";
+const char* const TSingleInstance::BusyReason = "busy";
 
 TSingleInstance::TSingleInstance(QObject* parent) : QObject(parent) {
     // A failed accept closes the server without a signal; looked for once a second.
@@ -104,6 +107,15 @@ QString TSingleInstance::ServerName(const QString& documentPath) {
            QStringLiteral("/WrenNOTE-%1-%2").arg(uint(::getuid())).arg(QString::fromLatin1(hash));
 }
 
+bool TSingleInstance::IsActivationToken(const QByteArray& token) {
+    if (token.isEmpty() || token.size() > MaxToken)
+        return false;
+    for (char c : token)
+        if (c <= ' ' || c > '~')
+            return false;
+    return true;
+}
+
 bool TSingleInstance::PeerIsOwnUser(qintptr socketDescriptor) {
     struct ucred cred {};
     socklen_t size = sizeof cred;
@@ -127,13 +139,54 @@ bool TSingleInstance::NotifyRunning(const QString& documentPath, int timeoutMs) 
         socket.abort();
         return false;
     }
-    socket.write(QByteArray(ShowMessage) + '\n');
+    // The desktop's permission for this start to raise a window goes along
+    // to the window that is raised instead.
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    socket.write(QByteArray(ShowMessage) + (IsActivationToken(token) ? ' ' + token : QByteArray()) +
+                 '\n');
     const bool sent = socket.waitForBytesWritten(timeoutMs);
     // The reply says the message was read; an instance too busy to answer
     // still holds the document.
     socket.waitForReadyRead(timeoutMs);
     socket.disconnectFromServer();
     return sent;
+}
+
+TSingleInstance::ClipResult TSingleInstance::SendClip(const QString& documentPath,
+                                                      const QString& text, QString* reason,
+                                                      int timeoutMs) {
+    const QByteArray body = text.toUtf8();
+    if (documentPath.isEmpty() || body.size() > MaxClipBytes)
+        return ClipRefused;
+    const QString name = ServerName(documentPath);
+    if (name.isEmpty() || !isOwnSocket(name))
+        return ClipNoInstance;
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(timeoutMs))
+        return ClipNoInstance;
+    // The text goes only to a server of this user.
+    if (!PeerIsOwnUser(socket.socketDescriptor())) {
+        socket.abort();
+        return ClipNoInstance;
+    }
+    socket.write(QByteArray(ClipMessage) + ' ' + QByteArray::number(body.size()) + '\n');
+    socket.write(body);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return ClipNoAnswer;
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(timeoutMs))
+            return ClipNoAnswer;
+    const QByteArray answer = socket.readLine(MaxLine + 1).trimmed();
+    socket.disconnectFromServer();
+    if (answer == "ok")
+        return ClipMade;
+    if (answer == "busy")
+        return ClipBusy;
+    if (reason)
+        *reason = QString::fromUtf8(answer.startsWith("no ") ? answer.mid(3) : QByteArray());
+    return ClipRefused;
 }
 
 TSingleInstance::ClaimResult TSingleInstance::Claim(const QString& documentPath) {
@@ -232,25 +285,69 @@ void TSingleInstance::onNewConnection() {
         socket->setReadBufferSize(MaxLine + 1);
         connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(IdleMs, socket, [socket] {
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
-        auto handle = [this, socket] {
-            if (!socket->canReadLine()) {
-                // A line longer than any message is not waited for.
-                if (socket->bytesAvailable() > MaxLine) {
-                    socket->abort();
-                    socket->deleteLater();
+        idle->start(IdleMs);
+        // The length of the clip announced, while its text is awaited.
+        auto clipSize = std::make_shared<qint64>(-1);
+        auto handle = [this, socket, idle, clipSize] {
+            if (*clipSize < 0) {
+                if (!socket->canReadLine()) {
+                    // A line longer than any message is not waited for.
+                    if (socket->bytesAvailable() > MaxLine) {
+                        socket->abort();
+                        socket->deleteLater();
+                    }
+                    return;
                 }
+                const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
+                const QByteArray show = QByteArray(ShowMessage) + ' ';
+                if (line == ShowMessage || line.startsWith(show)) {
+                    // Qt's Wayland window takes the token from the environment when it is raised.
+                    const QByteArray token = line.mid(show.size());
+                    if (IsActivationToken(token))
+                        qputenv("XDG_ACTIVATION_TOKEN", token);
+                    socket->write("ok\n");
+                    socket->flush();
+                    Q_EMIT showRequested();
+                    socket->disconnectFromServer();
+                    return;
+                }
+                const QByteArray clip = QByteArray(ClipMessage) + ' ';
+                bool ok = false;
+                const qint64 size =
+                    line.startsWith(clip) ? line.mid(clip.size()).toLongLong(&ok) : -1;
+                if (!ok || size < 0 || size > MaxClipBytes) {
+                    socket->disconnectFromServer();
+                    return;
+                }
+                *clipSize = size;
+                socket->setReadBufferSize(0);
+                idle->start(ClipMs);
+            }
+            // More than was announced is not a clip of ours.
+            if (socket->bytesAvailable() > *clipSize) {
+                socket->abort();
+                socket->deleteLater();
                 return;
             }
-            const QByteArray line = socket->readLine(MaxLine + 1).trimmed();
-            if (line == ShowMessage) {
+            if (socket->bytesAvailable() < *clipSize)
+                return;
+            const QString text = QString::fromUtf8(socket->read(*clipSize));
+            *clipSize = -1;
+            idle->stop();
+            const QString why = ClipHandler ? ClipHandler(text) : QString::fromLatin1(BusyReason);
+            if (why.isEmpty())
                 socket->write("ok\n");
-                socket->flush();
-                Q_EMIT showRequested();
-            }
+            else if (why == QLatin1String(BusyReason))
+                socket->write("busy\n");
+            else
+                socket->write("no " + why.simplified().toUtf8().left(MaxLine - 4) + '\n');
+            socket->flush();
             socket->disconnectFromServer();
         };
         connect(socket, &QLocalSocket::readyRead, this, handle);

@@ -3,16 +3,21 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QLocalServer;
 class QTimer;
 
 // One program instance per document: the instance that has a document open
 // listens on a local socket named after it; another instance started on the
-// same document hands over ("msgShowWrenDoc") and ends.
+// same document hands over ("msgShowWrenDoc") and ends. The same socket
+// takes text to clip ("msgClipWrenDoc" and the text's length on one line,
+// then the text in UTF-8) from `wrennote --clip`.
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
     static const char* const ShowMessage; // "msgShowWrenDoc"
+    static const char* const ClipMessage; // "msgClipWrenDoc"
 
     explicit TSingleInstance(QObject* parent = nullptr);
     ~TSingleInstance() override;
@@ -30,11 +35,36 @@ public:
     static constexpr int MaxLine = 4096;
     static constexpr int IdleMs = 2000;
     static constexpr int MaxClients = 16;
+    // The largest text taken to clip, in bytes of UTF-8, and how long the
+    // text may take to arrive and the item to be made.
+    static constexpr qint64 MaxClipBytes = qint64(16) << 20;
+    static constexpr int ClipMs = 10000;
+    // An xdg-activation token as it may travel with the hand-over: printable,
+    // without spaces, not longer than MaxToken.
+    static constexpr int MaxToken = 1024;
+    static bool IsActivationToken(const QByteArray& token);
     // Whether the peer of a connected local socket runs as this user.
     static bool PeerIsOwnUser(qintptr socketDescriptor);
     // Asks the instance that has the document open to show itself; true when
     // one took the message.
     static bool NotifyRunning(const QString& documentPath, int timeoutMs = 3000);
+
+    enum ClipResult {
+        ClipMade,       // the instance made the item
+        ClipNoInstance, // nobody of this user holds the document
+        ClipBusy,       // it holds it but cannot clip now (loading, a dialog open)
+        ClipRefused,    // it would not make the item; *reason says why
+        ClipNoAnswer    // it took the text but did not answer in time
+    };
+    // Hands text to the instance that has the document open, with the same
+    // checks of the socket and its peer as the hand-over.
+    static ClipResult SendClip(const QString& documentPath, const QString& text,
+                               QString* reason = nullptr, int timeoutMs = ClipMs);
+    // What the instance does with a clip: empty when the item was made, else
+    // why not. Unset, clips are answered "busy".
+    std::function<QString(const QString& text)> ClipHandler;
+    // Said by a ClipHandler that cannot clip now, as opposed to a refusal.
+    static const char* const BusyReason;
 
     enum ClaimResult { Claimed, HandedOver, NotClaimed };
     // Start-up: hands over to a running instance, or starts listening for the document.

@@ -1,6 +1,8 @@
 # sources of src/platform
 list(APPEND WRENPLATFORM_SOURCES
     HotKey.cpp
+    PortalShortcut.cpp
+    TrayPresence.cpp
     SingleInstance.cpp
     FileTypes.cpp
 )

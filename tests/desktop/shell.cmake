@@ -7,12 +7,15 @@ wren_add_test(desktop_shell
     SOURCES
         support/DesktopTestMain.cpp
         desktop/shell/HotKeyClipboardTest.cpp
+        desktop/shell/ClipCommandTest.cpp
+        desktop/shell/TrayHostTest.cpp
         desktop/shell/SystemLocaleTest.cpp
         desktop/shell/TrayTest.cpp
     LIBS wrenguitestsupport
     LABELS desktop
     NO_MAIN)
-add_dependencies(desktop_shell wren_clip_helper)
+add_dependencies(desktop_shell wren_clip_helper wrennote)
+set_property(TEST desktop_shell APPEND PROPERTY ENVIRONMENT "WRENNOTE_EXE=$<TARGET_FILE:wrennote>")
 target_compile_definitions(desktop_shell PRIVATE
     WREN_CLIP_HELPER="$<TARGET_FILE:wren_clip_helper>")
 
@@ -20,3 +23,6 @@ target_compile_definitions(desktop_shell PRIVATE
 add_test(NAME desktop_start_hidden
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote>)
 set_tests_properties(desktop_start_hidden PROPERTIES LABELS desktop TIMEOUT 120)
+add_test(NAME desktop_start_without_tray
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote> --no-tray)
+set_tests_properties(desktop_start_without_tray PROPERTIES LABELS desktop TIMEOUT 120)

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The real program under a private Xvfb with a tray host (trayer): with the
 # HideForm and StayOn defaults a new document starts in the tray only, and a
-# click on the tray icon brings the window up.
-# Usage: start_hidden_test.sh WRENNOTE_EXE
+# click on the tray icon brings the window up. With --no-tray there is no tray
+# host: the window shows at once, so that it is never out of reach.
+# Usage: start_hidden_test.sh WRENNOTE_EXE [--no-tray]
 set -euo pipefail
 exe="$1"
+mode="${2:-}"
 work="$(mktemp -d "${TMPDIR:-/tmp}/wrennote-tray-XXXXXX")"
 xvfb="" tray="" app=""
 cleanup() {
@@ -25,6 +27,17 @@ export QT_QPA_PLATFORM=xcb WRENNOTE_HOME="$work/home" XDG_CONFIG_HOME="$work/con
 mkdir -p "$WRENNOTE_HOME" "$XDG_CONFIG_HOME/KESTON"
 printf '[Misc]\nHideForm=1\nStayOn=1\n' >"$XDG_CONFIG_HOME/KESTON/WrenNOTE.ini"
 
+caption='名称未設定 - WrenNOTE'
+if [ "$mode" = --no-tray ]; then
+    "$exe" -n >"$work/app.log" 2>&1 &
+    app=$!
+    timeout 15 xdotool search --sync --onlyvisible --name "^$caption\$" >/dev/null ||
+        fail "no tray host, and the window did not show: $(cat "$work/app.log")"
+    kill -0 "$app" 2>/dev/null || fail "the program ended"
+    echo "1 passed, 0 failed"
+    exit 0
+fi
+
 trayer --edge top --align left --widthtype request --height 32 --transparent false \
     >/dev/null 2>&1 &
 tray=$!
@@ -33,7 +46,6 @@ panel="$(timeout 10 xdotool search --sync --onlyvisible --name '^panel$' | head 
 
 "$exe" -n >"$work/app.log" 2>&1 &
 app=$!
-caption='名称未設定 - WrenNOTE'
 # Docked: the panel grows to hold the icon.
 for _ in $(seq 100); do
     width="$(xdotool getwindowgeometry "$panel" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')"

@@ -13,6 +13,7 @@ wren_add_test(gui_shell
         gui/shell/ImportTextTest.cpp
         gui/shell/HistoryTest.cpp
         gui/shell/JapaneseTextsTest.cpp
+        gui/shell/PortalHotKeyTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

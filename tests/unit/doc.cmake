@@ -13,6 +13,7 @@ wren_add_test(doc_platform_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceHardeningTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/doc/SingleInstanceClipTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/doc/FileTypesTest.cpp
     LIBS wrenplatform Qt6::Test
     LABELS unit)

@@ -10,7 +10,9 @@
 #include "settings/OptionDesc.h"
 #include "settings/OptionForm.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/MainForm.h"
+#include "shell/TrayGuard.h"
 #include "tree/OutlineModel.h"
 
 #include <QFrame>
@@ -52,6 +54,10 @@ bool TOptionCommands::RunOptions() {
     TFormOption& d = dialog();
     TOptionDesc& o = *m_form.Options;
     d.LoadFrom(o);
+    if (TTrayGuard* tray = TTrayGuard::of(m_form))
+        d.SetTrayNote(tray->Available() ? QString() : TTrayGuard::NoTrayText());
+    if (TDesktopClipping* clipping = TDesktopClipping::of(m_form))
+        d.SetHotKeyNote(clipping->OptionsNote());
     m_form.UnregisterHotKey();
     const bool accepted = TFormOption::Exec(d) == QDialog::Accepted;
     if (accepted) {
@@ -64,7 +70,8 @@ bool TOptionCommands::RunOptions() {
         m_form.Commands->updateStates();
     }
     const bool registered = m_form.RegisterHotKey();
-    if (accepted && !registered && d.HotKeyChanged())
+    if (accepted && !registered && d.HotKeyChanged() &&
+        TDesktopClipping::of(m_form)->route() != TDesktopClipping::RoutePortal)
         MessageBox::warning(
             &m_form, QStringLiteral("オプション設定"),
             QStringLiteral("クリッピングのホットキー「%1」を登録できませんでした。\n"

@@ -190,6 +190,10 @@ void TFormOption::buildPagePositions() {
     hot->addWidget(new QLabel(QStringLiteral("クリッピングのホットキー"), page));
     hot->addWidget(HotKey1, 1);
     v->addLayout(hot);
+    LabelHotKeyNote = named(new QLabel(page), "LabelHotKeyNote");
+    LabelHotKeyNote->setWordWrap(true);
+    LabelHotKeyNote->hide();
+    v->addWidget(LabelHotKeyNote);
 
     auto* hier = new QHBoxLayout;
     EditHierSymbol = named(new QLineEdit(page), "EditHierSymbol");
@@ -432,8 +436,12 @@ void TFormOption::buildPageOthers() {
         check(page, "CheckSaveTemporal", "約１０分おきに一時ファイル( *.wr~ )を保存する。");
     CheckSaveBAKFile = check(page, "CheckSaveBAKFile", "BAK ファイルを保存する。");
     CBTrashOnTerminate = check(page, "CBTrashOnTerminate", "終了時にごみ箱を空にする");
-    for (QCheckBox* c : {CheckConfirmSave, CheckHideForm, CheckStayOn, CheckSaveTemporal,
-                         CheckSaveBAKFile, CBTrashOnTerminate})
+    LabelTrayNote = named(new QLabel(page), "LabelTrayNote");
+    LabelTrayNote->setWordWrap(true);
+    LabelTrayNote->hide();
+    for (QWidget* c : std::initializer_list<QWidget*>{CheckConfirmSave, CheckHideForm, CheckStayOn,
+                                                      LabelTrayNote, CheckSaveTemporal,
+                                                      CheckSaveBAKFile, CBTrashOnTerminate})
         v->addWidget(c);
     v->addStretch();
     connect(CheckStayOn, &QCheckBox::clicked, this, &TFormOption::CheckStayOnClick);
@@ -571,6 +579,16 @@ bool TFormOption::HotKeyChanged() const {
 }
 
 // ---- page behaviours --------------------------------------------------------------------
+
+void TFormOption::SetTrayNote(const QString& text) {
+    LabelTrayNote->setText(text);
+    LabelTrayNote->setVisible(!text.isEmpty());
+}
+
+void TFormOption::SetHotKeyNote(const QString& text) {
+    LabelHotKeyNote->setText(text);
+    LabelHotKeyNote->setVisible(!text.isEmpty());
+}
 
 void TFormOption::CheckStayOnClick() {
     if (!CheckStayOn->isChecked())

@@ -37,6 +37,9 @@ public:
 
     void LoadFrom(const TOptionDesc& options);
     void StoreTo(TOptionDesc& options) const;
+    // What this desktop allows, under the tray and hot-key controls; empty hides it.
+    void SetTrayNote(const QString& text);
+    void SetHotKeyNote(const QString& text);
 
     // Set by the user's changes since LoadFrom.
     bool ColumnsChanged() const { return m_columnsChanged; }
@@ -99,6 +102,8 @@ public:
     QCheckBox* CheckConfirmSave = nullptr;
     QCheckBox* CheckHideForm = nullptr;
     QCheckBox* CheckStayOn = nullptr;
+    QLabel* LabelTrayNote = nullptr;
+    QLabel* LabelHotKeyNote = nullptr;
     QCheckBox* CheckSaveTemporal = nullptr;
     QCheckBox* CheckSaveBAKFile = nullptr;
     QCheckBox* CBTrashOnTerminate = nullptr;

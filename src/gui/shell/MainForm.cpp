@@ -15,16 +15,17 @@
 #include "links/LinkPanel.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
-#include "platform/HotKey.h"
 #include "search/FocusTray.h"
 #include "search/OutputCommands.h"
 #include "search/SearchCommands.h"
 #include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/FontList.h"
 #include "shell/ImportCommands.h"
 #include "shell/NavigationHistory.h"
+#include "shell/TrayGuard.h"
 #include "tree/ExplorerView.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
@@ -114,13 +115,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TFormMain::onClipboardChanged);
 
-    m_hotKey = new THotKey(this);
-    connect(m_hotKey, &THotKey::activated, this, [this](int id) {
-        if (id != 123)
-            return;
-        Commands->guarded([this] { ItemClippingClick(10); });
-        QApplication::beep();
-    });
+    m_clipping = new TDesktopClipping(*this);
+    new TTrayGuard(*this);
 
     if (auto* fontBox = qobject_cast<QComboBox*>(Commands->widget(QStringLiteral("FontBox"))))
         fontBox->addItems(InstalledFonts());
@@ -617,6 +613,7 @@ void TFormMain::refreshAutoClipMark() {
 void TFormMain::ItemAutoClippingClick() {
     AutoClipping = !AutoClipping;
     refreshAutoClipMark();
+    m_clipping->AutoClippingSwitched(AutoClipping);
     // Joining the chain announces the clipboard at once.
     if (AutoClipping)
         ItemClippingClick(10);
@@ -632,10 +629,14 @@ void TFormMain::ItemBecomeForegroundClick() {
 }
 
 bool TFormMain::RegisterHotKey() {
-    return m_hotKey->registerKey(123, Options->ClipHotKey, Options->ClipHotModifiers);
+    return m_clipping->RegisterHotKey();
 }
 
 void TFormMain::UnregisterHotKey() {
-    if (m_hotKey)
-        m_hotKey->unregisterKey();
+    if (m_clipping)
+        m_clipping->UnregisterHotKey();
+}
+
+THotKey* TFormMain::hotKey() const {
+    return m_clipping->x11HotKey();
 }

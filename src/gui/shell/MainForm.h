@@ -11,6 +11,7 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QListWidget;
 class QSplitter;
 class QSystemTrayIcon;
@@ -84,6 +85,8 @@ public:
     void ItemSisterClick(int tag);
     void ItemAuntClick(int tag);
     void ItemClippingClick(int tag);
+    // The clipping command on given data instead of the clipboard's.
+    void ClipMimeData(const QMimeData* mime, int tag);
     void ItemAutoClippingClick();
     void ItemClipSelctionClick(int tag);
     void ItemSelectionToNodeTitleClick();
@@ -128,7 +131,7 @@ public:
     // the system refused it.
     bool RegisterHotKey();
     void UnregisterHotKey();
-    THotKey* hotKey() const { return m_hotKey; }
+    THotKey* hotKey() const;
 
     // Status bar panel 0..4.
     QLabel* statusPanel(int index) const;
@@ -217,7 +220,7 @@ private:
     friend void ApplyToWindow(TFormMain& form);
 
     std::unique_ptr<TOptionDesc> m_options;
-    THotKey* m_hotKey = nullptr;
+    class TDesktopClipping* m_clipping = nullptr;
     QTimer* m_idle = nullptr;
     QLabel* m_panels[5] = {};
     QVBoxLayout* m_accessLayout = nullptr;

@@ -358,7 +358,10 @@ void TFormMain::ItemRenameNodeClick() {
 }
 
 void TFormMain::ItemClippingClick(int tag) {
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ClipMimeData(QGuiApplication::clipboard()->mimeData(), tag);
+}
+
+void TFormMain::ClipMimeData(const QMimeData* mime, int tag) {
     if (!mime || !mime->hasText())
         return;
     createItem(TagToCode(tag, *Options), Outline->selectedNode());

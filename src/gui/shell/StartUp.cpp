@@ -6,10 +6,12 @@
 #include "outline/Outline.h"
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
+#include "shell/DesktopClipping.h"
 #include "shell/DocumentCommands.h"
 #include "shell/FontList.h"
 #include "shell/MainForm.h"
 #include "shell/Splash.h"
+#include "shell/TrayGuard.h"
 #include "shell/WrenApplication.h"
 #include "tree/NodeImages.h"
 
@@ -54,8 +56,9 @@ int RunWrenNote(int& argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, docs, &TDocumentCommands::AboutToQuit);
 
     splash->SetProgress(QStringLiteral("ファイル読み込み中"));
+    TDesktopClipping::of(form)->ServeClips(*instance);
     docs->StartDocument(std::move(doc), std::move(instance));
-    if (!form.Options->HideForm)
+    if (TTrayGuard::of(form)->ShowAtStart())
         form.show();
 
     // The first idle moment.

@@ -11,11 +11,13 @@ list(APPEND WRENGUI_SOURCES
     shell/WrenApplication.cpp
 )
 list(APPEND WRENGUI_SOURCES
+    shell/DesktopClipping.cpp
     shell/DocumentCommands.cpp
     shell/ImportCommands.cpp
     shell/LoadProgress.cpp
     shell/NavigationHistory.cpp
     shell/Splash.cpp
     shell/StartUp.cpp
+    shell/TrayGuard.cpp
     shell/VersionForm.cpp
 )

@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -62,6 +64,23 @@ public:
         return m_programs.back().get();
     }
 
+    // A tray host (trayer), so that a window may wait hidden in the tray.
+    bool startTray() {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(m_env);
+        p->start(QStringLiteral("trayer"),
+                 {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--widthtype"),
+                  QStringLiteral("request"), QStringLiteral("--transparent"),
+                  QStringLiteral("false")});
+        if (!p->waitForStarted(10000))
+            return false;
+        m_programs.push_back(std::move(p));
+        return !xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                         QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                         QStringLiteral("^panel$")})
+                    .isEmpty();
+    }
+
     QString xdotool(const QStringList& args) const {
         QProcess p;
         p.setProcessEnvironment(m_env);
@@ -91,6 +110,7 @@ private:
 bool toolsPresent() {
     return !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty() &&
            QFileInfo::exists(qEnvironmentVariable("WRENNOTE_EXE"));
 }
 
@@ -98,11 +118,13 @@ bool toolsPresent() {
 
 TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
     if (!toolsPresent())
-        GTEST_SKIP() << "needs Xvfb, xdotool and the program (WRENNOTE_EXE)";
+        GTEST_SKIP() << "needs Xvfb, xdotool, trayer and the program (WRENNOTE_EXE)";
     TestHome home;
     TestXServer x;
     ASSERT_TRUE(x.ok()) << "no X server could be started";
     Desktop desk(x, home);
+    // Without a tray host the window would show at once, to stay within reach.
+    ASSERT_TRUE(desk.startTray()) << "no tray host";
 
     // A document that keeps its window hidden at start-up, as in the tray.
     const QString doc = home.file(QStringLiteral("二重.wrn"));
@@ -141,4 +163,42 @@ TEST(TwoInstances, TheSecondStartHandsOverAndMinusNAlwaysOpensANewWindow) {
         << "a new unnamed window";
     EXPECT_EQ(fresh->state(), QProcess::Running);
     EXPECT_EQ(desk.windows(caption, false).size(), 1);
+}
+
+TEST(TwoInstances, AClipWithNoWindowOpenStartsOneOnTheDocument) {
+    if (!toolsPresent())
+        GTEST_SKIP() << "needs Xvfb, xdotool, trayer and the program (WRENNOTE_EXE)";
+    TestHome home;
+    TestXServer x;
+    ASSERT_TRUE(x.ok()) << "no X server could be started";
+    Desktop desk(x, home);
+    const QString doc = home.file(QStringLiteral("後から.wrn"));
+    {
+        TOptionDesc settings;
+        TOutline outline(&settings);
+        TLeafNote::Create(outline, 1, nullptr)->Title = Sjis("本");
+        QFile f(doc);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(OutlineFile::writeDocument(settings, outline));
+    }
+    const QString caption = TWrenDoc::CaptionFor(doc);
+    auto clip = [&](const QByteArray& text) {
+        QProcess* p = desk.start({QStringLiteral("--clip"), QStringLiteral("-"), doc});
+        p->write(text);
+        p->closeWriteChannel();
+        if (!p->waitForFinished(40000))
+            return -1;
+        return p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -2;
+    };
+    EXPECT_EQ(clip("一つ目\n"), 0) << "the started window took the clip";
+    ASSERT_TRUE(waitFor([&] { return desk.windows(caption, true).size() == 1; }))
+        << "a window on the document";
+    EXPECT_EQ(clip("二つ目\n"), 0);
+    QThread::msleep(300);
+    EXPECT_EQ(desk.windows(caption, false).size(), 1) << "the same window took the second clip";
+    for (const QString& id : desk.windows(caption, false)) {
+        const int pid = desk.xdotool({QStringLiteral("getwindowpid"), id}).toInt();
+        if (pid > 0)
+            ::kill(pid, SIGKILL);
+    }
 }
