@@ -66,9 +66,9 @@ QString escapeLineStart(const QString& escaped) {
     qsizetype spaces = 0;
     while (spaces < escaped.size() && escaped.at(spaces) == QLatin1Char(' '))
         ++spaces;
-    QString out;
-    for (qsizetype i = 0; i < spaces; ++i)
-        out += QLatin1String("&#32;");
+    // Spaces that Markdown would take for indentation are kept as
+    // no-break spaces, which it shows and never strips.
+    QString out(spaces, QChar::Nbsp);
     QString rest = escaped.mid(spaces);
     if (!rest.isEmpty()) {
         const QChar c = rest.at(0);
@@ -141,6 +141,24 @@ QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
     return out;
 }
 
+// Qt writes a table's delimiter row with as many dashes as the column is
+// wide, and its own reader (as others) wants three at least.
+QString widenTableRules(const QString& markdown) {
+    static const QRegularExpression rule(QStringLiteral("^\\|(?:\\s*:?-+:?\\s*\\|)+$"),
+                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression dashes(QStringLiteral("(?<!-)-{1,2}(?!-)"));
+    QString out = markdown;
+    qsizetype offset = 0;
+    for (auto it = rule.globalMatch(markdown); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QString row = m.captured(0);
+        row.replace(dashes, QStringLiteral("---"));
+        out.replace(m.capturedStart() + offset, m.capturedLength(), row);
+        offset += row.size() - m.capturedLength();
+    }
+    return out;
+}
+
 QString indentLines(const QString& text, int spaces) {
     if (spaces == 0)
         return text;
@@ -188,7 +206,7 @@ TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options) {
             QString error;
             TExportWalk::loadPage(*item, doc, &error);
             walk.applyLinks(doc);
-            page = doc.toMarkdown(QTextDocument::MarkdownDialectGitHub).trimmed();
+            page = widenTableRules(doc.toMarkdown(QTextDocument::MarkdownDialectGitHub)).trimmed();
         }
         if (!page.isEmpty())
             out += indentLines(page, pageIndent) + QLatin1String("\n\n");
@@ -245,12 +263,18 @@ QString slugOf(const QString& title) {
 }
 
 // Heading text as plain words: escapes and inline marks gone.
-QString inlinePlain(const QString& text) {
+QString inlinePlain(const QString& given) {
     static const QRegularExpression special(QStringLiteral("[\\\\`*_\\[\\]<>&!~]"));
+    const QString text = given.trimmed();
     if (!text.contains(special))
-        return text.trimmed();
+        return text;
+    // Within a heading nothing opens a block; alone it would.
+    static const QRegularExpression blockStart(QStringLiteral("^(?:[#+>=-]|\\d+[.)])"));
+    QString inlineText = text;
+    if (blockStart.match(inlineText).hasMatch())
+        inlineText.prepend(QLatin1Char('\\'));
     QTextDocument doc;
-    doc.setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
+    doc.setMarkdown(inlineText, QTextDocument::MarkdownDialectGitHub);
     return doc.toPlainText().simplified();
 }
 

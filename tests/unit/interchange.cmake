@@ -1,0 +1,7 @@
+# Other programs' outlines in and out: fixtures written in the tests the way
+# those programs write them. Pages go through QTextDocument, so offscreen.
+wren_add_test(test_interchange
+    SOURCES unit/interchange/InterchangeFixtures.cpp unit/interchange/OpmlTest.cpp
+            unit/interchange/MarkdownTest.cpp
+    LIBS wreninterchange
+    LABELS gui)
