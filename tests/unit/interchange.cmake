@@ -2,6 +2,7 @@
 # those programs write them. Pages go through QTextDocument, so offscreen.
 wren_add_test(test_interchange
     SOURCES unit/interchange/InterchangeFixtures.cpp unit/interchange/OpmlTest.cpp
-            unit/interchange/MarkdownTest.cpp
-    LIBS wreninterchange
+            unit/interchange/MarkdownTest.cpp unit/interchange/CherryTreeTest.cpp
+            unit/interchange/TreeLineAndHtmlTest.cpp
+    LIBS wreninterchange Qt6::Sql
     LABELS gui)

@@ -93,34 +93,40 @@ bool readTable(QXmlStreamReader& xml, std::vector<QStringList>* rows) {
     return !xml.hasError();
 }
 
-// The link a run carries, written the way the outline follows links.
-QString linkText(const QString& shown, const QStringView link, const QHash<qint64, QString>& names,
-                 bool* known) {
-    *known = true;
+// A run with a link, written the way the outline follows links: the run's
+// words stay and the link text follows them, or takes their place when the
+// words are the target itself.
+struct LinkedRun {
+    QString replacement; // instead of the words, when not empty
+    QString suffix;      // after the words
+};
+
+LinkedRun linkOf(const QString& shown, const QStringView link,
+                 const QHash<qint64, QString>& names) {
     const QString l = link.toString();
     const qsizetype space = l.indexOf(QLatin1Char(' '));
     const QString kind = l.left(space);
     const QString rest = space < 0 ? QString() : l.mid(space + 1);
-    QString target;
+    QString target, linkTextOf;
     if (kind == QLatin1String("webs")) {
         target = rest;
-        return shown.trimmed() == target ? shown : shown + QStringLiteral(" <") + target + '>';
+        linkTextOf = rest;
+    } else if (kind == QLatin1String("file") || kind == QLatin1String("fold")) {
+        target = QString::fromUtf8(QByteArray::fromBase64(rest.toLatin1()));
+        linkTextOf = QStringLiteral("<file:%1>").arg(target);
+    } else if (kind == QLatin1String("node")) {
+        target = names.value(rest.section(QLatin1Char(' '), 0, 0).toLongLong());
+        if (target.isEmpty())
+            return {};
+        linkTextOf = QStringLiteral("<node:%1>").arg(target);
+    } else {
+        return {};
     }
-    if (kind == QLatin1String("file") || kind == QLatin1String("fold")) {
-        const QString file = QString::fromUtf8(QByteArray::fromBase64(rest.toLatin1()));
-        target = QStringLiteral("<file:%1>").arg(file);
-        return shown.trimmed() == file ? target : shown + QLatin1Char(' ') + target;
-    }
-    if (kind == QLatin1String("node")) {
-        const qint64 id = rest.section(QLatin1Char(' '), 0, 0).toLongLong();
-        const QString name = names.value(id);
-        if (name.isEmpty())
-            return shown;
-        target = QStringLiteral("<node:%1>").arg(name);
-        return shown.trimmed() == name ? target : shown + QLatin1Char(' ') + target;
-    }
-    *known = false;
-    return shown;
+    if (shown.trimmed() == target)
+        return {linkTextOf, QString()};
+    return {QString(),
+            (kind == QLatin1String("webs") ? QStringLiteral(" <%1>") : QStringLiteral(" %1"))
+                .arg(linkTextOf)};
 }
 
 QTextCharFormat runFormat(const QXmlStreamAttributes& a, const QFont& base) {
@@ -179,6 +185,66 @@ bool isPlainRun(const Run& run) {
 
 std::atomic<int> g_pictureSerial{0};
 
+// Builds a node's rich page: the runs in order, each object put where its
+// offset says (an offset counts the objects before it, one character each).
+class PageBuilder {
+public:
+    PageBuilder(QTextDocument& doc, TBranch& branch)
+        : m_doc(doc), m_cursor(&doc), m_branch(branch) {}
+
+    void text(const QString& given, const QTextCharFormat& format) {
+        QString text = given;
+        if (m_afterBlock && text.startsWith(QLatin1Char('\n')))
+            text.remove(0, 1);
+        if (text.isEmpty())
+            return;
+        m_afterBlock = false;
+        m_cursor.insertText(text, format);
+    }
+
+    void object(const Embedded& e) {
+        switch (e.kind) {
+        case Embedded::Anchor:
+            return;
+        case Embedded::Picture: {
+            QImage image;
+            if (!image.loadFromData(e.picture)) {
+                ++m_branch.droppedPictures;
+                return;
+            }
+            const QString name = QStringLiteral("ctimage:%1").arg(++g_pictureSerial);
+            m_doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+            QTextImageFormat f;
+            f.setName(name);
+            f.setWidth(image.width());
+            f.setHeight(image.height());
+            m_cursor.insertImage(f);
+            m_afterBlock = false;
+            return;
+        }
+        case Embedded::Code:
+        case Embedded::Table: {
+            QTextCharFormat mono;
+            mono.setFontFamilies({QStringLiteral("monospace")});
+            mono.setFontFixedPitch(true);
+            if (!m_cursor.atBlockStart())
+                m_cursor.insertText(QStringLiteral("\n"), mono);
+            m_cursor.insertText(e.text + QLatin1Char('\n'), mono);
+            m_afterBlock = true;
+            return;
+        }
+        }
+    }
+
+    int position() const { return m_cursor.position(); }
+
+private:
+    QTextDocument& m_doc;
+    QTextCursor m_cursor;
+    TBranch& m_branch;
+    bool m_afterBlock = false;
+};
+
 // One node into an item: a plain page when the node has nothing but words,
 // else a rich page built in a document and written as RTF.
 void convert(const CtNode& node, const QHash<qint64, QString>& names, TBranchItem& item,
@@ -204,70 +270,47 @@ void convert(const CtNode& node, const QHash<qint64, QString>& names, TBranchIte
     }
     QTextDocument doc;
     doc.setUndoRedoEnabled(false);
-    QTextCursor cursor(&doc);
-    struct Aligned {
-        int from, to;
-        Qt::Alignment alignment;
-    };
-    std::vector<Aligned> aligned;
-    for (const Run& run : node.runs) {
-        QString text = run.text;
-        const QStringView link = run.attributes.value(QLatin1String("link"));
-        QTextCharFormat format = runFormat(run.attributes, doc.defaultFont());
-        if (!link.isEmpty()) {
-            bool known = false;
-            text = linkText(text, link, names, &known);
-        }
-        const int from = cursor.position();
-        cursor.insertText(text, format);
-        const QStringView j = run.attributes.value(QLatin1String("justification"));
-        if (!j.isEmpty() && j != QLatin1String("left"))
-            aligned.push_back({from, cursor.position(), alignment(j)});
-    }
-    // Objects in offset order, each having taken one character's place.
+    PageBuilder page(doc, branch);
     std::vector<const Embedded*> objects;
     for (const Embedded& e : node.objects)
         objects.push_back(&e);
     std::stable_sort(objects.begin(), objects.end(),
                      [](const Embedded* a, const Embedded* b) { return a->offset < b->offset; });
-    qint64 shift = 0;
-    for (const Embedded* e : objects) {
-        const int end = doc.characterCount() - 1;
-        const int at = int(qBound<qint64>(0, e->offset + shift, qint64(end)));
-        cursor.setPosition(at);
-        if (e->kind == Embedded::Anchor) {
-            --shift;
-            continue;
-        }
-        if (e->kind == Embedded::Picture) {
-            QImage image;
-            if (!image.loadFromData(e->picture)) {
-                ++branch.droppedPictures;
-                --shift;
-                continue;
+    size_t next = 0;
+    // Where object k falls in the words alone.
+    auto wordsAt = [&objects](size_t k) { return objects[k]->offset - qint64(k); };
+    struct Aligned {
+        int from, to;
+        Qt::Alignment alignment;
+    };
+    std::vector<Aligned> aligned;
+    qint64 words = 0;
+    for (const Run& run : node.runs) {
+        const QTextCharFormat format = runFormat(run.attributes, doc.defaultFont());
+        const int from = page.position();
+        const QStringView link = run.attributes.value(QLatin1String("link"));
+        const LinkedRun linked = link.isEmpty() ? LinkedRun() : linkOf(run.text, link, names);
+        const qint64 length = run.text.size();
+        if (!linked.replacement.isEmpty()) {
+            page.text(linked.replacement, format);
+        } else {
+            qint64 taken = 0;
+            while (next < objects.size() && wordsAt(next) < words + length) {
+                const qint64 cut = qMax(wordsAt(next) - words, taken);
+                page.text(run.text.mid(taken, cut - taken), format);
+                taken = cut;
+                page.object(*objects[next++]);
             }
-            const QString name = QStringLiteral("ctimage:%1").arg(++g_pictureSerial);
-            doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
-            QTextImageFormat f;
-            f.setName(name);
-            f.setWidth(image.width());
-            f.setHeight(image.height());
-            cursor.insertImage(f);
-            continue;
+            page.text(run.text.mid(taken), format);
+            page.text(linked.suffix, format);
         }
-        QTextCharFormat mono;
-        mono.setFontFamilies({QStringLiteral("monospace")});
-        mono.setFontFixedPitch(true);
-        QString block = e->text;
-        if (at > 0 && doc.characterAt(at - 1) != QChar::ParagraphSeparator)
-            block.prepend(QLatin1Char('\n'));
-        const QChar next = doc.characterAt(at);
-        if (at < end && next != QChar::ParagraphSeparator)
-            block.append(QLatin1Char('\n'));
-        const int before = doc.characterCount();
-        cursor.insertText(block, mono);
-        shift += doc.characterCount() - before - 1;
+        words += length;
+        const QStringView j = run.attributes.value(QLatin1String("justification"));
+        if (!j.isEmpty() && j != QLatin1String("left"))
+            aligned.push_back({from, page.position(), alignment(j)});
     }
+    while (next < objects.size())
+        page.object(*objects[next++]);
     for (const Aligned& a : aligned) {
         QTextCursor c(&doc);
         c.setPosition(qMin(a.from, doc.characterCount() - 1));
