@@ -139,13 +139,13 @@ TEST_F(CherryTree, SqliteDocumentWithTheSameContent) {
                   "sequence INTEGER, master_id INTEGER)",
                   "CREATE TABLE bookmark (node_id INTEGER UNIQUE, sequence INTEGER)"})
                 ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
-            auto node = [&](int id, const QString& name, const QString& txt, const char* syntax,
+            auto node = [&](int id, const QString& title, const QString& txt, const char* syntax,
                             int father, int sequence, qint64 created, qint64 saved) {
                 QSqlQuery n(db);
                 n.prepare(QStringLiteral("INSERT INTO node VALUES (?, ?, ?, ?, '', 0, 1, 0, 0, 0, "
                                          "0, ?, ?)"));
                 n.addBindValue(id);
-                n.addBindValue(name);
+                n.addBindValue(title);
                 n.addBindValue(txt);
                 n.addBindValue(QString::fromLatin1(syntax));
                 n.addBindValue(created);
