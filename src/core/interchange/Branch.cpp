@@ -229,6 +229,22 @@ TOutlineNode* Insert(TOutline& outline, const TBranch& branch, TOutlineNode* und
     return nodes.empty() ? nullptr : nodes.front();
 }
 
+TBranch Wrapped(const TBranch& branch, const QByteArray& title) {
+    TBranch out;
+    out.lossy = branch.lossy;
+    out.droppedPictures = branch.droppedPictures;
+    out.items.reserve(branch.items.size() + 1);
+    TBranchItem top;
+    top.Title = title;
+    top.Expanded = true;
+    out.items.push_back(top);
+    for (const TBranchItem& e : branch.items) {
+        out.items.push_back(e);
+        out.items.back().parent = e.parent < 0 ? 0 : e.parent + 1;
+    }
+    return out;
+}
+
 QByteArray TitleBytes(const QString& title, bool* lossy) {
     QString t = title;
     for (QChar& c : t)

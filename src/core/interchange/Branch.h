@@ -74,6 +74,10 @@ TReadResult ReadFile(const QString& path, const TProgress& progress = {});
 // Returns the first new node.
 TOutlineNode* Insert(TOutline& outline, const TBranch& branch, TOutlineNode* parent = nullptr);
 
+// The branch under one new top item with the given title (the file's name),
+// so that an import arrives as one book.
+TBranch Wrapped(const TBranch& branch, const QByteArray& title);
+
 // ---- helpers shared by the readers ----
 
 // A title for the model: cp932, "?" for what it lacks, line breaks as spaces.
