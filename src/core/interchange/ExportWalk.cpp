@@ -9,10 +9,14 @@
 #include "outline/Outline.h"
 #include "rtf/RtfReader.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
+#include <QPixmap>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
 #include <QUrl>
 
 #include <algorithm>
@@ -196,6 +200,53 @@ void TExportWalk::applyLinks(QTextDocument& doc) const {
             format.setAnchorHref(target);
             cursor.insertText(shown, format);
         }
+    }
+}
+
+QString TExportWalk::imageDataUrl(const QTextDocument& doc, const QString& name) {
+    const QVariant v = doc.resource(QTextDocument::ImageResource, QUrl(name));
+    QByteArray bytes;
+    QByteArray type = "image/png";
+    if (v.typeId() == QMetaType::QByteArray) {
+        bytes = v.toByteArray();
+        if (bytes.startsWith("\xFF\xD8"))
+            type = "image/jpeg";
+    } else {
+        QImage image;
+        if (v.typeId() == QMetaType::QImage)
+            image = v.value<QImage>();
+        else if (v.typeId() == QMetaType::QPixmap)
+            image = v.value<QPixmap>().toImage();
+        if (image.isNull())
+            return QString();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    return QStringLiteral("data:%1;base64,%2")
+        .arg(QString::fromLatin1(type), QString::fromLatin1(bytes.toBase64()));
+}
+
+void TExportWalk::embedImages(QTextDocument& doc) {
+    struct Found {
+        int from, length;
+        QTextImageFormat format;
+    };
+    std::vector<Found> images;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                images.push_back({it.fragment().position(), it.fragment().length(),
+                                  it.fragment().charFormat().toImageFormat()});
+    for (Found& f : images) {
+        const QString url = imageDataUrl(doc, f.format.name());
+        if (url.isEmpty())
+            continue;
+        f.format.setName(url);
+        QTextCursor c(&doc);
+        c.setPosition(f.from);
+        c.setPosition(f.from + f.length, QTextCursor::KeepAnchor);
+        c.setCharFormat(f.format);
     }
 }
 

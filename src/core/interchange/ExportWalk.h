@@ -43,6 +43,10 @@ public:
     // Loads the item's page (rich or plain) into doc; false with the reason
     // when the stored page is damaged.
     static bool loadPage(TLeafNote& item, QTextDocument& doc, QString* error);
+    // A picture of the page as a data: URL; empty when there is none.
+    static QString imageDataUrl(const QTextDocument& doc, const QString& name);
+    // Pictures named by their data, for a writer that names them in its output.
+    static void embedImages(QTextDocument& doc);
     // Turns the page's link texts into anchors with their targets.
     void applyLinks(QTextDocument& doc) const;
 

@@ -68,30 +68,6 @@ QString cleanStyle(const QString& style) {
     return kept.join(QStringLiteral("; "));
 }
 
-QString dataUrl(const QTextDocument& doc, const QString& name) {
-    const QVariant v = doc.resource(QTextDocument::ImageResource, QUrl(name));
-    QByteArray bytes;
-    QByteArray type = "image/png";
-    if (v.typeId() == QMetaType::QByteArray) {
-        bytes = v.toByteArray();
-        if (bytes.startsWith("\xFF\xD8"))
-            type = "image/jpeg";
-    } else {
-        QImage image;
-        if (v.typeId() == QMetaType::QImage)
-            image = v.value<QImage>();
-        else if (v.typeId() == QMetaType::QPixmap)
-            image = v.value<QPixmap>().toImage();
-        if (image.isNull())
-            return QString();
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    return QStringLiteral("data:%1;base64,%2")
-        .arg(QString::fromLatin1(type), QString::fromLatin1(bytes.toBase64()));
-}
-
 // The body of Qt's HTML for a page, cleaned for a page of ours.
 QString pageHtml(const QTextDocument& doc) {
     QString html = doc.toHtml();
@@ -120,7 +96,7 @@ QString pageHtml(const QTextDocument& doc) {
     for (auto it = img.globalMatch(out); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         withImages += QStringView(out).mid(pos, m.capturedStart() - pos);
-        const QString url = dataUrl(doc, m.captured(1));
+        const QString url = TExportWalk::imageDataUrl(doc, m.captured(1));
         // A picture that cannot be found points nowhere rather than at a
         // name only this program knows.
         withImages += url.isEmpty() ? QStringLiteral("<img alt=\"\"")

@@ -206,6 +206,7 @@ TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options) {
             QString error;
             TExportWalk::loadPage(*item, doc, &error);
             walk.applyLinks(doc);
+            TExportWalk::embedImages(doc);
             page = widenTableRules(doc.toMarkdown(QTextDocument::MarkdownDialectGitHub)).trimmed();
         }
         if (!page.isEmpty())
