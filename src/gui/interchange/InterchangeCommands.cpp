@@ -52,7 +52,8 @@ public:
         if (m_cancelled)
             return false;
         if (!m_dialog) {
-            if (m_clock.elapsed() < ShowAfterMs || total <= 0 || done >= total)
+            if (m_clock.elapsed() < TInterchangeCommands::ProgressAfterMs || total <= 0 ||
+                done >= total)
                 return true;
             m_dialog = new QProgressDialog(m_label, QStringLiteral("中止"), 0, 1000, m_parent);
             m_dialog->setObjectName(QStringLiteral("InterchangeProgress"));
@@ -71,8 +72,6 @@ public:
         return !m_cancelled;
     }
 
-    static int ShowAfterMs;
-
 private:
     QWidget* m_parent;
     QString m_label;
@@ -81,9 +80,9 @@ private:
     bool m_cancelled = false;
 };
 
-int TWorkProgress::ShowAfterMs = 400;
-
 } // namespace
+
+int TInterchangeCommands::ProgressAfterMs = 400;
 
 TInterchangeCommands::TInterchangeCommands(TFormMain& form) : QObject(&form), m_form(form) {
     setObjectName(QStringLiteral("InterchangeCommands"));

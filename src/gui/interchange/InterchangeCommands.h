@@ -20,6 +20,10 @@ public:
 
     static TInterchangeCommands* of(TFormMain& form);
 
+    // How long an import or export runs before its progress window appears
+    // (tests shorten it).
+    static int ProgressAfterMs;
+
 private:
     QString dialogFolder() const;
 

@@ -5,15 +5,20 @@
 #include "dialogs/FileDialog.h"
 #include "dialogs/MessageBox.h"
 #include "file/Cp932.h"
+#include "interchange/InterchangeCommands.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -124,6 +129,32 @@ TEST_F(InterchangeMenu, TheSelectedBranchAloneWhenChosen) {
     const QString md = QString::fromUtf8(read(out));
     EXPECT_TRUE(md.contains(QStringLiteral("</a>B\n"))) << md.toStdString();
     EXPECT_FALSE(md.contains(QStringLiteral("</a>A\n")));
+}
+
+TEST_F(InterchangeMenu, ALongImportShowsItsProgressAndStopsWhenCancelled) {
+    QByteArray opml = "<opml version=\"2.0\"><body>";
+    for (int i = 0; i < 5000; ++i)
+        opml += "<outline text=\"item\"/>";
+    opml += "</body></opml>";
+    const QString path = write("大きい.opml", opml);
+    const int count = form.Outline->count();
+    const int before = TInterchangeCommands::ProgressAfterMs;
+    TInterchangeCommands::ProgressAfterMs = 0;
+    bool seen = false;
+    QTimer::singleShot(0, [&seen]() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w);
+                d && d->objectName() == QStringLiteral("InterchangeProgress") && d->isVisible()) {
+                seen = true;
+                d->cancel();
+            }
+    });
+    run("ItemImportOpml", path);
+    TInterchangeCommands::ProgressAfterMs = before;
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(form.Outline->count(), count);
+    EXPECT_EQ(MessageBox::count(), shown);
+    EXPECT_TRUE(form.statusPanel(0)->text().contains(QStringLiteral("中止しました")));
 }
 
 TEST_F(InterchangeMenu, AnExportThatCannotBeWrittenIsReported) {
