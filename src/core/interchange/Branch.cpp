@@ -125,8 +125,7 @@ QString ReadBytes(const QString& path, QByteArray* bytes) {
                    "「%1」は通常のファイルではありません（フォルダ、デバイスやパイプなど）。")
             .arg(name);
     case BoundedFile::Failure::TooLarge:
-        return QStringLiteral(
-                   "「%1」は大きすぎます（%2 バイト）。読み込めるのは 256 MiB までです。")
+        return QStringLiteral("「%1」は大きすぎます（%2 バイト）。読み込めるのは 1 GiB までです。")
             .arg(name)
             .arg(file.size);
     case BoundedFile::Failure::OpenFailed:

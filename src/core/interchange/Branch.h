@@ -15,7 +15,9 @@ class TOutlineNode;
 // in one step, so a file that fails half way leaves nothing behind.
 namespace Interchange {
 
-constexpr qint64 MaxFileSize = qint64(256) << 20;
+// As large as the biggest page a document may expand to: our own OPML of a
+// large outline carries every rich page in base64.
+constexpr qint64 MaxFileSize = qint64(1) << 30;
 // As deep as the hierarchical-text import: nothing that walks the tree may
 // run out of stack.
 constexpr int MaxDepth = 1000;

@@ -172,7 +172,8 @@ bool TExportWalk::loadPage(TLeafNote& item, QTextDocument& doc, QString* error) 
 void TExportWalk::applyLinks(QTextDocument& doc) const {
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
-        if (text.isEmpty())
+        // Every link prefix ends in ":"; most lines hold none.
+        if (!text.contains(QLatin1Char(':')))
             continue;
         const QList<TLinkMatch> links = LinkScan::LinksInRange(text, 0, text.size() - 1);
         // From the last, so earlier positions stay valid while text changes.

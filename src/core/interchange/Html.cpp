@@ -137,7 +137,9 @@ QString plainHtml(const TExportWalk& walk, const QString& page) {
     qsizetype pos = 0;
     if (page.isEmpty())
         return out;
-    const QList<TLinkMatch> links = LinkScan::LinksInRange(page, 0, page.size() - 1);
+    const QList<TLinkMatch> links = page.contains(QLatin1Char(':'))
+                                        ? LinkScan::LinksInRange(page, 0, page.size() - 1)
+                                        : QList<TLinkMatch>();
     for (const TLinkMatch& m : links) {
         const QString linkText = page.mid(m.start, m.length);
         const QString href = walk.href(m.kind, linkText);

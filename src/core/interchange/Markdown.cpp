@@ -112,7 +112,9 @@ QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
             out += QLatin1String("\\\n");
         QString md;
         qsizetype pos = 0;
-        const QList<TLinkMatch> links = LinkScan::LinksInRange(line, 0, line.size() - 1);
+        const QList<TLinkMatch> links = line.contains(QLatin1Char(':'))
+                                            ? LinkScan::LinksInRange(line, 0, line.size() - 1)
+                                            : QList<TLinkMatch>();
         for (const TLinkMatch& m : links) {
             const QString linkText = line.mid(m.start, m.length);
             const QString href = walk.href(m.kind, linkText);

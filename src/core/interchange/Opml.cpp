@@ -15,7 +15,6 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <cmath>
 
 namespace Interchange {
@@ -37,15 +36,6 @@ QString xmlSafe(const QString& text) {
     return out;
 }
 
-// Bytes that do not come back the same through Unicode (damaged cp932)
-// travel as they are as well.
-bool survivesUnicode(const QByteArray& bytes) {
-    for (char c : bytes)
-        if (uint8_t(c) >= 0x80 || uint8_t(c) < 0x20)
-            return Cp932::fromUnicode(xmlSafe(Cp932::toUnicode(bytes))) == bytes;
-    return true;
-}
-
 QString rfc822(double value) {
     const QDateTime dt = WrenDate::toDateTime(value);
     return QLocale::c().toString(dt.toUTC(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")) +
@@ -54,75 +44,207 @@ QString rfc822(double value) {
 
 } // namespace
 
+namespace {
+
+// The file is written as bytes, escaped as it goes: a large outline makes
+// hundreds of megabytes, and going through a QString per attribute doubled
+// the time.
+class OpmlOut {
+public:
+    QByteArray bytes;
+
+    void raw(const char* s) { bytes += s; }
+    void raw(const QByteArray& s) { bytes += s; }
+    void indent(int depth) {
+        bytes += '\n';
+        bytes += QByteArray(2 * qMin(depth, 40), ' ');
+    }
+    // An attribute value from UTF-8: XML's marks escaped, line breaks and
+    // tabs as references, what XML cannot hold as U+FFFD.
+    void escaped(const QByteArray& utf8) {
+        const char* d = utf8.constData();
+        const qsizetype n = utf8.size();
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto c = uint8_t(d[i]);
+            const char* rep = nullptr;
+            switch (c) {
+            case '&':
+                rep = "&amp;";
+                break;
+            case '<':
+                rep = "&lt;";
+                break;
+            case '>':
+                rep = "&gt;";
+                break;
+            case '"':
+                rep = "&quot;";
+                break;
+            case '\n':
+                rep = "&#10;";
+                break;
+            case '\r':
+                rep = "&#13;";
+                break;
+            case '\t':
+                rep = "&#9;";
+                break;
+            default:
+                if (c < 0x20)
+                    rep = "\xEF\xBF\xBD";
+                // U+FFFE and U+FFFF: EF BF BE / EF BF BF.
+                else if (c == 0xEF && i + 2 < n && uint8_t(d[i + 1]) == 0xBF &&
+                         (uint8_t(d[i + 2]) == 0xBE || uint8_t(d[i + 2]) == 0xBF)) {
+                    bytes.append(d + run, i - run);
+                    bytes += "\xEF\xBF\xBD";
+                    i += 2;
+                    run = i + 1;
+                    continue;
+                }
+            }
+            if (rep) {
+                bytes.append(d + run, i - run);
+                bytes += rep;
+                run = i + 1;
+            }
+        }
+        bytes.append(d + run, n - run);
+    }
+    void attribute(const char* name, const QByteArray& utf8) {
+        bytes += ' ';
+        bytes += name;
+        bytes += "=\"";
+        escaped(utf8);
+        bytes += '"';
+    }
+    // A value that needs no escaping (numbers, base64).
+    void plain(const char* name, const QByteArray& value) {
+        bytes += ' ';
+        bytes += name;
+        bytes += "=\"";
+        bytes += value;
+        bytes += '"';
+    }
+};
+
+// cp932 bytes as UTF-8; exact is false when the way back would not give the
+// same bytes (damaged or duplicate codes), so they travel as they are too.
+QByteArray utf8Of(const QByteArray& cp932, bool* exact) {
+    bool high = false;
+    for (const char c : cp932)
+        if (uint8_t(c) >= 0x80) {
+            high = true;
+            break;
+        }
+    if (!high) {
+        *exact = true;
+        for (const char c : cp932)
+            if (uint8_t(c) < 0x20 && c != '\r' && c != '\n' && c != '\t')
+                *exact = false;
+        return cp932;
+    }
+    const QString text = Cp932::toUnicode(cp932);
+    *exact = Cp932::fromUnicode(xmlSafe(text)) == cp932;
+    return text.toUtf8();
+}
+
+// Every line break CR LF: the reader gives back exactly these.
+bool breaksAreCrLf(const QByteArray& bytes) {
+    const char* d = bytes.constData();
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (d[i] == '\r') {
+            if (i + 1 >= n || d[i + 1] != '\n')
+                return false;
+            ++i;
+        } else if (d[i] == '\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 TExportResult ExportOpml(TOutline& outline, const TExportOptions& options) {
     TExportResult result;
     TExportWalk walk(outline, options);
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeNamespace(OpmlNamespace, QStringLiteral("wren"));
-    xml.writeStartElement(QStringLiteral("opml"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
-    xml.writeStartElement(QStringLiteral("head"));
-    xml.writeTextElement(QStringLiteral("title"), xmlSafe(options.title));
-    xml.writeTextElement(QStringLiteral("dateCreated"),
-                         rfc822(WrenDate::fromDateTime(QDateTime::currentDateTime())));
-    xml.writeEndElement();
-    xml.writeStartElement(QStringLiteral("body"));
+    OpmlOut x;
+    x.bytes.reserve(qsizetype(walk.entries().size()) * 512);
+    x.raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\" xmlns:wren=\"");
+    x.raw(OpmlNamespace.toUtf8());
+    x.raw("\">\n  <head>\n    <title>");
+    {
+        OpmlOut t;
+        t.escaped(xmlSafe(options.title).toUtf8());
+        x.raw(t.bytes);
+    }
+    x.raw("</title>\n    <dateCreated>");
+    x.raw(rfc822(WrenDate::fromDateTime(QDateTime::currentDateTime())).toUtf8());
+    x.raw("</dateCreated>\n  </head>\n  <body>");
     int open = 0;
     int done = 0;
-    for (const TExportWalk::Entry& e : walk.entries()) {
-        while (open > e.depth) {
-            xml.writeEndElement();
-            --open;
-        }
+    auto close = [&](int depth) {
+        x.indent(depth + 2);
+        x.raw("</outline>");
+    };
+    const auto& entries = walk.entries();
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const TExportWalk::Entry& e = entries[k];
         TLeafNote* item = e.node->item();
-        xml.writeStartElement(QStringLiteral("outline"));
-        ++open;
-        xml.writeAttribute(QStringLiteral("text"), xmlSafe(Cp932::toUnicode(item->Title)));
-        if (!survivesUnicode(item->Title))
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("title-bytes"),
-                               QString::fromLatin1(item->Title.toBase64()));
-        const QString note = TExportWalk::plainPage(*item);
-        if (!note.isEmpty())
-            xml.writeAttribute(QStringLiteral("_note"), xmlSafe(note));
-        if (!survivesUnicode(item->PageText))
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("text-bytes"),
-                               QString::fromLatin1(item->PageText.toBase64()));
+        x.indent(e.depth + 2);
+        x.raw("<outline");
+        bool exact = true;
+        x.attribute("text", utf8Of(item->Title, &exact));
+        if (!exact)
+            x.plain("wren:title-bytes", item->Title.toBase64());
+        if (!item->PageText.isEmpty()) {
+            QByteArray note = utf8Of(item->PageText, &exact);
+            note.replace("\r\n", "\n");
+            note.replace('\r', '\n');
+            x.attribute("_note", note);
+            if (!exact || !breaksAreCrLf(item->PageText))
+                x.plain("wren:text-bytes", item->PageText.toBase64());
+        }
         if (item->CreatedDate != 0)
-            xml.writeAttribute(QStringLiteral("created"), rfc822(item->CreatedDate));
+            x.attribute("created", rfc822(item->CreatedDate).toUtf8());
         if (item->NodeId > 0)
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("id"), QString::number(item->NodeId));
-        xml.writeAttribute(OpmlNamespace, QStringLiteral("progress"),
-                           QString::number(item->Progress));
-        xml.writeAttribute(OpmlNamespace, QStringLiteral("label"),
-                           QString::number(item->LabelIndex));
+            x.plain("wren:id", QByteArray::number(item->NodeId));
+        x.plain("wren:progress", QByteArray::number(item->Progress));
+        x.plain("wren:label", QByteArray::number(item->LabelIndex));
+        static const char* const names[4] = {"wren:created", "wren:modified", "wren:due",
+                                             "wren:finished"};
         for (int i = 0; i < 4; ++i)
-            xml.writeAttribute(OpmlNamespace, QLatin1String(DateNames[i]),
-                               QString::number(item->GetDate(i), 'g', 17));
+            x.plain(names[i], QByteArray::number(item->GetDate(i), 'g', 17));
         if (!item->Links.isEmpty()) {
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("links"),
-                               xmlSafe(Cp932::toUnicode(item->Links)));
-            if (!survivesUnicode(item->Links))
-                xml.writeAttribute(OpmlNamespace, QStringLiteral("links-bytes"),
-                                   QString::fromLatin1(item->Links.toBase64()));
+            x.attribute("wren:links", utf8Of(item->Links, &exact));
+            if (!exact)
+                x.plain("wren:links-bytes", item->Links.toBase64());
         }
         if (e.node->expanded())
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("expanded"), QStringLiteral("1"));
-        QByteArray rich;
+            x.plain("wren:expanded", "1");
         try {
-            rich = item->GetPage();
+            const QByteArray& rich = item->GetPage();
+            if (!rich.isEmpty()) {
+                x.plain("wren:rtf", rich.toBase64());
+                item->ReleasePage();
+            }
         } catch (const EReadError& err) {
             result.error = QStringLiteral("「%1」のページが壊れています: %2")
                                .arg(Cp932::toUnicode(item->Title), err.message());
             return result;
         }
-        if (!rich.isEmpty()) {
-            xml.writeAttribute(OpmlNamespace, QStringLiteral("rtf"),
-                               QString::fromLatin1(rich.toBase64()));
-            item->ReleasePage();
+        const int nextDepth = k + 1 < entries.size() ? entries[k + 1].depth : 0;
+        if (nextDepth > e.depth) {
+            x.raw(">");
+            ++open;
+        } else {
+            x.raw("/>");
+            for (int d = e.depth - 1; d >= nextDepth; --d) {
+                close(d);
+                --open;
+            }
         }
         ++done;
         if (!walk.step(done)) {
@@ -130,13 +252,9 @@ TExportResult ExportOpml(TOutline& outline, const TExportOptions& options) {
             return result;
         }
     }
-    while (open-- > 0)
-        xml.writeEndElement();
-    xml.writeEndElement(); // body
-    xml.writeEndElement(); // opml
-    xml.writeEndDocument();
+    x.raw("\n  </body>\n</opml>\n");
     result.ok = true;
-    result.bytes = bytes;
+    result.bytes = std::move(x.bytes);
     result.count = done;
     return result;
 }
