@@ -17,6 +17,8 @@
 #include <QTextDocument>
 #include <QTimeZone>
 
+#include <optional>
+
 namespace Interchange {
 
 namespace {
@@ -185,6 +187,11 @@ TOutlineNode* Insert(TOutline& outline, const TBranch& branch, TOutlineNode* und
             return true;
         });
     int maxId = 0;
+    // An empty outline (a new document) has no view state to keep: one
+    // reset instead of a notice per item, and "now" read once.
+    std::optional<TOutlineResetScope> reset;
+    if (outline.isEmpty())
+        reset.emplace(outline);
     TOutlineUpdateScope quiet(outline);
     try {
         for (const TBranchItem& e : branch.items) {
@@ -299,7 +306,10 @@ void SetRichPage(TBranchItem& item, const QTextDocument& doc) {
 double FromUnixSeconds(qint64 seconds) {
     if (seconds <= 0)
         return 0;
-    return WrenDate::fromDateTime(QDateTime::fromSecsSinceEpoch(seconds));
+    // The zone's rules are read once: local time asked per date looks at
+    // /etc/localtime each time, three calls per node of a large import.
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return WrenDate::fromDateTime(QDateTime::fromSecsSinceEpoch(seconds, zone));
 }
 
 double FromDateTimeText(const QString& given) {
