@@ -31,6 +31,9 @@ struct TCliRegistrar {
     explicit TCliRegistrar(TCliCommand command) { CliCommands().push_back(std::move(command)); }
 };
 
+// "export --format": the document or a branch as OPML, Markdown or HTML.
+int RunFormatExport(const QStringList& args);
+
 // Prints one line on standard error and returns 1: "<file>: <what is wrong>".
 int CliFail(const QString& file, const QString& message);
 // Writes UTF-8 to standard output.

@@ -234,6 +234,8 @@ int runSearch(const QStringList& args) {
 }
 
 int runExport(const QStringList& args) {
+    if (args.contains(QStringLiteral("--format")))
+        return RunFormatExport(args);
     QString path, templ, dest;
     bool hasRoot = false;
     int rootId = 0;
@@ -296,7 +298,7 @@ const TCliRegistrar searchCommand({
 // Always on the GUI side: an RTF template needs fonts.
 const TCliRegistrar exportCommand({
     QStringLiteral("export"),
-    QStringLiteral("export FILE --template T [--root ID] -o OUT"),
+    QStringLiteral("export FILE (--template T | --format opml|markdown|html) [--root ID] -o OUT"),
     runExport,
     true,
 });

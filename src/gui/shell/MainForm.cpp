@@ -12,6 +12,7 @@
 #include "editor/PageLinks.h"
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
+#include "interchange/InterchangeCommands.h"
 #include "links/LinkPanel.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -136,6 +137,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     InstallNavigationHistory(*this);
     InstallTreeDragDrop(*this);
     InstallImportCommands(*this);
+    InstallInterchangeCommands(*this);
     InstallOptionCommands(*this);
     InstallCalendarCommands(*this);
     InstallSearchCommands(*this);

@@ -42,6 +42,16 @@ Menubar|MenuFile|ファイル(&F)||0||Menu
 MenuFile|ItemNew|新規作成(&N)||0|ItemNewClick|Item
 MenuFile|ItemOpen|開く...(&O)||0|ItemOpenClick|Item
 MenuFile|ItemLoadWZFile|階層付テキストを読み込む...(&H)||0|ItemLoadWZFileClick|Item
+MenuFile|MenuImport|インポート(&I)||0||Menu
+MenuImport|ItemImportOpml|OPML...(&O)||0|ItemImportClick|Item
+MenuImport|ItemImportMarkdown|Markdown...(&M)||1|ItemImportClick|Item
+MenuImport|ItemImportCherryTree|CherryTree (.ctd/.ctb)...(&C)||2|ItemImportClick|Item
+MenuImport|ItemImportTreeLine|TreeLine (.trln)...(&T)||3|ItemImportClick|Item
+MenuFile|MenuExport|エクスポート(&R)||0||Menu
+MenuExport|ItemExportOpml|OPML...(&O)||0|ItemExportClick|Item
+MenuExport|ItemExportMarkdown|Markdown...(&M)||1|ItemExportClick|Item
+MenuExport|ItemExportHtml|HTML...(&H)||2|ItemExportClick|Item
+MenuExport|ItemExportSelection|選択項目以下だけを書き出す(&S)||0|ItemExportSelection|Item
 MenuFile|ItemClose|ウィンドウを閉じる(&C)||0|ItemCloseClick|Item
 MenuFile|ItemSave|上書き保存(&S)|Ctrl+S|0|ItemSaveClick|Item
 MenuFile|ItemSaveAs|名前を付けて保存...(&A)||0|ItemSaveAsClick|Item

@@ -1,0 +1,291 @@
+#include "interchange/ExportWalk.h"
+
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
+#include "links/LinkKind.h"
+#include "links/LinkScan.h"
+#include "links/LinkTarget.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "rtf/RtfReader.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace Interchange {
+
+TExportWalk::TExportWalk(TOutline& outline, const TExportOptions& options)
+    : m_outline(outline), m_options(options) {
+    const TOutlineNode* trash = outline.trashNode();
+    // Iterative, so a deep outline costs no stack.
+    std::vector<std::pair<TOutlineNode*, int>> stack;
+    if (options.root) {
+        stack.emplace_back(options.root, 0);
+    } else {
+        const auto& top = outline.topLevelNodes();
+        for (auto it = top.rbegin(); it != top.rend(); ++it)
+            if (*it != trash)
+                stack.emplace_back(*it, 0);
+    }
+    int unnamed = 0;
+    while (!stack.empty()) {
+        auto [node, depth] = stack.back();
+        stack.pop_back();
+        m_entries.push_back({node, depth});
+        const TLeafNote* item = node->item();
+        m_anchors.insert(node, item->NodeId > 0 ? QStringLiteral("wren-%1").arg(item->NodeId)
+                                                : QStringLiteral("wren-x%1").arg(++unnamed));
+        if (item->NodeId > 0)
+            m_byId.insert(item->NodeId, node);
+        const QString title = Cp932::toUnicode(item->Title);
+        if (!m_byTitle.contains(title))
+            m_byTitle.insert(title, node);
+        const auto& children = node->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.emplace_back(*it, depth + 1);
+    }
+}
+
+QString TExportWalk::anchor(const TOutlineNode* node) const {
+    return m_anchors.value(node);
+}
+
+bool TExportWalk::step(int done) {
+    if (!m_options.progress)
+        return true;
+    return m_options.progress(done, qint64(m_entries.size()));
+}
+
+namespace {
+
+QString bodyOf(int kind, const QString& linkText) {
+    return linkText.mid(LinkPrefixLength(kind));
+}
+
+} // namespace
+
+QString TExportWalk::href(int kind, const QString& linkText) const {
+    auto nodeHref = [this](const TNodeLinkBody& body) -> QString {
+        if (!body.ok())
+            return QString();
+        const TOutlineNode* node = nullptr;
+        if (body.NodeId > 0)
+            node = m_byId.value(body.NodeId);
+        if (!node)
+            node = m_byTitle.value(body.Title);
+        return node ? QLatin1Char('#') + m_anchors.value(node) : QString();
+    };
+    switch (kind) {
+    case LinkHttp:
+    case LinkHttps:
+    case LinkFtp:
+    case LinkMailto:
+        return linkText;
+    case LinkNode:
+        return nodeHref(LinkTarget::ParseNodeLink(bodyOf(kind, linkText)));
+    case LinkLine: {
+        const TLineLinkBody line = LinkTarget::ParseLineLink(bodyOf(kind, linkText));
+        return line.HasNode ? nodeHref(line.Node) : QString();
+    }
+    case LinkFile:
+    case LinkNewWren: {
+        QString path = bodyOf(kind, linkText).trimmed();
+        if (path.isEmpty())
+            return QString();
+        if (path.contains(QLatin1String("://")))
+            return path;
+        path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        const bool relative = !path.startsWith(QLatin1Char('/')) &&
+                              !(path.size() > 1 && path.at(1) == QLatin1Char(':'));
+        if (relative) {
+            if (m_options.documentFolder.isEmpty())
+                return QString::fromLatin1(QUrl(path).toEncoded());
+            path = QDir(m_options.documentFolder).absoluteFilePath(path);
+        }
+        return QUrl::fromLocalFile(QDir::cleanPath(path)).toString(QUrl::FullyEncoded);
+    }
+    default:
+        return QString();
+    }
+}
+
+QString TExportWalk::label(int kind, const QString& linkText) {
+    switch (kind) {
+    case LinkNode: {
+        const TNodeLinkBody body = LinkTarget::ParseNodeLink(bodyOf(kind, linkText));
+        return body.Title.isEmpty() ? linkText : body.Title;
+    }
+    case LinkLine: {
+        const TLineLinkBody line = LinkTarget::ParseLineLink(bodyOf(kind, linkText));
+        return line.LineText.isEmpty() ? linkText : line.LineText;
+    }
+    case LinkFile:
+    case LinkNewWren: {
+        const QString body = bodyOf(kind, linkText);
+        return body.isEmpty() ? linkText : body;
+    }
+    default:
+        return linkText;
+    }
+}
+
+QString TExportWalk::plainPage(const TLeafNote& item) {
+    QString text = Cp932::toUnicode(item.PageText);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+bool TExportWalk::loadPage(TLeafNote& item, QTextDocument& doc, QString* error) {
+    doc.setUndoRedoEnabled(false);
+    QByteArray rich;
+    try {
+        rich = item.GetPage();
+    } catch (const EReadError& e) {
+        if (error)
+            *error = e.message();
+        return false;
+    }
+    if (rich.isEmpty()) {
+        doc.setPlainText(plainPage(item));
+        return true;
+    }
+    const Rtf::ReadResult r = Rtf::load(rich, doc);
+    item.ReleasePage();
+    if (!r.ok) {
+        // What was read shows; the plain words when nothing was.
+        if (doc.isEmpty())
+            doc.setPlainText(plainPage(item));
+    }
+    return true;
+}
+
+void TExportWalk::applyLinks(QTextDocument& doc) const {
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        // Every link prefix ends in ":"; most lines hold none.
+        if (!text.contains(QLatin1Char(':')))
+            continue;
+        const QList<TLinkMatch> links = LinkScan::LinksInRange(text, 0, text.size() - 1);
+        // From the last, so earlier positions stay valid while text changes.
+        for (auto it = links.crbegin(); it != links.crend(); ++it) {
+            const TLinkMatch& m = *it;
+            const QString linkText = text.mid(m.start, m.length);
+            const QString target = href(m.kind, linkText);
+            if (target.isEmpty())
+                continue;
+            qsizetype from = m.start;
+            qsizetype to = m.end();
+            QString shown = linkText;
+            if (IsBracketedLink(m.kind)) {
+                shown = label(m.kind, linkText);
+                if (from > 0)
+                    --from;
+                if (to < text.size() && text.at(to) == QLatin1Char('>'))
+                    ++to;
+            }
+            QTextCursor cursor(&doc);
+            cursor.setPosition(block.position() + int(from));
+            cursor.setPosition(block.position() + int(to), QTextCursor::KeepAnchor);
+            QTextCharFormat format = cursor.charFormat();
+            format.setAnchor(true);
+            format.setAnchorHref(target);
+            cursor.insertText(shown, format);
+        }
+    }
+}
+
+QString TExportWalk::imageDataUrl(const QTextDocument& doc, const QString& name) {
+    const QVariant v = doc.resource(QTextDocument::ImageResource, QUrl(name));
+    QByteArray bytes;
+    QByteArray type = "image/png";
+    if (v.typeId() == QMetaType::QByteArray) {
+        bytes = v.toByteArray();
+        if (bytes.startsWith("\xFF\xD8"))
+            type = "image/jpeg";
+    } else {
+        QImage image;
+        if (v.typeId() == QMetaType::QImage)
+            image = v.value<QImage>();
+        else if (v.typeId() == QMetaType::QPixmap)
+            image = v.value<QPixmap>().toImage();
+        if (image.isNull())
+            return QString();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+    }
+    return QStringLiteral("data:%1;base64,%2")
+        .arg(QString::fromLatin1(type), QString::fromLatin1(bytes.toBase64()));
+}
+
+void TExportWalk::embedImages(QTextDocument& doc) {
+    struct Found {
+        int from, length;
+        QTextImageFormat format;
+    };
+    std::vector<Found> images;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                images.push_back({it.fragment().position(), it.fragment().length(),
+                                  it.fragment().charFormat().toImageFormat()});
+    for (Found& f : images) {
+        const QString url = imageDataUrl(doc, f.format.name());
+        if (url.isEmpty())
+            continue;
+        f.format.setName(url);
+        QTextCursor c(&doc);
+        c.setPosition(f.from);
+        c.setPosition(f.from + f.length, QTextCursor::KeepAnchor);
+        c.setCharFormat(f.format);
+    }
+}
+
+QString EscapeXml(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&':
+            out += QLatin1String("&amp;");
+            break;
+        case '<':
+            out += QLatin1String("&lt;");
+            break;
+        case '>':
+            out += QLatin1String("&gt;");
+            break;
+        case '"':
+            out += QLatin1String("&quot;");
+            break;
+        case '\n':
+            out += QLatin1String("&#10;");
+            break;
+        case '\r':
+            out += QLatin1String("&#13;");
+            break;
+        case '\t':
+            out += QLatin1String("&#9;");
+            break;
+        default:
+            // Control characters XML 1.0 cannot hold at all.
+            if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+                out += QChar(0xFFFD);
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace Interchange

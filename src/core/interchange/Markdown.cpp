@@ -1,0 +1,558 @@
+// Markdown out: headings by depth (deeper than six as nested list items),
+// each with an anchor of its own so that item links find it; pages through
+// Qt's Markdown writer. Markdown in: headings are items, the text under one
+// its page, read by Qt's Markdown reader.
+#include "file/ByteStream.h"
+#include "file/Cp932.h"
+#include "interchange/Export.h"
+#include "interchange/ExportWalk.h"
+#include "interchange/Readers.h"
+#include "links/LinkKind.h"
+#include "links/LinkScan.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
+#include <QUrl>
+
+namespace Interchange {
+
+namespace {
+
+// ---- writing ----
+
+bool isMarkdownPunct(QChar c) {
+    switch (c.unicode()) {
+    case '\\':
+    case '`':
+    case '*':
+    case '_':
+    case '[':
+    case ']':
+    case '<':
+    case '>':
+    case '|':
+    case '~':
+    case '&':
+    case '!':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Inline text that Markdown must show as it is.
+QString escapeInline(QStringView text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (isMarkdownPunct(c))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+// A line of a plain page: nothing at its start may open a block.
+QString escapeLineStart(const QString& escaped) {
+    qsizetype spaces = 0;
+    while (spaces < escaped.size() && escaped.at(spaces) == QLatin1Char(' '))
+        ++spaces;
+    // Spaces that Markdown would take for indentation are kept as
+    // no-break spaces, which it shows and never strips.
+    QString out(spaces, QChar::Nbsp);
+    QString rest = escaped.mid(spaces);
+    if (!rest.isEmpty()) {
+        const QChar c = rest.at(0);
+        if (c == QLatin1Char('#') || c == QLatin1Char('+') || c == QLatin1Char('-') ||
+            c == QLatin1Char('=') || c == QLatin1Char('\t')) {
+            out += QLatin1Char('\\');
+        } else if (c.isDigit()) {
+            qsizetype d = 0;
+            while (d < rest.size() && rest.at(d).isDigit())
+                ++d;
+            if (d < rest.size() &&
+                (rest.at(d) == QLatin1Char('.') || rest.at(d) == QLatin1Char(')')))
+                rest.insert(d, QLatin1Char('\\'));
+        }
+    }
+    return out + rest;
+}
+
+QString linkDestination(const QString& href) {
+    if (href.contains(QLatin1Char(' ')) || href.contains(QLatin1Char('(')) ||
+        href.contains(QLatin1Char(')')))
+        return QLatin1Char('<') + QString(href).replace(QLatin1Char('>'), QStringLiteral("%3E")) +
+               QLatin1Char('>');
+    return href;
+}
+
+// A plain page as Markdown: its words escaped, its links as links, its line
+// breaks kept as hard breaks.
+QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
+    const QStringList lines = page.split(QLatin1Char('\n'));
+    QString out;
+    bool previousText = false;
+    for (const QString& line : lines) {
+        if (line.trimmed().isEmpty()) {
+            if (previousText)
+                out += QLatin1String("\n\n");
+            previousText = false;
+            continue;
+        }
+        if (previousText)
+            out += QLatin1String("\\\n");
+        QString md;
+        qsizetype pos = 0;
+        const QList<TLinkMatch> links = line.contains(QLatin1Char(':'))
+                                            ? LinkScan::LinksInRange(line, 0, line.size() - 1)
+                                            : QList<TLinkMatch>();
+        for (const TLinkMatch& m : links) {
+            const QString linkText = line.mid(m.start, m.length);
+            const QString href = walk.href(m.kind, linkText);
+            if (href.isEmpty())
+                continue;
+            qsizetype from = m.start, to = m.end();
+            if (IsBracketedLink(m.kind)) {
+                if (from > 0 && line.at(from - 1) == QLatin1Char('<'))
+                    --from;
+                if (to < line.size() && line.at(to) == QLatin1Char('>'))
+                    ++to;
+            }
+            if (from < pos)
+                continue;
+            md += escapeInline(QStringView(line).mid(pos, from - pos));
+            md += QLatin1Char('[') + escapeInline(TExportWalk::label(m.kind, linkText)) +
+                  QStringLiteral("](") + linkDestination(href) + QLatin1Char(')');
+            pos = to;
+        }
+        md += escapeInline(QStringView(line).mid(pos));
+        out += escapeLineStart(md);
+        previousText = true;
+    }
+    while (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    return out;
+}
+
+// Qt writes a table's delimiter row with as many dashes as the column is
+// wide, and its own reader (as others) wants three at least.
+QString widenTableRules(const QString& markdown) {
+    static const QRegularExpression rule(QStringLiteral("^\\|(?:\\s*:?-+:?\\s*\\|)+$"),
+                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression dashes(QStringLiteral("(?<!-)-{1,2}(?!-)"));
+    QString out = markdown;
+    qsizetype offset = 0;
+    for (auto it = rule.globalMatch(markdown); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QString row = m.captured(0);
+        row.replace(dashes, QStringLiteral("---"));
+        out.replace(m.capturedStart() + offset, m.capturedLength(), row);
+        offset += row.size() - m.capturedLength();
+    }
+    return out;
+}
+
+QString indentLines(const QString& text, int spaces) {
+    if (spaces == 0)
+        return text;
+    const QString pad(spaces, QLatin1Char(' '));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        if (!l.isEmpty())
+            l.prepend(pad);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options) {
+    TExportResult result;
+    TExportWalk walk(outline, options);
+    QString out;
+    int done = 0;
+    for (const TExportWalk::Entry& e : walk.entries()) {
+        TLeafNote* item = e.node->item();
+        const QString title = escapeInline(Cp932::toUnicode(item->Title));
+        const QString anchor = QStringLiteral("<a id=\"%1\"></a>").arg(walk.anchor(e.node));
+        int pageIndent = 0;
+        if (e.depth < 6) {
+            out += QString(e.depth + 1, QLatin1Char('#')) + QLatin1Char(' ') + anchor + title;
+        } else {
+            const int indent = 2 * (e.depth - 6);
+            out += QString(indent, QLatin1Char(' ')) + QStringLiteral("- ") + anchor + title;
+            pageIndent = indent + 2;
+        }
+        out += QLatin1String("\n\n");
+        QString page;
+        QByteArray rich;
+        try {
+            rich = item->GetPage();
+        } catch (const EReadError& err) {
+            result.error = QStringLiteral("「%1」のページが壊れています: %2")
+                               .arg(Cp932::toUnicode(item->Title), err.message());
+            return result;
+        }
+        if (rich.isEmpty()) {
+            page = plainPageMarkdown(walk, TExportWalk::plainPage(*item));
+        } else {
+            QTextDocument doc;
+            QString error;
+            TExportWalk::loadPage(*item, doc, &error);
+            walk.applyLinks(doc);
+            TExportWalk::embedImages(doc);
+            page = widenTableRules(doc.toMarkdown(QTextDocument::MarkdownDialectGitHub)).trimmed();
+        }
+        if (!page.isEmpty())
+            out += indentLines(page, pageIndent) + QLatin1String("\n\n");
+        ++done;
+        if (!walk.step(done)) {
+            result.cancelled = true;
+            return result;
+        }
+    }
+    result.ok = true;
+    result.bytes = out.toUtf8();
+    result.count = done;
+    return result;
+}
+
+// ---- reading ----
+
+namespace {
+
+struct Section {
+    int depth = 0;
+    QString title;
+    QStringList lines;
+    QString anchor; // our own, when the heading carries one
+    QString slug;   // as web sites make one of the heading
+};
+
+const QRegularExpression& atxHeading() {
+    static const QRegularExpression re(
+        QStringLiteral("^ {0,3}(#{1,6})(?:[ \\t]+(.*?))?(?:[ \\t]+#+)?[ \\t]*$"));
+    return re;
+}
+
+const QRegularExpression& ourListItem() {
+    static const QRegularExpression re(
+        QStringLiteral("^( *)- <a id=\"(wren-[A-Za-z0-9-]+)\"></a>(.*)$"));
+    return re;
+}
+
+const QRegularExpression& anchorTag() {
+    static const QRegularExpression re(QStringLiteral("^<a (?:id|name)=\"([^\"]*)\"></a>"));
+    return re;
+}
+
+QString slugOf(const QString& title) {
+    QString slug;
+    for (const QChar c : title.toLower()) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'))
+            slug += c;
+        else if (c == QLatin1Char(' '))
+            slug += QLatin1Char('-');
+    }
+    return slug;
+}
+
+// Heading text as plain words: escapes and inline marks gone.
+QString inlinePlain(const QString& given) {
+    static const QRegularExpression special(QStringLiteral("[\\\\`*_\\[\\]<>&!~]"));
+    const QString text = given.trimmed();
+    if (!text.contains(special))
+        return text;
+    // Within a heading nothing opens a block; alone it would.
+    static const QRegularExpression blockStart(QStringLiteral("^(?:[#+>=-]|\\d+[.)])"));
+    QString inlineText = text;
+    if (blockStart.match(inlineText).hasMatch())
+        inlineText.prepend(QLatin1Char('\\'));
+    QTextDocument doc;
+    doc.setMarkdown(inlineText, QTextDocument::MarkdownDialectGitHub);
+    return doc.toPlainText().simplified();
+}
+
+// The fence a line opens ("```", "~~~~"), or empty.
+QString fenceOpened(const QString& line) {
+    const QString t = line.trimmed();
+    if (!t.startsWith(QLatin1String("```")) && !t.startsWith(QLatin1String("~~~")))
+        return QString();
+    const QChar c = t.at(0);
+    qsizetype n = 0;
+    while (n < t.size() && t.at(n) == c)
+        ++n;
+    return QString(n, c);
+}
+
+bool fenceCloses(const QString& line, const QString& fence) {
+    const QString t = line.trimmed();
+    if (!t.startsWith(fence))
+        return false;
+    for (const QChar c : t)
+        if (c != fence.at(0))
+            return false;
+    return true;
+}
+
+bool hasRichContent(const QTextDocument& doc) {
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b.textList() || QTextCursor(b).currentTable())
+            return true;
+        const QTextBlockFormat bf = b.blockFormat();
+        if (bf.hasProperty(QTextFormat::BlockCodeFence) || bf.nonBreakableLines() ||
+            bf.hasProperty(QTextFormat::BlockQuoteLevel) || bf.headingLevel() > 0)
+            return true;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.fontWeight() > QFont::Normal || f.fontItalic() || f.fontStrikeOut() ||
+                f.fontUnderline() || f.isImageFormat() || f.fontFixedPitch() ||
+                f.hasProperty(QTextFormat::FontFamilies))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Links of the page become link texts the outline follows.
+void linksToText(QTextDocument& doc, const QHash<QString, QString>& titles) {
+    struct Found {
+        int from, to;
+        QString text;
+    };
+    std::vector<Found> found;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const QTextCharFormat cf = f.charFormat();
+            if (!cf.isAnchor() || cf.anchorHref().isEmpty())
+                continue;
+            const QString href = cf.anchorHref();
+            const QString text = f.text();
+            QString replacement;
+            if (href.startsWith(QLatin1Char('#'))) {
+                const QString title = titles.value(href.mid(1));
+                if (!title.isEmpty())
+                    replacement = QStringLiteral("<node:%1>").arg(title);
+            } else {
+                const QUrl url(href);
+                const QString scheme = url.scheme().toLower();
+                const bool bracketed =
+                    scheme == QLatin1String("node") || scheme == QLatin1String("line") ||
+                    scheme == QLatin1String("cmd") || scheme == QLatin1String("newwren");
+                if (bracketed || (scheme == QLatin1String("file") && text == href)) {
+                    // Our own link texts read back as autolinks.
+                    replacement = QLatin1Char('<') + QUrl::fromPercentEncoding(href.toUtf8()) +
+                                  QLatin1Char('>');
+                } else if (scheme == QLatin1String("file")) {
+                    replacement = QStringLiteral("<file:%1>").arg(url.toLocalFile());
+                } else if (scheme.isEmpty()) {
+                    replacement =
+                        QStringLiteral("<file:%1>").arg(QUrl::fromPercentEncoding(href.toUtf8()));
+                } else if (text != href) {
+                    QString bare = href;
+                    if (text == bare.mid(bare.indexOf(QLatin1Char(':')) + 1))
+                        replacement = href;
+                    else
+                        replacement = text + QStringLiteral(" <") + href + QLatin1Char('>');
+                }
+            }
+            found.push_back({f.position(), f.position() + f.length(), replacement});
+        }
+    }
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        QTextCursor c(&doc);
+        c.setPosition(it->from);
+        c.setPosition(it->to, QTextCursor::KeepAnchor);
+        QTextCharFormat plain = c.charFormat();
+        plain.setAnchor(false);
+        plain.clearProperty(QTextFormat::AnchorHref);
+        plain.clearProperty(QTextFormat::AnchorName);
+        plain.clearForeground();
+        plain.setFontUnderline(false);
+        const QString text = it->text.isEmpty() ? c.selectedText() : it->text;
+        c.insertText(text, plain);
+    }
+}
+
+} // namespace
+
+TReadResult ReadMarkdown(const QString& path, const QByteArray& input, const TProgress& progress) {
+    TReadResult r;
+    QByteArray bytes = input;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    if (bytes.contains('\0')) {
+        r.error = QStringLiteral("%1: テキストファイルではありません（NUL 文字を含みます）。")
+                      .arg(Place(path, 0, 0));
+        return r;
+    }
+    QString text;
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError()) {
+            // Older notes in the Japanese code page are read as such.
+            text = Cp932::toUnicode(bytes);
+        }
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+
+    std::vector<Section> sections;
+    sections.push_back(Section{0, QFileInfo(path).completeBaseName(), {}, {}, {}});
+    int base = -1; // level of the first heading
+    QString fence;
+    int listBase = 0; // depth below which our deep list items hang
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString& line = lines.at(n);
+        Section& current = sections.back();
+        if (!fence.isEmpty()) {
+            current.lines.append(line);
+            if (fenceCloses(line, fence))
+                fence.clear();
+            continue;
+        }
+        fence = fenceOpened(line);
+        if (!fence.isEmpty()) {
+            current.lines.append(line);
+            continue;
+        }
+        int level = 0;
+        QString title;
+        const QRegularExpressionMatch atx = atxHeading().match(line);
+        if (atx.hasMatch()) {
+            level = int(atx.capturedLength(1));
+            title = atx.captured(2);
+        } else if (n + 1 < lines.size() && !line.trimmed().isEmpty() &&
+                   !line.startsWith(QLatin1String("    "))) {
+            const QString next = lines.at(n + 1).trimmed();
+            const bool prevBlank =
+                current.lines.isEmpty() || current.lines.last().trimmed().isEmpty();
+            static const QRegularExpression eq(QStringLiteral("^=+$"));
+            static const QRegularExpression dash(QStringLiteral("^-+$"));
+            if (prevBlank && eq.match(next).hasMatch())
+                level = 1;
+            else if (prevBlank && dash.match(next).hasMatch() && !line.trimmed().startsWith('-') &&
+                     !line.trimmed().startsWith('*') && !line.trimmed().startsWith('+'))
+                level = 2;
+            if (level) {
+                title = line.trimmed();
+                ++n;
+            }
+        }
+        const QRegularExpressionMatch deep =
+            level ? QRegularExpressionMatch() : ourListItem().match(line);
+        if (!level && !deep.hasMatch()) {
+            current.lines.append(line);
+            continue;
+        }
+        Section s;
+        if (level) {
+            if (base < 0)
+                base = level;
+            // One step deeper at most, as a heading two levels down still
+            // belongs to the item just above.
+            const int previous = sections.size() > 1 ? sections.back().depth : -1;
+            s.depth = qMax(0, qMin(level - base, previous + 1));
+            listBase = s.depth + 1;
+        } else {
+            s.depth = listBase + int(deep.capturedLength(1)) / 2;
+            s.anchor = deep.captured(2);
+            title = deep.captured(3);
+        }
+        const QRegularExpressionMatch a = anchorTag().match(title);
+        if (a.hasMatch()) {
+            s.anchor = a.captured(1);
+            title = title.mid(a.capturedLength(0));
+        }
+        s.title = inlinePlain(title);
+        s.slug = slugOf(s.title);
+        if (s.depth >= MaxDepth) {
+            r.error =
+                QStringLiteral("%1: 見出しの階層が深すぎます。読み込めるのは %2 階層までです。")
+                    .arg(Place(path, n + 1, 0))
+                    .arg(MaxDepth);
+            return r;
+        }
+        if (int(sections.size()) >= MaxItems) {
+            r.error = QStringLiteral("%1: 項目が多すぎます。読み込めるのは %2 項目までです。")
+                          .arg(Place(path, n + 1, 0))
+                          .arg(MaxItems);
+            return r;
+        }
+        sections.push_back(std::move(s));
+    }
+
+    // Link targets within the file: our anchors and the headings' slugs.
+    QHash<QString, QString> titles;
+    for (const Section& s : sections) {
+        if (!s.anchor.isEmpty())
+            titles.insert(s.anchor, s.title);
+        if (!s.slug.isEmpty() && !titles.contains(s.slug))
+            titles.insert(s.slug, s.title);
+    }
+
+    const bool leadingText = !sections.front().lines.join(QString()).trimmed().isEmpty();
+    const size_t first = leadingText || sections.size() == 1 ? 0 : 1;
+    std::vector<int> parentAt; // the last item made at each depth
+    TBranch& branch = r.branch;
+    for (size_t i = first; i < sections.size(); ++i) {
+        const Section& s = sections[i];
+        TBranchItem item;
+        const int depth = qMin<int>(s.depth, int(parentAt.size()));
+        item.parent = depth == 0 ? -1 : parentAt[size_t(depth - 1)];
+        parentAt.resize(size_t(depth));
+        item.Title = TitleBytes(s.title, &branch.lossy);
+        // List items of our deep levels carry their page indented.
+        QStringList body = s.lines;
+        if (i > 0 && s.depth > 0 && !s.anchor.isEmpty() &&
+            s.anchor.startsWith(QLatin1String("wren-"))) {
+            int indent = -1;
+            for (const QString& l : body)
+                if (!l.trimmed().isEmpty()) {
+                    int k = 0;
+                    while (k < l.size() && l.at(k) == QLatin1Char(' '))
+                        ++k;
+                    indent = indent < 0 ? k : qMin(indent, k);
+                }
+            if (indent > 0)
+                for (QString& l : body) {
+                    qsizetype k = 0;
+                    while (k < indent && k < l.size() && l.at(k) == QLatin1Char(' '))
+                        ++k;
+                    l.remove(0, k);
+                }
+        }
+        const QString page = body.join(QLatin1Char('\n')).trimmed();
+        if (!page.isEmpty()) {
+            QTextDocument doc;
+            doc.setUndoRedoEnabled(false);
+            doc.setMarkdown(page, QTextDocument::MarkdownDialectGitHub);
+            linksToText(doc, titles);
+            if (hasRichContent(doc))
+                SetRichPage(item, doc);
+            else
+                SetPlainPage(item, doc.toPlainText());
+        }
+        branch.items.push_back(std::move(item));
+        parentAt.push_back(int(branch.items.size()) - 1);
+        if (progress && i % 512 == 0 && !progress(qint64(i), qint64(sections.size()))) {
+            r.cancelled = true;
+            return r;
+        }
+    }
+    r.ok = true;
+    return r;
+}
+
+} // namespace Interchange

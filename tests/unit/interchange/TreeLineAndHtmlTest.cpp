@@ -1,0 +1,154 @@
+// TreeLine files as TreeLine 3 writes them; the HTML export.
+#include "InterchangeFixtures.h"
+
+#include "TestSupport.h"
+
+#include "file/Cp932.h"
+#include "interchange/Branch.h"
+#include "interchange/Export.h"
+#include "outline/LeafNote.h"
+#include "outline/Outline.h"
+#include "settings/OptionDesc.h"
+
+#include <QStringDecoder>
+
+#include <gtest/gtest.h>
+
+using namespace Interchange;
+
+namespace {
+
+const char* const TreeLineFile = R"({
+  "formats": [
+    {"fields": [{"fieldname": "Name", "fieldtype": "Text"},
+                {"fieldname": "Phone", "fieldtype": "Text"},
+                {"fieldname": "Notes", "fieldtype": "Text", "lines": 4}],
+     "formatname": "CONTACT", "titleline": "{*Name*}", "outputlines": ["{*Name*}"]},
+    {"fields": [{"fieldname": "Name", "fieldtype": "Text"}],
+     "formatname": "FOLDER", "titleline": "{*Name*}"}
+  ],
+  "nodes": [
+    {"uid": "a1", "format": "FOLDER", "data": {"Name": "連絡先"}, "children": ["c2", "c1"]},
+    {"uid": "c1", "format": "CONTACT",
+     "data": {"Notes": "first line<br />second &amp; third", "Phone": "03-1234", "Name": "Ann &lt;A&gt;"},
+     "children": []},
+    {"uid": "c2", "format": "CONTACT", "data": {"Name": "Bob", "Phone": ""}, "children": []},
+    {"uid": "t2", "format": "FOLDER", "data": {"Name": "Other"}, "children": []}
+  ],
+  "properties": {"tlversion": "3.1.5", "topnodes": ["a1", "t2"]}
+}
+)";
+
+class TreeLine : public ::testing::Test {
+protected:
+    TestHome home;
+    TOptionDesc settings;
+    TOutline outline{&settings};
+    ~TreeLine() override { outline.clear(); }
+    TReadResult read(const char* name, const QByteArray& bytes) {
+        return ReadFile(WriteFixture(home.path(), QString::fromUtf8(name), bytes));
+    }
+};
+
+TEST_F(TreeLine, NodesChildrenOrderAndFields) {
+    InsertInto(outline, read("住所録.trln", TreeLineFile));
+    ASSERT_EQ(outline.topLevelCount(), 2);
+    TOutlineNode* folder = outline.topLevel(0);
+    EXPECT_EQ(Cp932::toUnicode(folder->item()->Title), QStringLiteral("連絡先"));
+    ASSERT_EQ(folder->childCount(), 2);
+    EXPECT_EQ(folder->child(0)->item()->Title, QByteArray("Bob"));
+    TLeafNote* ann = folder->child(1)->item();
+    EXPECT_EQ(ann->Title, QByteArray("Ann <A>"));
+    // The first field is the title; the rest in the format's order, empty ones left out.
+    EXPECT_EQ(PageText(*ann), QStringLiteral("Phone: 03-1234\nNotes: first line\nsecond & third"));
+    EXPECT_TRUE(folder->child(0)->item()->PageText.isEmpty());
+    EXPECT_EQ(outline.topLevel(1)->item()->Title, QByteArray("Other"));
+}
+
+TEST_F(TreeLine, BrokenFilesAreRefusedWithTheirPlace) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"途中.trln", "{\n  \"nodes\": [\n    {\"uid\": \"a\"", "3 行"},
+        {"別物.trln", "{\"items\": []}", "TreeLine の文書ではありません"},
+        {"循環.trln",
+         R"({"nodes": [{"uid": "a", "data": {"N": "a"}, "children": ["b"]},
+                       {"uid": "b", "data": {"N": "b"}, "children": ["a"]}],
+             "properties": {"topnodes": ["a"]}})",
+         "循環"},
+        {"迷子.trln", R"({"nodes": [{"uid": "a", "children": ["zz"]}]})", "zz"},
+        {"重複.trln", R"({"nodes": [{"uid": "a"}, {"uid": "a"}]})", "重なって"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TReadResult r = read(c.name, c.bytes);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.error.contains(QString::fromUtf8(c.name))) << r.error.toStdString();
+        EXPECT_TRUE(r.error.contains(QString::fromUtf8(c.expected))) << r.error.toStdString();
+    }
+}
+
+TEST_F(TreeLine, DepthIsLimited) {
+    QByteArray json = "{\"nodes\": [";
+    for (int i = 0; i <= MaxDepth; ++i) {
+        if (i)
+            json += ',';
+        json += QStringLiteral("{\"uid\": \"n%1\", \"data\": {\"N\": \"x\"}, \"children\": [%2]}")
+                    .arg(i)
+                    .arg(i < MaxDepth ? QStringLiteral("\"n%1\"").arg(i + 1) : QString())
+                    .toUtf8();
+    }
+    json += "], \"properties\": {\"topnodes\": [\"n0\"]}}";
+    const TReadResult r = read("deep.trln", json);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("深すぎ"))) << r.error.toStdString();
+}
+
+class Html : public ::testing::Test {
+protected:
+    TOptionDesc settings;
+    TOutline outline{&settings};
+    ~Html() override { outline.clear(); }
+};
+
+TEST_F(Html, OneSelfContainedPageWithTreeFormattingPicturesAndAnchors) {
+    TLeafNote* a = AddItem(outline, nullptr, "本 & <節>");
+    TLeafNote* b = AddItem(outline, a->TreeNode, "詳細");
+    b->NodeId = 7;
+    b->Progress = ProgressInProgress;
+    a->PageText =
+        Cp932::fromUnicode(QStringLiteral("see <node:詳細;7> and http://example.com/\r\n"));
+    const QByteArray png = TinyPng(3, 2);
+    b->PageRich = RtfOfHtml(QStringLiteral("<p><b>太字</b> <span style=\"color:#ff0000\">赤</span>"
+                                           " <img src=\"data:image/png;base64,%1\"></p>")
+                                .arg(QString::fromLatin1(png.toBase64())));
+    b->PageText = Cp932::fromUnicode(QStringLiteral("太字 赤"));
+    TExportOptions options;
+    options.title = QStringLiteral("見本");
+    const TExportResult r = ExportHtml(outline, options);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString html = utf8.decode(r.bytes);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>\n<html lang=\"ja\">")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+    EXPECT_TRUE(html.contains(QStringLiteral("prefers-color-scheme: dark")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<summary>本 &amp; &lt;節&gt;</summary>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<details id=\"wren-7\" open><summary>詳細"
+                                             "<span class=\"meta\">進行中</span>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<a href=\"#wren-7\">詳細</a>")));
+    EXPECT_TRUE(
+        html.contains(QStringLiteral("<a href=\"http://example.com/\">http://example.com/</a>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("font-weight:")));
+    EXPECT_TRUE(html.contains(QStringLiteral("color:#ff0000")));
+    EXPECT_TRUE(html.contains(QStringLiteral("src=\"data:image/png;base64,")));
+    EXPECT_FALSE(html.contains(QStringLiteral("-qt-")));
+    EXPECT_FALSE(html.contains(QStringLiteral("rtfimage:")));
+    EXPECT_FALSE(html.contains(QStringLiteral("<script")));
+    EXPECT_EQ(html.count(QStringLiteral("<details")), html.count(QStringLiteral("</details>")));
+}
+
+} // namespace
