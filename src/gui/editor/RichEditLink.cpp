@@ -241,7 +241,8 @@ void TRichEditLink::mousePressEvent(QMouseEvent* e) {
 
 bool TRichEditLink::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasUrls() || source->hasFormat(QStringLiteral("CF_NODELINK")) ||
-           source->hasImage() || !PagePictures::OfferedData(*source).isEmpty() ||
+           source->hasImage() || source->hasFormat(QStringLiteral("image/png")) ||
+           source->hasFormat(QStringLiteral("image/jpeg")) ||
            QTextEdit::canInsertFromMimeData(source);
 }
 

@@ -48,7 +48,9 @@ enum class Dest : quint8 {
     StyleEntry
 };
 
-// Grouped by the part that handles them: the core hands each range on.
+// Grouped by the part that handles them: Parser::controlWord hands each
+// range on by its last member (Char, Blue, BorderColor, PnLevel), so a new
+// one goes inside its part's range, never after the last.
 enum class Op : quint8 {
     // destinations (first: see isDestination)
     DestFontTable,
