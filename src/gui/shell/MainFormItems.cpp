@@ -47,7 +47,8 @@ QString firstNonBlankLine(const QTextDocument* doc) {
         // A block may hold soft line breaks too.
         const QStringList lines = b.text().split(QChar::LineSeparator);
         for (const QString& line : lines) {
-            const QString t = trimControls(line);
+            // A picture is no word of a title.
+            const QString t = trimControls(QString(line).remove(QChar::ObjectReplacementCharacter));
             if (!t.isEmpty())
                 return t;
         }
@@ -61,6 +62,8 @@ QString pagePlainText(const QTextEdit* edit) {
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QChar::Nbsp, QLatin1Char(' '));
+    // Pictures live in the rich form only; in the plain text they were a "?".
+    text.remove(QChar::ObjectReplacementCharacter);
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }

@@ -97,6 +97,7 @@ TEST_F(PagePicturesTest, APastedPictureIsSavedAsItsPngBytesAndReadBackAtItsSize)
     EXPECT_TRUE(form.PageIsRich()); // a plain page becomes rich
 
     form.GoToItem(B); // stores A's page
+    EXPECT_FALSE(A->PageText.contains('?')) << "a picture is no character of the plain text";
     const QByteArray rtf = A->GetPage();
     EXPECT_TRUE(rtf.contains("\\pngblip\\picw40\\pich30")) << rtf.left(300).constData();
     QByteArray hex = rtf;
