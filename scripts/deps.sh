@@ -4,6 +4,7 @@ set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
     libgl-dev zlib1g-dev libxcb1-dev libxcb-keysyms1-dev fonts-noto-cjk qt6-translations-l10n
+    libwayland-dev libwayland-bin
     xdg-utils)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils trayer dbus-daemon)
 bench_pkgs=(libbenchmark-dev hyperfine)

@@ -179,7 +179,9 @@ void TDesktopClipping::HotKeyActivated() {
 }
 
 QString TDesktopClipping::ClipFromCommandLine(const QString& text) {
-    if (m_suspended || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+    // As the hot key: held back only while it is withdrawn, not by a box
+    // the window shows (such as the one advising this very command).
+    if (m_suspended)
         return QString::fromLatin1(TSingleInstance::BusyReason);
     if (text.isEmpty())
         return QStringLiteral("テキストが空です");
