@@ -9,12 +9,16 @@
 #include <QElapsedTimer>
 #include <QStringList>
 
+#include <memory>
+
 #include <wayland-client.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -126,90 +130,149 @@ TDataControl::Result readAll(int fd, qint64 cap, int timeoutMs, QByteArray* out)
     }
 }
 
-template <class P> struct Reader {
-    wl_display* display = nullptr;
-    typename P::Offer* selection = nullptr;
-    // The types of the offers announced, by offer.
-    QList<QPair<typename P::Offer*, QStringList>> types;
+// One device on one connection, either protocol.
+class Session {
+public:
+    virtual ~Session() = default;
+    // Reads the current selection's text.
+    virtual TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs) = 0;
+    // Whether a new selection came since the last call.
+    virtual bool takeNewSelection() = 0;
+};
 
+template <class P> class ProtocolSession : public Session {
+public:
+    ProtocolSession(wl_display* display, wl_registry* registry, uint32_t name, uint32_t version,
+                    wl_seat* seat)
+        : m_display(display) {
+        m_manager = static_cast<typename P::Manager*>(
+            wl_registry_bind(registry, name, P::managerInterface(), qMin(version, P::MaxVersion)));
+        m_device = P::device(m_manager, seat);
+        static const typename P::DeviceListener deviceListener = {onDataOffer, onSelection,
+                                                                  onFinished, onPrimary};
+        P::listen(m_device, &deviceListener, this);
+    }
+    ~ProtocolSession() override {
+        while (!m_types.isEmpty())
+            drop(m_types.first().first);
+        P::destroy(m_device);
+        P::destroy(m_manager);
+        wl_display_flush(m_display);
+    }
+
+    bool takeNewSelection() override {
+        const bool fresh = m_new;
+        m_new = false;
+        return fresh;
+    }
+
+    TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs) override {
+        if (!m_selection)
+            return TDataControl::NoText;
+        const QStringList offered = *typesOf(m_selection);
+        for (const char* type : kTextTypes) {
+            if (!offered.contains(QString::fromLatin1(type)))
+                continue;
+            int fds[2];
+            if (::pipe2(fds, O_CLOEXEC) != 0)
+                return TDataControl::Failed;
+            P::receive(m_selection, type, fds[1]);
+            wl_display_flush(m_display);
+            ::close(fds[1]);
+            QByteArray bytes;
+            TDataControl::Result result = readAll(fds[0], cap, timeoutMs, &bytes);
+            ::close(fds[0]);
+            if (result == TDataControl::Text) {
+                *text = QString::fromUtf8(bytes);
+                if (text->isEmpty())
+                    result = TDataControl::NoText;
+            }
+            return result;
+        }
+        return TDataControl::NoText;
+    }
+
+private:
     QStringList* typesOf(typename P::Offer* offer) {
-        for (auto& t : types)
+        for (auto& t : m_types)
             if (t.first == offer)
                 return &t.second;
         return nullptr;
     }
-
+    void drop(typename P::Offer* offer) {
+        for (int i = 0; i < m_types.size(); ++i)
+            if (m_types[i].first == offer)
+                m_types.removeAt(i--);
+        if (offer == m_selection)
+            m_selection = nullptr;
+        P::destroy(offer);
+    }
     static void onOfferType(void* data, typename P::Offer* offer, const char* type) {
-        if (QStringList* list = static_cast<Reader*>(data)->typesOf(offer))
+        if (QStringList* list = static_cast<ProtocolSession*>(data)->typesOf(offer))
             *list << QString::fromUtf8(type);
     }
     static void onDataOffer(void* data, typename P::Device*, typename P::Offer* offer) {
         static const typename P::OfferListener offerListener = {onOfferType};
-        auto* r = static_cast<Reader*>(data);
-        r->types.append({offer, QStringList()});
-        P::listen(offer, &offerListener, r);
+        auto* s = static_cast<ProtocolSession*>(data);
+        s->m_types.append({offer, QStringList()});
+        P::listen(offer, &offerListener, s);
     }
     static void onSelection(void* data, typename P::Device*, typename P::Offer* offer) {
-        auto* r = static_cast<Reader*>(data);
-        if (r->selection && r->selection != offer)
-            r->drop(r->selection);
-        r->selection = offer;
+        auto* s = static_cast<ProtocolSession*>(data);
+        if (s->m_selection && s->m_selection != offer)
+            s->drop(s->m_selection);
+        s->m_selection = offer;
+        s->m_new = offer != nullptr;
     }
     static void onFinished(void*, typename P::Device*) {}
     static void onPrimary(void* data, typename P::Device*, typename P::Offer* offer) {
-        auto* r = static_cast<Reader*>(data);
-        if (offer && offer != r->selection)
-            r->drop(offer);
-    }
-    void drop(typename P::Offer* offer) {
-        for (int i = 0; i < types.size(); ++i)
-            if (types[i].first == offer)
-                types.removeAt(i--);
-        P::destroy(offer);
+        auto* s = static_cast<ProtocolSession*>(data);
+        if (offer && offer != s->m_selection)
+            s->drop(offer);
     }
 
-    TDataControl::Result read(wl_registry* registry, uint32_t name, uint32_t version, wl_seat* seat,
-                              QString* text, qint64 cap, int timeoutMs) {
-        auto* manager = static_cast<typename P::Manager*>(
-            wl_registry_bind(registry, name, P::managerInterface(), qMin(version, P::MaxVersion)));
-        typename P::Device* device = P::device(manager, seat);
-        static const typename P::DeviceListener deviceListener = {onDataOffer, onSelection,
-                                                                  onFinished, onPrimary};
-        P::listen(device, &deviceListener, this);
+    wl_display* m_display;
+    typename P::Manager* m_manager = nullptr;
+    typename P::Device* m_device = nullptr;
+    typename P::Offer* m_selection = nullptr;
+    bool m_new = false;
+    // The types of the offers announced, by offer.
+    QList<QPair<typename P::Offer*, QStringList>> m_types;
+};
+
+// A connection with its data-control device, or nothing when there is no
+// compositor or it offers no data control.
+struct Connection {
+    wl_display* display = nullptr;
+    wl_registry* registry = nullptr;
+    Globals globals;
+    std::unique_ptr<Session> session;
+
+    bool open() {
+        display = wl_display_connect(nullptr);
+        if (!display)
+            return false;
+        registry = wl_display_get_registry(display);
+        wl_registry_add_listener(registry, &kRegistryListener, &globals);
+        if (wl_display_roundtrip(display) < 0 || !globals.seat)
+            return false;
+        if (globals.extName)
+            session = std::make_unique<ProtocolSession<Ext>>(display, registry, globals.extName,
+                                                             globals.extVersion, globals.seat);
+        else if (globals.wlrName)
+            session = std::make_unique<ProtocolSession<Wlr>>(display, registry, globals.wlrName,
+                                                             globals.wlrVersion, globals.seat);
         // The current selection is announced at once to a new device.
-        TDataControl::Result result = TDataControl::NoText;
-        if (wl_display_roundtrip(display) < 0) {
-            result = TDataControl::Failed;
-        } else if (selection) {
-            const QStringList offered = *typesOf(selection);
-            for (const char* type : kTextTypes) {
-                if (!offered.contains(QString::fromLatin1(type)))
-                    continue;
-                int fds[2];
-                if (::pipe2(fds, O_CLOEXEC) != 0) {
-                    result = TDataControl::Failed;
-                    break;
-                }
-                P::receive(selection, type, fds[1]);
-                wl_display_flush(display);
-                ::close(fds[1]);
-                QByteArray bytes;
-                result = readAll(fds[0], cap, timeoutMs, &bytes);
-                ::close(fds[0]);
-                if (result == TDataControl::Text) {
-                    *text = QString::fromUtf8(bytes);
-                    if (text->isEmpty())
-                        result = TDataControl::NoText;
-                }
-                break;
-            }
-        }
-        while (!types.isEmpty())
-            drop(types.first().first);
-        P::destroy(device);
-        P::destroy(manager);
-        wl_display_roundtrip(display);
-        return result;
+        return session && wl_display_roundtrip(display) >= 0;
+    }
+    ~Connection() {
+        session.reset();
+        if (globals.seat)
+            wl_seat_destroy(globals.seat);
+        if (registry)
+            wl_registry_destroy(registry);
+        if (display)
+            wl_display_disconnect(display);
     }
 };
 
@@ -220,31 +283,98 @@ bool TDataControl::Built() {
 }
 
 TDataControl::Result TDataControl::ReadSelection(QString* text, qint64 cap, int timeoutMs) {
-    wl_display* display = wl_display_connect(nullptr);
-    if (!display)
-        return Unavailable;
-    wl_registry* registry = wl_display_get_registry(display);
-    Globals globals;
-    wl_registry_add_listener(registry, &kRegistryListener, &globals);
-    Result result = Unavailable;
-    if (wl_display_roundtrip(display) < 0) {
-        result = Failed;
-    } else if (globals.seat && globals.extName) {
-        Reader<Ext> reader;
-        reader.display = display;
-        result = reader.read(registry, globals.extName, globals.extVersion, globals.seat, text, cap,
-                             timeoutMs);
-    } else if (globals.seat && globals.wlrName) {
-        Reader<Wlr> reader;
-        reader.display = display;
-        result = reader.read(registry, globals.wlrName, globals.wlrVersion, globals.seat, text, cap,
-                             timeoutMs);
+    Connection c;
+    if (!c.open())
+        return c.display && c.session ? Failed : Unavailable;
+    return c.session->readCurrent(text, cap, timeoutMs);
+}
+
+struct TDataControlWatch::Private {
+    qint64 cap = 0;
+    int timeoutMs = 0;
+    std::unique_ptr<Connection> connection;
+    std::thread thread;
+    int stopFd = -1;
+};
+
+TDataControlWatch::TDataControlWatch(qint64 cap, int timeoutMs, QObject* parent)
+    : QObject(parent), d(std::make_unique<Private>()) {
+    d->cap = cap;
+    d->timeoutMs = timeoutMs;
+}
+
+TDataControlWatch::~TDataControlWatch() {
+    Stop();
+}
+
+bool TDataControlWatch::IsWatching() const {
+    return d->thread.joinable();
+}
+
+bool TDataControlWatch::Start() {
+    if (IsWatching())
+        return true;
+    auto connection = std::make_unique<Connection>();
+    if (!connection->open())
+        return false;
+    connection->session->takeNewSelection();
+    d->stopFd = ::eventfd(0, EFD_CLOEXEC);
+    if (d->stopFd < 0)
+        return false;
+    d->connection = std::move(connection);
+    Connection* c = d->connection.get();
+    const int stopFd = d->stopFd;
+    const qint64 cap = d->cap;
+    const int timeoutMs = d->timeoutMs;
+    d->thread = std::thread([this, c, stopFd, cap, timeoutMs] {
+        wl_display* display = c->display;
+        auto report = [&] {
+            if (!c->session->takeNewSelection())
+                return;
+            QString text;
+            const TDataControl::Result result = c->session->readCurrent(&text, cap, timeoutMs);
+            if (result == TDataControl::Text)
+                Q_EMIT copied(text);
+            else if (result != TDataControl::NoText)
+                Q_EMIT notCopied(result);
+        };
+        for (;;) {
+            while (wl_display_prepare_read(display) != 0) {
+                wl_display_dispatch_pending(display);
+                report();
+            }
+            wl_display_flush(display);
+            pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
+            const int ready = ::poll(fds, 2, -1);
+            if (ready < 0 && errno == EINTR) {
+                wl_display_cancel_read(display);
+                continue;
+            }
+            if (ready < 0 || fds[1].revents) {
+                wl_display_cancel_read(display);
+                return;
+            }
+            if (wl_display_read_events(display) < 0) {
+                Q_EMIT notCopied(TDataControl::Failed);
+                return;
+            }
+            wl_display_dispatch_pending(display);
+            report();
+        }
+    });
+    return true;
+}
+
+void TDataControlWatch::Stop() {
+    if (d->thread.joinable()) {
+        const uint64_t one = 1;
+        (void)!::write(d->stopFd, &one, sizeof one);
+        d->thread.join();
     }
-    if (globals.seat)
-        wl_seat_destroy(globals.seat);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    return result;
+    if (d->stopFd >= 0)
+        ::close(d->stopFd);
+    d->stopFd = -1;
+    d->connection.reset();
 }
 
 #else // built without libwayland-client
@@ -255,6 +385,18 @@ bool TDataControl::Built() {
 
 TDataControl::Result TDataControl::ReadSelection(QString*, qint64, int) {
     return Unavailable;
+}
+
+struct TDataControlWatch::Private {};
+
+TDataControlWatch::TDataControlWatch(qint64, int, QObject* parent) : QObject(parent) {}
+TDataControlWatch::~TDataControlWatch() = default;
+bool TDataControlWatch::Start() {
+    return false;
+}
+void TDataControlWatch::Stop() {}
+bool TDataControlWatch::IsWatching() const {
+    return false;
 }
 
 #endif

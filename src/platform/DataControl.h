@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+#include <memory>
 
 // The Wayland clipboard read the way clipboard managers read it: through a
 // data-control protocol (ext-data-control-v1, or wlroots'
@@ -23,4 +26,31 @@ public:
     static Result ReadSelection(QString* text, qint64 cap, int timeoutMs);
     // Whether this build speaks data control at all.
     static bool Built();
+};
+
+// Automatic clipping on Wayland: every new selection of the seat, whichever
+// program set it, read on a thread of its own with its own connection, so
+// that a program that never writes cannot hold up the window. No polling: the
+// thread sleeps in poll() on the connection until the compositor says more.
+class TDataControlWatch : public QObject {
+    Q_OBJECT
+public:
+    TDataControlWatch(qint64 cap, int timeoutMs, QObject* parent = nullptr);
+    ~TDataControlWatch() override;
+
+    // Starts watching; false where there is no compositor with data control.
+    // The selection there is now is not reported, only those that follow.
+    bool Start();
+    void Stop();
+    bool IsWatching() const;
+
+Q_SIGNALS:
+    // Emitted on the watching thread; connected receivers get them queued.
+    void copied(const QString& text);
+    // A selection that could not be read: TDataControl::TooLarge, TimedOut or Failed.
+    void notCopied(int result);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
 };
