@@ -227,8 +227,11 @@ void TDesktopClipping::AutoClippingSwitched(bool on) {
                 m_form.ShowNotice(QStringLiteral("コピーしたプログラムが %1 秒待ってもテキストを"
                                                  "渡さなかったため、自動クリッピングしませんでした")
                                       .arg(kSourceWaitMs / 1000));
-            else
+            else {
+                // The compositor went away: Qt's own clipboard takes over again.
+                m_watch->Stop();
                 m_form.ShowNotice(QStringLiteral("クリップボードの監視が途切れました"));
+            }
         });
     }
     // With data control every program's copies are seen, the window in front or not.
