@@ -7,7 +7,7 @@ build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-d
     libwayland-dev libwayland-bin
     xdg-utils)
 test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils trayer dbus-daemon
-    sway wl-clipboard qt6-wayland)
+    sway weston wl-clipboard qt6-wayland)
 bench_pkgs=(libbenchmark-dev hyperfine)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # dpkg-shlibdeps works out the package's library dependencies.

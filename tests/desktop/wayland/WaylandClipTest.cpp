@@ -201,6 +201,25 @@ TEST(ClipCommand, StandardInputAndTheClipboardReachTheRunningWindow) {
     app.waitForFinished(5000);
 }
 
+// weston offers no data control: automatic clipping says what it can see.
+TEST(WithoutDataControl, AutomaticClippingSaysWhatItCanSee) {
+    TestHome home;
+    QString text;
+    EXPECT_EQ(TDataControl::ReadSelection(&text, 100, 1000), TDataControl::Unavailable);
+    TFormMain form;
+    FillBooks(form, {QStringLiteral("A")});
+    form.show();
+    const int boxes = MessageBox::count();
+    form.Commands->trigger(QStringLiteral("ItemAutoClipping"));
+    ASSERT_TRUE(form.AutoClipping);
+    EXPECT_FALSE(TDesktopClipping::of(form)->WatchesClipboard());
+    EXPECT_TRUE(form.statusPanel(0)->text().contains(QStringLiteral("アクティブな間")))
+        << form.statusPanel(0)->text().toStdString();
+    ASSERT_TRUE(WaitFor([boxes] { return MessageBox::count() > boxes; }));
+    EXPECT_TRUE(MessageBox::lastText().contains(QStringLiteral("wrennote --clip")));
+    form.Commands->trigger(QStringLiteral("ItemAutoClipping"));
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("wayland")) {
@@ -208,6 +227,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     MessageBox::setAutoAnswer(QMessageBox::Ok);
+    // The compositor the script started decides which tests apply.
+    ::testing::GTEST_FLAG(filter) =
+        qgetenv("WREN_COMPOSITOR") == "weston" ? "WithoutDataControl.*" : "-WithoutDataControl.*";
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
