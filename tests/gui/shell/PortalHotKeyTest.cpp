@@ -201,7 +201,7 @@ protected:
 
 } // namespace
 
-TEST(PortalTrigger, TheSettingsKeyInTheShortcutsSpecificationsWords) {
+TEST(PortalTrigger, TheSettingsKeyInFreedesktopsShortcutNotation) {
     EXPECT_EQ(TPortalShortcut::TriggerText(112, 2), QStringLiteral("CTRL+F1"));
     EXPECT_EQ(TPortalShortcut::TriggerText(123, 1 | 4), QStringLiteral("ALT+SHIFT+F12"));
     EXPECT_EQ(TPortalShortcut::TriggerText('K', 2 | 8), QStringLiteral("CTRL+LOGO+k"));
