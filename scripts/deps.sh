@@ -4,8 +4,10 @@ set -euo pipefail
 
 build_pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
     libgl-dev zlib1g-dev libxcb1-dev libxcb-keysyms1-dev fonts-noto-cjk qt6-translations-l10n
+    libwayland-dev libwayland-bin
     xdg-utils libqt6sql6-sqlite)
-test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils trayer dbus-daemon)
+test_pkgs=(libgtest-dev libgmock-dev xvfb xauth xdotool x11-utils trayer dbus-daemon
+    sway weston wl-clipboard qt6-wayland)
 bench_pkgs=(libbenchmark-dev hyperfine)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # dpkg-shlibdeps works out the package's library dependencies.

@@ -3,6 +3,7 @@
 #include "common/ProgramFolder.h"
 #include "doc/DocPaths.h"
 #include "doc/WrenDoc.h"
+#include "platform/DataControl.h"
 #include "platform/SingleInstance.h"
 #include "shell/Splash.h"
 
@@ -54,10 +55,48 @@ constexpr int kWaitForInstanceMs = 30000;
 constexpr int kRetryMs = 200;
 // How long a Wayland compositor is given to offer the selection to our surface.
 constexpr int kSelectionWaitMs = 2000;
+// How long the program that holds the clipboard is given to write it.
+constexpr int kSourceWaitMs = 5000;
 
 bool hasDisplay() {
     return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
            qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+bool waylandSession() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+           (platform.isEmpty() || platform.startsWith("wayland"));
+}
+
+enum DataControlRead { Read, NotRead };
+
+// On a compositor with data control the clipboard is read without a window.
+// A null text after Read: the reason is said.
+DataControlRead readByDataControl(QString* text) {
+    QString got;
+    switch (TDataControl::ReadSelection(&got, TSingleInstance::MaxClipBytes, kSourceWaitMs)) {
+    case TDataControl::Text:
+        *text = got;
+        return Read;
+    case TDataControl::NoText:
+        say(QStringLiteral("クリップボードにテキストがありません。"));
+        break;
+    case TDataControl::TooLarge:
+        say(QStringLiteral("クリップボードのテキストが大きすぎます（%1 MB まで）。")
+                .arg(TSingleInstance::MaxClipBytes >> 20));
+        break;
+    case TDataControl::TimedOut:
+        say(QStringLiteral(
+                "クリップボードを持つプログラムが、%1 秒待ってもテキストを渡しませんでした。")
+                .arg(kSourceWaitMs / 1000));
+        break;
+    case TDataControl::Unavailable:
+    case TDataControl::Failed:
+        return NotRead;
+    }
+    *text = QString();
+    return Read;
 }
 
 QString clipboardText() {
@@ -66,7 +105,8 @@ QString clipboardText() {
         // A compositor offers the selection only to a client with the
         // keyboard focus: a tiny window of ours takes it for a moment.
         QWindow window;
-        window.setFlags(Qt::Tool | Qt::FramelessWindowHint);
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint);
+        window.setTitle(QStringLiteral("WrenNOTE --clip"));
         window.resize(1, 1);
         QEventLoop loop;
         QObject::connect(clipboard, &QClipboard::dataChanged, &loop, &QEventLoop::quit);
@@ -211,6 +251,14 @@ int RunClipCommand(const TCommandLine& line, int& argc, char** argv) {
         text = QString::fromUtf8(bytes);
         if (text.trimmed().isEmpty()) {
             say(QStringLiteral("標準入力にテキストがありません。"));
+            return ExitFailed;
+        }
+    } else if (waylandSession() && readByDataControl(&text) != NotRead) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        if (text.isNull())
+            return ExitFailed;
+        if (text.trimmed().isEmpty()) {
+            say(QStringLiteral("クリップボードにテキストがありません。"));
             return ExitFailed;
         }
     } else {

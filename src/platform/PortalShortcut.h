@@ -23,7 +23,7 @@ public:
     explicit TPortalShortcut(const QDBusConnection& bus, QObject* parent = nullptr);
     ~TPortalShortcut() override;
 
-    // Binds the shortcut with trigger (the shortcuts specification's text, as
+    // Binds the shortcut with trigger (in freedesktop's shortcut notation, as
     // TriggerText makes it) as the preferred one. A session is made first;
     // a changed trigger is bound in a new session, as a session binds once.
     void Bind(const QString& trigger, const QString& description);
@@ -35,7 +35,7 @@ public:
     // What the desktop says triggers the shortcut ("Ctrl+F1"); empty until bound.
     QString TriggerDescription() const { return m_triggerDescription; }
 
-    // The shortcuts specification's trigger for a Windows virtual-key code
+    // The trigger in freedesktop's shortcut notation for a Windows virtual-key code
     // and the settings' modifier bits ("CTRL+F1"); empty for an unknown key.
     static QString TriggerText(uint16_t virtualKey, uint16_t modifiers);
 

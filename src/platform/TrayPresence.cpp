@@ -47,9 +47,16 @@ bool sessionBusExpected() {
 
 } // namespace
 
-TTrayPresence::TTrayPresence(QObject* parent) : QObject(parent) {
+TTrayPresence::TTrayPresence(QObject* parent)
+    : QObject(parent), m_bus(QStringLiteral("wren-no-bus")) {
     watchX11();
-    watchStatusNotifier();
+    if (sessionBusExpected())
+        watchStatusNotifier(QDBusConnection::sessionBus());
+}
+
+TTrayPresence::TTrayPresence(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(QStringLiteral("wren-no-bus")) {
+    watchStatusNotifier(bus);
 }
 
 TTrayPresence::~TTrayPresence() {
@@ -141,12 +148,11 @@ void TTrayPresence::readX11Events() {
     set(m_owner != XCB_WINDOW_NONE, m_sni);
 }
 
-void TTrayPresence::watchStatusNotifier() {
-    if (!sessionBusExpected())
+void TTrayPresence::watchStatusNotifier(const QDBusConnection& connection) {
+    if (!connection.isConnected())
         return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
+    m_bus = connection;
+    QDBusConnection bus = m_bus;
     auto* watcher = new QDBusServiceWatcher(QString::fromLatin1(kWatcher), bus,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -171,7 +177,7 @@ void TTrayPresence::watchStatusNotifier() {
 }
 
 void TTrayPresence::askStatusNotifierHost() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = m_bus;
     QDBusMessage get = QDBusMessage::createMethodCall(
         QString::fromLatin1(kWatcher), QString::fromLatin1(kWatcherPath),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));

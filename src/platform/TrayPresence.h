@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 
 #include <cstdint>
@@ -16,6 +17,8 @@ class TTrayPresence : public QObject {
     Q_OBJECT
 public:
     explicit TTrayPresence(QObject* parent = nullptr);
+    // Watching the StatusNotifierItem hosts of bus only (tests).
+    TTrayPresence(const QDBusConnection& bus, QObject* parent);
     ~TTrayPresence() override;
 
     bool available() const { return m_xembed || m_sni; }
@@ -34,7 +37,7 @@ private:
     void watchX11();
     void readX11Events();
     void followOwner(uint32_t owner);
-    void watchStatusNotifier();
+    void watchStatusNotifier(const QDBusConnection& bus);
     void askStatusNotifierHost();
     void set(bool xembed, bool sni);
 
@@ -42,4 +45,5 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     uint32_t m_root = 0, m_selection = 0, m_manager = 0, m_owner = 0;
     bool m_xembed = false, m_sni = false;
+    QDBusConnection m_bus;
 };

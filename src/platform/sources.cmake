@@ -3,6 +3,7 @@ list(APPEND WRENPLATFORM_SOURCES
     HotKey.cpp
     PortalShortcut.cpp
     TrayPresence.cpp
+    DataControl.cpp
     SingleInstance.cpp
     FileTypes.cpp
 )

@@ -26,3 +26,13 @@ set_tests_properties(desktop_start_hidden PROPERTIES LABELS desktop TIMEOUT 120)
 add_test(NAME desktop_start_without_tray
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/start_hidden_test.sh $<TARGET_FILE:wrennote> --no-tray)
 set_tests_properties(desktop_start_without_tray PROPERTIES LABELS desktop TIMEOUT 120)
+
+# Clipping under a headless Wayland compositor (sway): the script sets it up,
+# as an unprivileged user when run as root, and skips without sway.
+add_executable(desktop_wayland_clip desktop/wayland/WaylandClipTest.cpp)
+target_link_libraries(desktop_wayland_clip PRIVATE wrenguitestsupport wrentestsupport GTest::gtest)
+add_dependencies(desktop_wayland_clip wrennote)
+add_test(NAME desktop_wayland
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/desktop/wayland_test.sh
+            $<TARGET_FILE:desktop_wayland_clip> $<TARGET_FILE:wrennote>)
+set_tests_properties(desktop_wayland PROPERTIES LABELS desktop TIMEOUT 300 SKIP_RETURN_CODE 77)

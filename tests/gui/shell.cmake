@@ -14,6 +14,7 @@ wren_add_test(gui_shell
         gui/shell/HistoryTest.cpp
         gui/shell/JapaneseTextsTest.cpp
         gui/shell/PortalHotKeyTest.cpp
+        gui/shell/TrayPresenceTest.cpp
     LIBS wrenguitestsupport
     LABELS gui
     NO_MAIN)

@@ -1,6 +1,7 @@
 #include "shell/DesktopClipping.h"
 
 #include "dialogs/MessageBox.h"
+#include "platform/DataControl.h"
 #include "platform/HotKey.h"
 #include "platform/PortalShortcut.h"
 #include "platform/SingleInstance.h"
@@ -19,6 +20,8 @@
 namespace {
 
 constexpr int kHotKeyId = 123;
+// How long a program that put text on the clipboard is given to hand it over.
+constexpr int kSourceWaitMs = 5000;
 
 // A box about the desktop, read once, is not shown at every start again:
 // only when what it says has changed.
@@ -179,7 +182,9 @@ void TDesktopClipping::HotKeyActivated() {
 }
 
 QString TDesktopClipping::ClipFromCommandLine(const QString& text) {
-    if (m_suspended || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+    // As the hot key: held back only while it is withdrawn, not by a box
+    // the window shows (such as the one advising this very command).
+    if (m_suspended)
         return QString::fromLatin1(TSingleInstance::BusyReason);
     if (text.isEmpty())
         return QStringLiteral("テキストが空です");
@@ -191,10 +196,48 @@ QString TDesktopClipping::ClipFromCommandLine(const QString& text) {
     return QString();
 }
 
+bool TDesktopClipping::WatchesClipboard() const {
+    return m_watch && m_watch->IsWatching();
+}
+
 void TDesktopClipping::AutoClippingSwitched(bool on) {
-    // Qt hears of a Wayland selection only while one of its windows has the keyboard focus.
-    if (!on || !Platform().startsWith(QLatin1String("wayland")))
+    if (!on) {
+        if (m_watch)
+            m_watch->Stop();
         return;
+    }
+    if (!Platform().startsWith(QLatin1String("wayland")))
+        return;
+    if (!m_watch) {
+        m_watch = new TDataControlWatch(TSingleInstance::MaxClipBytes, kSourceWaitMs, this);
+        connect(m_watch, &TDataControlWatch::copied, this, [this](const QString& text) {
+            if (!m_form.AutoClipping)
+                return;
+            QMimeData mime;
+            mime.setText(text);
+            clip(&mime);
+        });
+        connect(m_watch, &TDataControlWatch::notCopied, this, [this](int result) {
+            if (result == TDataControl::TooLarge)
+                m_form.ShowNotice(
+                    QStringLiteral("コピーされたテキストが大きすぎるため（%1 MB まで）、"
+                                   "自動クリッピングしませんでした")
+                        .arg(TSingleInstance::MaxClipBytes >> 20));
+            else if (result == TDataControl::TimedOut)
+                m_form.ShowNotice(QStringLiteral("コピーしたプログラムが %1 秒待ってもテキストを"
+                                                 "渡さなかったため、自動クリッピングしませんでした")
+                                      .arg(kSourceWaitMs / 1000));
+            else {
+                // The compositor went away: Qt's own clipboard takes over again.
+                m_watch->Stop();
+                m_form.ShowNotice(QStringLiteral("クリップボードの監視が途切れました"));
+            }
+        });
+    }
+    // With data control every program's copies are seen, the window in front or not.
+    if (m_watch->Start())
+        return;
+    // Otherwise Qt hears of a selection only while one of its windows has the keyboard focus.
     m_form.ShowNotice(
         QStringLiteral("この環境では、ウィンドウがアクティブな間にコピーされたものだけを"
                        "自動クリッピングします"));

@@ -9,12 +9,14 @@
 class QMimeData;
 class TFormMain;
 class THotKey;
+class TDataControlWatch;
 class TPortalShortcut;
 class TSingleInstance;
 
 // Clipping from other programs, however this desktop allows it: the hot key
-// as an X11 grab or through the desktop portal's GlobalShortcuts, and text
-// handed over by `wrennote --clip`. Where the desktop offers no hot key the
+// as an X11 grab or through the desktop portal's GlobalShortcuts, automatic
+// clipping through data control on Wayland, and text handed over by
+// `wrennote --clip`. Where the desktop offers no hot key the
 // user is told, in the status bar and once in a box, with the advice to bind
 // `wrennote --clip` to a desktop shortcut instead.
 class TDesktopClipping : public QObject {
@@ -50,6 +52,8 @@ public:
     // Automatic clipping was switched: where the program sees only what is
     // copied while its window is active, the user is told so and how else to clip.
     void AutoClippingSwitched(bool on);
+    // Whether copies are watched through data control, beside Qt's clipboard.
+    bool WatchesClipboard() const;
     // The instance's socket passes clips on to this window.
     void ServeClips(TSingleInstance& instance);
 
@@ -72,6 +76,7 @@ private:
     TFormMain& m_form;
     THotKey* m_hotKey = nullptr;
     TPortalShortcut* m_portal = nullptr;
+    TDataControlWatch* m_watch = nullptr;
     Route m_route = RouteNone;
     bool m_suspended = true;
     bool m_boxShown = false;

@@ -595,7 +595,7 @@ void TFormMain::IdleWork() {
 }
 
 void TFormMain::onClipboardChanged() {
-    if (AutoClipping)
+    if (AutoClipping && !m_clipping->WatchesClipboard())
         Commands->guarded([this] { ItemClippingClick(10); });
 }
 
