@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and fuzzes one of them.
 # Usage: fuzz.sh TARGET [SECONDS]   (targets: fuzz_outline fuzz_lkp fuzz_hiertext fuzz_rtf
-# fuzz_template fuzz_links); fuzz/dict/TARGET.dict is used when present.
+# fuzz_template fuzz_links fuzz_opml fuzz_markdown fuzz_ctd fuzz_ctb fuzz_trln);
+# fuzz/dict/TARGET.dict is used when present.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh" fuzz

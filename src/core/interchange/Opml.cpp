@@ -61,7 +61,7 @@ public:
     }
     // An attribute value from UTF-8: XML's marks escaped, line breaks and
     // tabs as references, what XML cannot hold as U+FFFD.
-    void escaped(const QByteArray& utf8) {
+    void escaped(const QByteArray& utf8, bool foldCrLf = false) {
         const char* d = utf8.constData();
         const qsizetype n = utf8.size();
         qsizetype run = 0;
@@ -85,7 +85,19 @@ public:
                 rep = "&#10;";
                 break;
             case '\r':
-                rep = "&#13;";
+                // A page's CR LF is one line break, as the reader gives back.
+                if (foldCrLf) {
+                    rep = "&#10;";
+                    if (i + 1 < n && d[i + 1] == '\n') {
+                        bytes.append(d + run, i - run);
+                        bytes += rep;
+                        ++i;
+                        run = i + 1;
+                        continue;
+                    }
+                } else {
+                    rep = "&#13;";
+                }
                 break;
             case '\t':
                 rep = "&#9;";
@@ -111,11 +123,11 @@ public:
         }
         bytes.append(d + run, n - run);
     }
-    void attribute(const char* name, const QByteArray& utf8) {
+    void attribute(const char* name, const QByteArray& utf8, bool foldCrLf = false) {
         bytes += ' ';
         bytes += name;
         bytes += "=\"";
-        escaped(utf8);
+        escaped(utf8, foldCrLf);
         bytes += '"';
     }
     // A value that needs no escaping (numbers, base64).
@@ -127,6 +139,31 @@ public:
         bytes += '"';
     }
 };
+
+// Codes that Unicode does not bring back as they were: NEC's row 13 and the
+// IBM extensions repeat characters found elsewhere, the unassigned and
+// user-defined areas and a few single bytes have no fixed partner. Text
+// without them needs no trip back to be sure of it.
+bool mayChangeOnTheWayBack(const QByteArray& cp932) {
+    const auto* d = reinterpret_cast<const uint8_t*>(cp932.constData());
+    const qsizetype n = cp932.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const uint8_t c = d[i];
+        if (c < 0x80)
+            continue;
+        if (Cp932::isLeadByte(c)) {
+            if (c == 0x87 || c >= 0xEB || i + 1 >= n)
+                return true;
+            const uint8_t t = d[++i]; // its second byte
+            if (t < 0x40 || t == 0x7F || t > 0xFC)
+                return true;
+            continue;
+        }
+        if (c == 0x80 || c == 0xA0 || c >= 0xFD)
+            return true;
+    }
+    return false;
+}
 
 // cp932 bytes as UTF-8; exact is false when the way back would not give the
 // same bytes (damaged or duplicate codes), so they travel as they are too.
@@ -145,7 +182,9 @@ QByteArray utf8Of(const QByteArray& cp932, bool* exact) {
         return cp932;
     }
     const QString text = Cp932::toUnicode(cp932);
-    *exact = Cp932::fromUnicode(xmlSafe(text)) == cp932;
+    *exact = !mayChangeOnTheWayBack(cp932) && !text.contains(QChar::ReplacementCharacter)
+                 ? true
+                 : Cp932::fromUnicode(xmlSafe(text)) == cp932;
     return text.toUtf8();
 }
 
@@ -200,10 +239,7 @@ TExportResult ExportOpml(TOutline& outline, const TExportOptions& options) {
         if (!exact)
             x.plain("wren:title-bytes", item->Title.toBase64());
         if (!item->PageText.isEmpty()) {
-            QByteArray note = utf8Of(item->PageText, &exact);
-            note.replace("\r\n", "\n");
-            note.replace('\r', '\n');
-            x.attribute("_note", note);
+            x.attribute("_note", utf8Of(item->PageText, &exact), true);
             if (!exact || !breaksAreCrLf(item->PageText))
                 x.plain("wren:text-bytes", item->PageText.toBase64());
         }
