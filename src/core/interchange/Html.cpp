@@ -145,13 +145,8 @@ QString plainHtml(const TExportWalk& walk, const QString& page) {
         const QString href = walk.href(m.kind, linkText);
         if (href.isEmpty())
             continue;
-        qsizetype from = m.start, to = m.end();
-        if (IsBracketedLink(m.kind)) {
-            if (from > 0 && page.at(from - 1) == QLatin1Char('<'))
-                --from;
-            if (to < page.size() && page.at(to) == QLatin1Char('>'))
-                ++to;
-        }
+        qsizetype from = 0, to = 0;
+        TExportWalk::linkRange(page, m, &from, &to);
         if (from < pos)
             continue;
         out += escapeHtml(QStringView(page).mid(pos, from - pos));
