@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace Interchange {
@@ -104,7 +105,25 @@ QString pageHtml(const QTextDocument& doc) {
         pos = m.capturedEnd();
     }
     withImages += QStringView(out).mid(pos);
-    return withImages.trimmed();
+    // A page pasted from elsewhere may carry links of any scheme; the file
+    // opens in a browser, so only those that lead somewhere harmless stay.
+    static const QRegularExpression href(QStringLiteral(" href=\"([^\"]*)\""));
+    QString safe;
+    pos = 0;
+    for (auto it = href.globalMatch(withImages); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        safe += QStringView(withImages).mid(pos, m.capturedStart() - pos);
+        const QString target = m.captured(1);
+        const QString scheme =
+            QUrl(QTextDocumentFragment::fromHtml(target).toPlainText()).scheme().toLower();
+        if (target.startsWith(QLatin1Char('#')) || scheme == QLatin1String("http") ||
+            scheme == QLatin1String("https") || scheme == QLatin1String("ftp") ||
+            scheme == QLatin1String("mailto") || scheme == QLatin1String("file"))
+            safe += m.captured(0);
+        pos = m.capturedEnd();
+    }
+    safe += QStringView(withImages).mid(pos);
+    return safe.trimmed();
 }
 
 QString escapeHtml(QStringView text) {
