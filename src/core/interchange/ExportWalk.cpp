@@ -138,6 +138,22 @@ QString TExportWalk::label(int kind, const QString& linkText) {
     }
 }
 
+void TExportWalk::linkRange(QStringView text, const TLinkMatch& m, qsizetype* from, qsizetype* to) {
+    *from = m.start;
+    *to = m.end();
+    const bool before = *from > 0 && text.at(*from - 1) == QLatin1Char('<');
+    const bool after = *to < text.size() && text.at(*to) == QLatin1Char('>');
+    if (IsBracketedLink(m.kind)) {
+        if (before)
+            --*from;
+        if (after)
+            ++*to;
+    } else if (before && after) {
+        --*from;
+        ++*to;
+    }
+}
+
 QString TExportWalk::plainPage(const TLeafNote& item) {
     QString text = Cp932::toUnicode(item.PageText);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -183,16 +199,9 @@ void TExportWalk::applyLinks(QTextDocument& doc) const {
             const QString target = href(m.kind, linkText);
             if (target.isEmpty())
                 continue;
-            qsizetype from = m.start;
-            qsizetype to = m.end();
-            QString shown = linkText;
-            if (IsBracketedLink(m.kind)) {
-                shown = label(m.kind, linkText);
-                if (from > 0)
-                    --from;
-                if (to < text.size() && text.at(to) == QLatin1Char('>'))
-                    ++to;
-            }
+            qsizetype from = 0, to = 0;
+            linkRange(text, m, &from, &to);
+            const QString shown = label(m.kind, linkText);
             QTextCursor cursor(&doc);
             cursor.setPosition(block.position() + int(from));
             cursor.setPosition(block.position() + int(to), QTextCursor::KeepAnchor);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
@@ -11,6 +12,7 @@ class QTextDocument;
 class TLeafNote;
 class TOutline;
 class TOutlineNode;
+struct TLinkMatch;
 
 // What every writer shares: the items to write in tree order, an anchor per
 // item, and the page links turned into targets within the file.
@@ -34,6 +36,10 @@ public:
     // The text a link shows once it is a link: the title of a node link, the
     // path of a file link, the link itself otherwise.
     static QString label(int kind, const QString& linkText);
+
+    // The characters a link takes in text, its angle brackets included: a
+    // bracketed link's own, and those around a web address written "<...>".
+    static void linkRange(QStringView text, const ::TLinkMatch& m, qsizetype* from, qsizetype* to);
 
     // Tells the progress callback; false once cancelled.
     bool step(int done);

@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace Interchange {
@@ -104,7 +105,25 @@ QString pageHtml(const QTextDocument& doc) {
         pos = m.capturedEnd();
     }
     withImages += QStringView(out).mid(pos);
-    return withImages.trimmed();
+    // A page pasted from elsewhere may carry links of any scheme; the file
+    // opens in a browser, so only those that lead somewhere harmless stay.
+    static const QRegularExpression href(QStringLiteral(" href=\"([^\"]*)\""));
+    QString safe;
+    pos = 0;
+    for (auto it = href.globalMatch(withImages); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        safe += QStringView(withImages).mid(pos, m.capturedStart() - pos);
+        const QString target = m.captured(1);
+        const QString scheme =
+            QUrl(QTextDocumentFragment::fromHtml(target).toPlainText()).scheme().toLower();
+        if (target.startsWith(QLatin1Char('#')) || scheme == QLatin1String("http") ||
+            scheme == QLatin1String("https") || scheme == QLatin1String("ftp") ||
+            scheme == QLatin1String("mailto") || scheme == QLatin1String("file"))
+            safe += m.captured(0);
+        pos = m.capturedEnd();
+    }
+    safe += QStringView(withImages).mid(pos);
+    return safe.trimmed();
 }
 
 QString escapeHtml(QStringView text) {
@@ -145,13 +164,8 @@ QString plainHtml(const TExportWalk& walk, const QString& page) {
         const QString href = walk.href(m.kind, linkText);
         if (href.isEmpty())
             continue;
-        qsizetype from = m.start, to = m.end();
-        if (IsBracketedLink(m.kind)) {
-            if (from > 0 && page.at(from - 1) == QLatin1Char('<'))
-                --from;
-            if (to < page.size() && page.at(to) == QLatin1Char('>'))
-                ++to;
-        }
+        qsizetype from = 0, to = 0;
+        TExportWalk::linkRange(page, m, &from, &to);
         if (from < pos)
             continue;
         out += escapeHtml(QStringView(page).mid(pos, from - pos));

@@ -120,13 +120,8 @@ QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
             const QString href = walk.href(m.kind, linkText);
             if (href.isEmpty())
                 continue;
-            qsizetype from = m.start, to = m.end();
-            if (IsBracketedLink(m.kind)) {
-                if (from > 0 && line.at(from - 1) == QLatin1Char('<'))
-                    --from;
-                if (to < line.size() && line.at(to) == QLatin1Char('>'))
-                    ++to;
-            }
+            qsizetype from = 0, to = 0;
+            TExportWalk::linkRange(line, m, &from, &to);
             if (from < pos)
                 continue;
             md += escapeInline(QStringView(line).mid(pos, from - pos));

@@ -120,9 +120,9 @@ TEST_F(Markdown, LinksBecomeAnchorsWebAndFileLinks) {
     TLeafNote* a = AddItem(outline, nullptr, "目次");
     TLeafNote* b = AddItem(outline, nullptr, "詳細");
     b->NodeId = 42;
-    a->PageText =
-        Cp932::fromUnicode(QStringLiteral("見る <node:詳細;42>\r\nweb https://example.com/a?b=1\r\n"
-                                          "資料 <file:docs/仕様.txt>\r\n実行 <cmd:ls>"));
+    a->PageText = Cp932::fromUnicode(QStringLiteral(
+        "見る <node:詳細;42>\r\nweb https://example.com/a?b=1\r\n"
+        "資料 <file:docs/仕様.txt>\r\n実行 <cmd:ls>\r\nsite <http://example.org/x>"));
     TExportOptions options;
     options.documentFolder = QStringLiteral("/home/u/メモ");
     const QString md = exported(options);
@@ -132,6 +132,9 @@ TEST_F(Markdown, LinksBecomeAnchorsWebAndFileLinks) {
                                            "%E4%BB%95%E6%A7%98.txt)")));
     // A command is no place to go: it stays words.
     EXPECT_TRUE(md.contains(QStringLiteral("\\<cmd:ls\\>")));
+    // A web address in angle brackets is a link, not a link in brackets.
+    EXPECT_TRUE(md.contains(QStringLiteral("site [http://example.org/x](http://example.org/x)")))
+        << md.toStdString();
 
     InsertInto(back, read("links.md", md));
     ASSERT_EQ(back.topLevelCount(), 2);

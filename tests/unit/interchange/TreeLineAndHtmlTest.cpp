@@ -151,4 +151,16 @@ TEST_F(Html, OneSelfContainedPageWithTreeFormattingPicturesAndAnchors) {
     EXPECT_EQ(html.count(QStringLiteral("<details")), html.count(QStringLiteral("</details>")));
 }
 
+TEST_F(Html, LinksOfOtherSchemesInAPageLeadNowhere) {
+    TLeafNote* a = AddItem(outline, nullptr, "貼り付け");
+    a->PageRich = RtfOfHtml(QStringLiteral("<a href=\"javascript:alert(1)\">x</a> "
+                                           "<a href=\"https://example.com/\">y</a>"));
+    a->PageText = "x y";
+    const TExportResult r = ExportHtml(outline, TExportOptions());
+    ASSERT_TRUE(r.ok);
+    const QString html = QString::fromUtf8(r.bytes);
+    EXPECT_FALSE(html.contains(QStringLiteral("javascript:")));
+    EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.com/\"")));
+}
+
 } // namespace
