@@ -370,6 +370,24 @@ void TFormMain::ClipMimeData(const QMimeData* mime, int tag) {
     createItem(TagToCode(tag, *Options), Outline->selectedNode());
     if (CurrentItem == nullptr)
         return;
+    if (!mime->hasHtml()) {
+        // A long clip is filled in as a page is shown, not edit by edit
+        // through the editor: a megabyte takes a fraction of the time.
+        QString text = mime->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        bool lossy = false;
+        const QByteArray bytes = Cp932::fromUnicode(text, &lossy);
+        if (!lossy) {
+            CurrentItem->SetPage(bytes, QByteArray());
+            showItem(CurrentItem);
+            RichEdit->document()->setModified(true); // stored and stamped as an edit
+            EditTitle->setText(firstNonBlankLine(RichEdit->document()));
+            RefreshStatusPosition();
+            return;
+        }
+    }
     // Paste as the page's own Paste does: rich when the clipboard offers it.
     QTextCursor cursor = RichEdit->textCursor();
     if (mime->hasHtml()) {
