@@ -9,6 +9,7 @@
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
+#include "tree/ItemCommands.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -170,7 +171,8 @@ bool TDesktopClipping::clip(const QMimeData* mime) {
                 .arg(TSingleInstance::MaxClipBytes >> 20));
         return false;
     }
-    return m_form.Commands->guarded([this, mime] { m_form.ClipMimeData(mime, 10); });
+    return m_form.Commands->guarded(
+        [this, mime] { TItemCommands::of(m_form)->ClipMimeData(mime, 10); });
 }
 
 void TDesktopClipping::HotKeyActivated() {

@@ -20,6 +20,7 @@
 #include "shell/LoadProgress.h"
 #include "shell/MainForm.h"
 #include "shell/VersionForm.h"
+#include "tree/ItemCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -346,7 +347,7 @@ void TDocumentCommands::reload(const QString& requested) {
         m_editNew = nullptr;
         QTimer::singleShot(0, &m_form, [this] {
             if (m_form.CurrentItem)
-                m_form.ItemRenameNodeClick();
+                TItemCommands::of(m_form)->ItemRenameNodeClick();
         });
     }
 }

@@ -75,23 +75,16 @@ public:
     void ApplySettings();
     void CaptureSettings();
 
-    bool PageIsRich() const { return m_pageRich; }
+    bool PageIsRich() const;
     void SetPageRich(bool rich);
-
-    // The insert-position code of a command tag.
-    static int TagToCode(int tag, const TOptionDesc& options);
 
     // Creation and clipping.
     void ItemSisterClick(int tag);
     void ItemAuntClick(int tag);
     void ItemClippingClick(int tag);
-    // The clipping command on given data instead of the clipboard's.
-    void ClipMimeData(const QMimeData* mime, int tag);
-    void ItemAutoClippingClick();
     void ItemClipSelctionClick(int tag);
     void ItemSelectionToNodeTitleClick();
     void ItemSelectBelowClick(int tag);
-    void ItemRenameNodeClick();
     // Shell.
     void ItemBecomeForegroundClick();
     void ItemWordWrapClick();
@@ -195,23 +188,13 @@ private:
     void buildControls();
     void installCommands();
     void installStateUpdaters();
-    void createItem(int code, TOutlineNode* ref);
-    void showItem(TLeafNote* item);
-    void clearEditors();
-    void refreshTitlePanelImages();
-    void onNodeChanged(TOutlineNode* node, int changes);
-    void onClipboardChanged();
-    void onTitleChanged(const QString& text);
     void scheduleIdle();
     bool sharedKeyDown(QKeyEvent* event);
     bool treeKeyDown(QKeyEvent* event);
-    bool titleKeyDown(QKeyEvent* event);
-    bool pageKeyDown(QKeyEvent* event);
     void paneEntered(int pane);
     void relayoutAccess();
     void syncViewButtons();
     void applyTreeSize();
-    void refreshAutoClipMark();
     void rebuildColumns();
     void loadToolbarLayout();
     void saveToolbarLayout();
@@ -221,11 +204,10 @@ private:
 
     std::unique_ptr<TOptionDesc> m_options;
     class TDesktopClipping* m_clipping = nullptr;
+    class TPageView* m_page = nullptr;
     QTimer* m_idle = nullptr;
     QLabel* m_panels[5] = {};
     QVBoxLayout* m_accessLayout = nullptr;
-    bool m_pageRich = false;
-    bool m_loading = false;
     bool m_maxCalendar = true;
     // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;

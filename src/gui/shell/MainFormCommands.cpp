@@ -11,6 +11,7 @@
 #include "shell/CommandTable.h"
 #include "tree/ExplorerView.h"
 
+#include "search/FocusTray.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -19,27 +20,11 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
-#include "search/FocusTray.h"
-
-namespace {
-const char* const kCaptionModes[9] = {"ItemTitle",         "ItemCreateTitle", "ItemModifiedTitle",
-                                      "ItemLimitTitle",    "ItemFinishTitle", "ItemTitleCreate",
-                                      "ItemTitleModified", "ItemTitleLimit",  "ItemTitleFinish"};
-} // namespace
 
 void TFormMain::installCommands() {
     TCommandTable& c = *Commands;
-    c.setHandler(QStringLiteral("ItemSisterClick"), [this](int tag) { ItemSisterClick(tag); });
-    c.setHandler(QStringLiteral("ItemAuntClick"), [this](int tag) { ItemAuntClick(tag); });
-    c.setHandler(QStringLiteral("ItemClippingClick"), [this](int tag) { ItemClippingClick(tag); });
-    c.setHandler(QStringLiteral("ItemAutoClippingClick"), [this](int) { ItemAutoClippingClick(); });
-    c.setHandler(QStringLiteral("ItemClipSelctionClick"),
-                 [this](int tag) { ItemClipSelctionClick(tag); });
     c.setHandler(QStringLiteral("ItemSelectionToNodeTitleClick"),
                  [this](int) { ItemSelectionToNodeTitleClick(); });
-    c.setHandler(QStringLiteral("ItemSelectBelowClick"),
-                 [this](int tag) { ItemSelectBelowClick(tag); });
-    c.setHandler(QStringLiteral("ItemRenameNodeClick"), [this](int) { ItemRenameNodeClick(); });
     c.setHandler(QStringLiteral("ItemBecomeForegroundClick"),
                  [this](int) { ItemBecomeForegroundClick(); });
     c.setHandler(QStringLiteral("ItemWordWrapClick"), [this](int) { ItemWordWrapClick(); });
@@ -62,7 +47,6 @@ void TFormMain::installCommands() {
     c.setHandler(QStringLiteral("ItemShowLinkPanelClick"),
                  [this](int) { ItemShowLinkPanelClick(); });
     c.setHandler(QStringLiteral("ItemChangeSplitClick"), [this](int) { ItemChangeSplitClick(); });
-    c.setHandler(QStringLiteral("ItemTitleClick"), [this](int tag) { ItemTitleClick(tag); });
     c.setHandler(QStringLiteral("ItemLoadSettingsClick"), [this](int) { ItemLoadSettingsClick(); });
     c.setHandler(QStringLiteral("ItemSaveSettingsClick"), [this](int) { ItemSaveSettingsClick(); });
 
@@ -96,36 +80,10 @@ void TFormMain::installStateUpdaters() {
         t.setChecked(QStringLiteral("ItemShowRuler"), !KesRuler->isHidden());
         t.setChecked(QStringLiteral("ItemShowLinkPanel"), !LinkBox->isHidden());
         t.setChecked(QStringLiteral("TBShowLinkPanel"), !LinkBox->isHidden());
-        for (int i = 0; i < 9; ++i)
-            t.setChecked(QString::fromLatin1(kCaptionModes[i]), Options->ItemView == i);
     });
-    // Edit menu and tray menu.
+    // Edit menu.
     c.addStateUpdater([this]() {
         TCommandTable& t = *Commands;
         t.setChecked(QStringLiteral("ItemWordWrap"), RichEdit->lineWrapMode() != QTextEdit::NoWrap);
-        t.setChecked(QStringLiteral("ItemAutoClipping"), AutoClipping);
-        t.setChecked(QStringLiteral("ItemTrayAutoClipping"), AutoClipping);
-    });
-    // Creation commands: the aunt needs a parent, clipping needs text.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        const bool hasParent = CurrentItem && CurrentItem->TreeNode->parent();
-        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-        const bool hasText = mime && mime->hasText();
-        t.setCommandEnabled(QStringLiteral("ItemCreateAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("CreateTVAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("TBNewAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("ItemClipping"), hasText);
-        t.setCommandEnabled(QStringLiteral("CreateTVClipping"), hasText);
-    });
-    // Page pop-up.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        const QTextCursor cur = RichEdit->textCursor();
-        const bool sel = cur.hasSelection();
-        const int length = RichEdit->document()->characterCount() - 1;
-        t.setCommandEnabled(QStringLiteral("ItemClipSelection"), sel);
-        t.setCommandEnabled(QStringLiteral("ItemRichEditSelectBelow"),
-                            cur.selectionStart() < length);
     });
 }

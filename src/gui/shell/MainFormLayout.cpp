@@ -17,6 +17,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DocumentCommands.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 #include "tree/OutlineModel.h"
 
 #include <QAction>
@@ -256,12 +257,7 @@ void TFormMain::ItemChangeSplitClick() {
 }
 
 void TFormMain::ItemTitleClick(int tag) {
-    if (tag < 0 || tag > 8)
-        return;
-    Options->ItemView = uint8_t(tag);
-    TreeModel->refreshAll();
-    if (CurrentItem)
-        CurrentItem->RefreshCaption();
+    TItemCommands::of(*this)->ItemTitleClick(tag);
 }
 
 void TFormMain::ItemWordWrapClick() {
