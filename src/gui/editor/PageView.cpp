@@ -5,6 +5,7 @@
 #include "editor/RichEditLink.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
+#include "layout/WindowLayout.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "rtf/RtfReader.h"
@@ -327,7 +328,7 @@ bool TPageView::PageKeyDown(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        m_form.SetTreeVisible(m_form.PanelLeft->isHidden());
+        TWindowLayout::of(m_form)->SetTreeVisible(m_form.PanelLeft->isHidden());
         return true;
     case Qt::Key_D:
         m_form.RichEdit->textCursor().insertText(

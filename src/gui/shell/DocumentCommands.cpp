@@ -128,6 +128,7 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     TCommandTable& c = *m_form.Commands;
     c.setHandler(QStringLiteral("ItemNewClick"), [this](int) { ItemNewClick(); });
     c.setHandler(QStringLiteral("ItemOpenClick"), [this](int) { ItemOpenClick(); });
+    c.setHandler(QStringLiteral("ItemOpenManualClick"), [this](int) { ItemOpenManualClick(); });
     c.setHandler(QStringLiteral("ItemSaveClick"), [this](int) { ItemSaveClick(); });
     c.setHandler(QStringLiteral("ItemSaveAsClick"), [this](int) { ItemSaveAsClick(); });
     c.setHandler(QStringLiteral("ItemSaveSelectionClick"),
@@ -539,6 +540,29 @@ void TDocumentCommands::ItemRenameFileClick() {
     RefreshCaptions();
     listen();
     m_watch->Rearm();
+}
+
+void TDocumentCommands::ItemOpenManualClick() {
+    const QString folder = ProgramFolder();
+    auto manuals = [&folder] {
+        return QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
+    };
+    QStringList found = manuals();
+    // The shipped manual is read-only; the program folder gets a copy the
+    // user can keep notes in.
+    QString error;
+    if (found.isEmpty() && InstallShippedFile(QStringLiteral("Manual.wrn"), QString(), &error))
+        found = manuals();
+    if (found.isEmpty()) {
+        MessageBox::information(&m_form, QStringLiteral("WrenNOTE"),
+                                QStringLiteral("マニュアルが見つかりませんでした。"));
+        return;
+    }
+    // Our own program rather than the desktop's choice: .wrn files need not
+    // be registered for the manual to open.
+    if (!StartInstance({QDir(folder).filePath(found.first())}))
+        MessageBox::critical(&m_form, QStringLiteral("WrenNOTE"),
+                             QStringLiteral("マニュアルを開けませんでした。"));
 }
 
 void TDocumentCommands::ItemOpenWrenFolderClick() {

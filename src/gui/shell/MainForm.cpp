@@ -14,6 +14,7 @@
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
 #include "interchange/InterchangeCommands.h"
+#include "layout/WindowLayout.h"
 #include "links/LinkPanel.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -93,6 +94,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     Commands = new TCommandTable(this);
     buildControls();
     m_page = new TPageView(*this);
+    m_layout = new TWindowLayout(*this);
     resize(804, 393 + 28 + 19);
 
     m_idle = new QTimer(this);
@@ -126,8 +128,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
         for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
             sizeBox->addItem(QString::number(size));
     installCommands();
-    installStateUpdaters();
-    loadToolbarLayout();
+    m_layout->LoadToolbarLayout();
     RegisterHotKey();
     InstallDocumentCommands(*this);
     InstallPageFileCommands(*this);
@@ -155,7 +156,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
     // Views first: they must not ask the outline about items being destroyed.
-    saveToolbarLayout();
+    m_layout->SaveToolbarLayout();
     UnregisterHotKey();
     AutoClipping = false;
     if (ExplorerView)
@@ -276,9 +277,9 @@ void TFormMain::buildControls() {
     PanelAccess = new QFrame(Splitter3);
     PanelAccess->setObjectName(QStringLiteral("PanelAccess"));
     PanelAccess->setFrameShape(QFrame::StyledPanel);
-    m_accessLayout = new QVBoxLayout(PanelAccess);
-    m_accessLayout->setContentsMargins(1, 1, 1, 1);
-    m_accessLayout->setSpacing(0);
+    auto* accessLayout = new QVBoxLayout(PanelAccess);
+    accessLayout->setContentsMargins(1, 1, 1, 1);
+    accessLayout->setSpacing(0);
     auto* ruler = new TKesRuler(PanelAccess);
     ruler->setFixedHeight(18);
     ruler->setEnabled(false);
@@ -333,10 +334,10 @@ void TFormMain::buildControls() {
             m->popup(RichEdit->viewport()->mapToGlobal(pos));
     });
     ruler->setRichEdit(RichEdit);
-    m_accessLayout->addWidget(KesRuler);
-    m_accessLayout->addWidget(PanelAccessDate);
-    m_accessLayout->addWidget(PanelTitle);
-    m_accessLayout->addWidget(RichEdit, 1);
+    accessLayout->addWidget(KesRuler);
+    accessLayout->addWidget(PanelAccessDate);
+    accessLayout->addWidget(PanelTitle);
+    accessLayout->addWidget(RichEdit, 1);
 
     LinkBox = new QListWidget(Splitter1);
     LinkBox->setObjectName(QStringLiteral("LinkBox"));
@@ -408,7 +409,6 @@ void TFormMain::buildControls() {
                 else
                     ItemBecomeForegroundClick();
             });
-    relayoutAccess();
 }
 
 QLabel* TFormMain::statusPanel(int index) const {

@@ -85,29 +85,11 @@ public:
     void ItemClipSelctionClick(int tag);
     void ItemSelectionToNodeTitleClick();
     void ItemSelectBelowClick(int tag);
+    void ItemTitleClick(int tag);
     // Shell.
     void ItemBecomeForegroundClick();
-    void ItemWordWrapClick();
-    void ItemOpenManualClick();
     void IBHasStyleClick();
-    // Layout commands of the View menu.
-    void ItemShowTBRClick(int tag);
-    void ItemShowStatusBarClick();
-    void ItemShowExViewClick();
-    void ItemShowCalendarClick();
-    void ItemShowFocusTrayClick();
-    void ItemShowTitlePanelClick();
-    void ItemShowDatePanelClick();
-    void ItemShowRulerClick();
-    void ItemShowLinkPanelClick();
-    void ItemChangeSplitClick();
-    void ItemTitleClick(int tag);
-    void ItemLoadSettingsClick();
-    void ItemSaveSettingsClick();
-
     // Layout setters.
-    void SetSplitVertical(bool vertical);
-    void SetTreeVisible(bool visible);
     void SetStatusVisible(bool visible);
     void SetLinkPanelVisible(bool visible);
     void SetFocusTrayVisible(bool visible);
@@ -115,7 +97,6 @@ public:
     void SetDatePanelVisible(bool visible);
     void SetRulerVisible(bool visible);
     void SetTitlePanelVisible(bool visible);
-    void SetWordWrap(bool wrap);
     void SetMaxCalendar(bool max);
     // Told after SetMaxCalendar, by whatever shows the calendar (its clock).
     std::function<void(bool max)> MaxCalendarChanged;
@@ -139,6 +120,8 @@ public:
     // The idle work: the page follows the tree's selection (not while an
     // arrow key is held).
     void IdleWork();
+    // Pane sizes mean something only once the window has been laid out.
+    bool ShownOnce() const { return m_shownOnce; }
 
     // Controls, by their object names.
     QWidget* PanelLeft = nullptr;
@@ -182,41 +165,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The six toolbars by their View-menu tag.
-    static const char* const ToolbarsByTag[6];
-
     void buildControls();
     void installCommands();
-    void installStateUpdaters();
     void scheduleIdle();
     bool sharedKeyDown(QKeyEvent* event);
     bool treeKeyDown(QKeyEvent* event);
     void paneEntered(int pane);
-    void relayoutAccess();
-    void syncViewButtons();
-    void applyTreeSize();
-    void rebuildColumns();
-    void loadToolbarLayout();
-    void saveToolbarLayout();
-
-    friend void CaptureFromWindow(TFormMain& form);
-    friend void ApplyToWindow(TFormMain& form);
 
     std::unique_ptr<TOptionDesc> m_options;
     class TDesktopClipping* m_clipping = nullptr;
     class TPageView* m_page = nullptr;
+    class TWindowLayout* m_layout = nullptr;
     QTimer* m_idle = nullptr;
     QLabel* m_panels[5] = {};
-    QVBoxLayout* m_accessLayout = nullptr;
-    bool m_maxCalendar = true;
-    // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;
     bool m_notice = false;
 };
-
-// The window-layout settings taken from the window, and put back.
-void CaptureFromWindow(TFormMain& form);
-void ApplyToWindow(TFormMain& form);
 
 // File commands; filled in with the documents.
 void InstallDocumentCommands(TFormMain& form);
