@@ -55,6 +55,10 @@ TDesktopClipping::TDesktopClipping(TFormMain& form) : QObject(&form), m_form(for
     });
 }
 
+TDesktopClipping::~TDesktopClipping() {
+    UnregisterHotKey();
+}
+
 TDesktopClipping* TDesktopClipping::of(const TFormMain& form) {
     return form.findChild<TDesktopClipping*>(QStringLiteral("DesktopClipping"),
                                              Qt::FindDirectChildrenOnly);
@@ -217,4 +221,10 @@ void TDesktopClipping::AutoClippingSwitched(bool on) {
 
 void TDesktopClipping::ServeClips(TSingleInstance& instance) {
     instance.ClipHandler = [this](const QString& text) { return ClipFromCommandLine(text); };
+}
+
+// Registered at once with the key of the settings at hand.
+void InstallDesktopClipping(TFormMain& form) {
+    if (!TDesktopClipping::of(form))
+        (new TDesktopClipping(form))->RegisterHotKey();
 }

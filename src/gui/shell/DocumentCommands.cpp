@@ -17,6 +17,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/LoadProgress.h"
 #include "shell/MainForm.h"
 #include "shell/VersionForm.h"
@@ -288,7 +289,7 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     TOutline& tree = *m_form.Outline;
     tree.beginUpdate();
-    m_form.UnregisterHotKey();
+    TDesktopClipping::of(m_form)->UnregisterHotKey();
     m_form.GoToItem(nullptr);
     m_editNew = nullptr;
     m_doc->SetFileName(path);
@@ -321,7 +322,7 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     RefreshCaptions();
     listen();
-    m_form.RegisterHotKey();
+    TDesktopClipping::of(m_form)->RegisterHotKey();
     TOutlineNode* selected = tree.selectedNode();
     m_form.GoToItem(selected ? selected->item() : nullptr);
     tree.endUpdate();
@@ -823,4 +824,10 @@ void TDocumentCommands::AboutToQuit() {
         return;
     ReallyExit = true;
     m_form.close();
+}
+
+// The file menu, the history menu, captions, auto-save and the close flows
+// live in one object owned by the window.
+void InstallDocumentCommands(TFormMain& form) {
+    new TDocumentCommands(form);
 }

@@ -24,11 +24,7 @@
 #include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
-#include "shell/DesktopClipping.h"
 #include "shell/FontList.h"
-#include "shell/ImportCommands.h"
-#include "shell/NavigationHistory.h"
-#include "shell/TrayGuard.h"
 #include "tree/ExplorerView.h"
 #include "tree/ItemCommands.h"
 #include "tree/NodeImages.h"
@@ -119,8 +115,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
     InstallItemCommands(*this);
 
-    m_clipping = new TDesktopClipping(*this);
-    new TTrayGuard(*this);
+    InstallTrayGuard(*this);
 
     if (auto* fontBox = qobject_cast<QComboBox*>(Commands->widget(QStringLiteral("FontBox"))))
         fontBox->addItems(InstalledFonts());
@@ -129,7 +124,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
             sizeBox->addItem(QString::number(size));
     installCommands();
     m_layout->LoadToolbarLayout();
-    RegisterHotKey();
+    InstallDesktopClipping(*this);
     InstallDocumentCommands(*this);
     InstallPageFileCommands(*this);
     InstallTreeCommands(*this);
@@ -157,7 +152,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 TFormMain::~TFormMain() {
     // Views first: they must not ask the outline about items being destroyed.
     m_layout->SaveToolbarLayout();
-    UnregisterHotKey();
     AutoClipping = false;
     if (ExplorerView)
         ExplorerView->setModel(nullptr);
@@ -545,17 +539,4 @@ void TFormMain::ItemBecomeForegroundClick() {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     raise();
     activateWindow();
-}
-
-bool TFormMain::RegisterHotKey() {
-    return m_clipping->RegisterHotKey();
-}
-
-void TFormMain::UnregisterHotKey() {
-    if (m_clipping)
-        m_clipping->UnregisterHotKey();
-}
-
-THotKey* TFormMain::hotKey() const {
-    return m_clipping->x11HotKey();
 }

@@ -23,7 +23,6 @@ class QVBoxLayout;
 class TCommandTable;
 class TExplorerView;
 class TFocusTray;
-class THotKey;
 class TLeafNote;
 class TOptionDesc;
 class TOutline;
@@ -101,12 +100,6 @@ public:
     // Told after SetMaxCalendar, by whatever shows the calendar (its clock).
     std::function<void(bool max)> MaxCalendarChanged;
 
-    // Registers the clipping hot key from the settings (again); false when
-    // the system refused it.
-    bool RegisterHotKey();
-    void UnregisterHotKey();
-    THotKey* hotKey() const;
-
     // Status bar panel 0..4.
     QLabel* statusPanel(int index) const;
     void ShowStatusMessage(const QString& text);
@@ -173,7 +166,6 @@ private:
     void paneEntered(int pane);
 
     std::unique_ptr<TOptionDesc> m_options;
-    class TDesktopClipping* m_clipping = nullptr;
     class TPageView* m_page = nullptr;
     class TWindowLayout* m_layout = nullptr;
     QTimer* m_idle = nullptr;
@@ -182,5 +174,11 @@ private:
     bool m_notice = false;
 };
 
-// File commands; filled in with the documents.
+// The shell's own areas, each made by its file as a child of the window:
+// the file commands with the documents, clipping from other programs, the
+// tray watcher, the import command and the navigation history.
 void InstallDocumentCommands(TFormMain& form);
+void InstallDesktopClipping(TFormMain& form);
+void InstallTrayGuard(TFormMain& form);
+void InstallImportCommands(TFormMain& form);
+void InstallNavigationHistory(TFormMain& form);
