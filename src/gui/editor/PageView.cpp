@@ -66,6 +66,8 @@ TPageView::TPageView(TFormMain& form) : QObject(&form), m_form(form) {
     connect(form.IBHasStyle, &QToolButton::clicked, this,
             [this]() { m_form.Commands->guarded([this] { IBHasStyleClick(); }); });
     connect(form.Outline, &TOutline::nodeChanged, this, &TPageView::onNodeChanged);
+    form.Commands->setHandler(QStringLiteral("ItemSelectionToNodeTitleClick"),
+                              [this](int) { ItemSelectionToNodeTitleClick(); });
 }
 
 TPageView* TPageView::of(TFormMain& form) {

@@ -11,14 +11,12 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QMimeData;
 class QListWidget;
 class QSplitter;
 class QSystemTrayIcon;
 class QTextEdit;
 class QToolButton;
 class QTimer;
-class QVBoxLayout;
 
 class TCommandTable;
 class TExplorerView;
@@ -27,7 +25,6 @@ class TLeafNote;
 class TOptionDesc;
 class TOutline;
 class TOutlineModel;
-class TOutlineNode;
 
 // The main window: the outline tree, the page with its title panel, the focus
 // tray, the link panel, the calendar panel, six toolbars and every menu.
@@ -74,21 +71,21 @@ public:
     void ApplySettings();
     void CaptureSettings();
 
+    void ItemBecomeForegroundClick();
+
+    // Forwarded to the page view (editor/PageView).
     bool PageIsRich() const;
     void SetPageRich(bool rich);
-
-    // Creation and clipping.
+    void IBHasStyleClick();
+    void ItemSelectionToNodeTitleClick();
+    // Forwarded to the item commands (tree/ItemCommands).
     void ItemSisterClick(int tag);
     void ItemAuntClick(int tag);
     void ItemClippingClick(int tag);
     void ItemClipSelctionClick(int tag);
-    void ItemSelectionToNodeTitleClick();
     void ItemSelectBelowClick(int tag);
     void ItemTitleClick(int tag);
-    // Shell.
-    void ItemBecomeForegroundClick();
-    void IBHasStyleClick();
-    // Layout setters.
+    // Forwarded to the window layout (layout/WindowLayout).
     void SetStatusVisible(bool visible);
     void SetLinkPanelVisible(bool visible);
     void SetFocusTrayVisible(bool visible);

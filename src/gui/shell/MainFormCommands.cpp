@@ -22,8 +22,6 @@
 
 void TFormMain::installCommands() {
     TCommandTable& c = *Commands;
-    c.setHandler(QStringLiteral("ItemSelectionToNodeTitleClick"),
-                 [this](int) { ItemSelectionToNodeTitleClick(); });
     c.setHandler(QStringLiteral("ItemBecomeForegroundClick"),
                  [this](int) { ItemBecomeForegroundClick(); });
     c.setHandler(QStringLiteral("ItemFocusOnExView"), [this](int) { ExplorerView->setFocus(); });

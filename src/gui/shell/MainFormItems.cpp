@@ -1,4 +1,5 @@
-// The item switch, item creation and clipping.
+// The item switch and the status position; forwarders to the page view and
+// the item commands.
 #include "shell/MainForm.h"
 
 #include "common/Clock.h"
