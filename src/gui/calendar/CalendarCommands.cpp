@@ -14,6 +14,7 @@
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>
@@ -251,7 +252,7 @@ void TCalendarCommands::MonthlyCalendar1DblClick() {
     MonthlyCalendar1Click();
     m_form.ExplorerView->selectNode(item->TreeNode);
     m_form.GoToItem(item);
-    m_form.ItemRenameNodeClick();
+    TItemCommands::of(m_form)->ItemRenameNodeClick();
     m_form.RefreshStatusPosition();
 }
 

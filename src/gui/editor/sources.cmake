@@ -7,4 +7,5 @@ list(APPEND WRENGUI_SOURCES
     editor/PageLinks.cpp
     editor/PageFileCommands.cpp
     editor/PagePictures.cpp
+    editor/PageView.cpp
 )

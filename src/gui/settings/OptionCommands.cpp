@@ -58,7 +58,7 @@ bool TOptionCommands::RunOptions() {
         d.SetTrayNote(tray->Available() ? QString() : TTrayGuard::NoTrayText());
     if (TDesktopClipping* clipping = TDesktopClipping::of(m_form))
         d.SetHotKeyNote(clipping->OptionsNote());
-    m_form.UnregisterHotKey();
+    TDesktopClipping::of(m_form)->UnregisterHotKey();
     const bool accepted = TFormOption::Exec(d) == QDialog::Accepted;
     if (accepted) {
         d.StoreTo(o);
@@ -69,7 +69,7 @@ bool TOptionCommands::RunOptions() {
             RefreshLabelImages(m_form);
         m_form.Commands->updateStates();
     }
-    const bool registered = m_form.RegisterHotKey();
+    const bool registered = TDesktopClipping::of(m_form)->RegisterHotKey();
     if (accepted && !registered && d.HotKeyChanged() &&
         TDesktopClipping::of(m_form)->route() != TDesktopClipping::RoutePortal)
         MessageBox::warning(

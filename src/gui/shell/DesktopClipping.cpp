@@ -10,6 +10,7 @@
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
+#include "tree/ItemCommands.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -55,6 +56,10 @@ TDesktopClipping::TDesktopClipping(TFormMain& form) : QObject(&form), m_form(for
         if (id == kHotKeyId)
             HotKeyActivated();
     });
+}
+
+TDesktopClipping::~TDesktopClipping() {
+    UnregisterHotKey();
 }
 
 TDesktopClipping* TDesktopClipping::of(const TFormMain& form) {
@@ -173,7 +178,8 @@ bool TDesktopClipping::clip(const QMimeData* mime) {
                 .arg(TSingleInstance::MaxClipBytes >> 20));
         return false;
     }
-    return m_form.Commands->guarded([this, mime] { m_form.ClipMimeData(mime, 10); });
+    return m_form.Commands->guarded(
+        [this, mime] { TItemCommands::of(m_form)->ClipMimeData(mime, 10); });
 }
 
 void TDesktopClipping::HotKeyActivated() {
@@ -258,4 +264,10 @@ void TDesktopClipping::AutoClippingSwitched(bool on) {
 
 void TDesktopClipping::ServeClips(TSingleInstance& instance) {
     instance.ClipHandler = [this](const QString& text) { return ClipFromCommandLine(text); };
+}
+
+// Registered at once with the key of the settings at hand.
+void InstallDesktopClipping(TFormMain& form) {
+    if (!TDesktopClipping::of(form))
+        (new TDesktopClipping(form))->RegisterHotKey();
 }

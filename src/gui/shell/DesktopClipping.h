@@ -25,6 +25,8 @@ public:
     enum Route { RouteNone, RouteX11, RoutePortal };
 
     explicit TDesktopClipping(TFormMain& form);
+    // The key is given back with the window.
+    ~TDesktopClipping() override;
     static TDesktopClipping* of(const TFormMain& form);
 
     // Registers the key from the settings (again); false when it certainly

@@ -17,9 +17,11 @@
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/LoadProgress.h"
 #include "shell/MainForm.h"
 #include "shell/VersionForm.h"
+#include "tree/ItemCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -127,6 +129,7 @@ TDocumentCommands::TDocumentCommands(TFormMain& form)
     TCommandTable& c = *m_form.Commands;
     c.setHandler(QStringLiteral("ItemNewClick"), [this](int) { ItemNewClick(); });
     c.setHandler(QStringLiteral("ItemOpenClick"), [this](int) { ItemOpenClick(); });
+    c.setHandler(QStringLiteral("ItemOpenManualClick"), [this](int) { ItemOpenManualClick(); });
     c.setHandler(QStringLiteral("ItemSaveClick"), [this](int) { ItemSaveClick(); });
     c.setHandler(QStringLiteral("ItemSaveAsClick"), [this](int) { ItemSaveAsClick(); });
     c.setHandler(QStringLiteral("ItemSaveSelectionClick"),
@@ -286,7 +289,7 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     TOutline& tree = *m_form.Outline;
     tree.beginUpdate();
-    m_form.UnregisterHotKey();
+    TDesktopClipping::of(m_form)->UnregisterHotKey();
     m_form.GoToItem(nullptr);
     m_editNew = nullptr;
     m_doc->SetFileName(path);
@@ -319,7 +322,7 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     RefreshCaptions();
     listen();
-    m_form.RegisterHotKey();
+    TDesktopClipping::of(m_form)->RegisterHotKey();
     TOutlineNode* selected = tree.selectedNode();
     m_form.GoToItem(selected ? selected->item() : nullptr);
     tree.endUpdate();
@@ -346,7 +349,7 @@ void TDocumentCommands::reload(const QString& requested) {
         m_editNew = nullptr;
         QTimer::singleShot(0, &m_form, [this] {
             if (m_form.CurrentItem)
-                m_form.ItemRenameNodeClick();
+                TItemCommands::of(m_form)->ItemRenameNodeClick();
         });
     }
 }
@@ -538,6 +541,29 @@ void TDocumentCommands::ItemRenameFileClick() {
     RefreshCaptions();
     listen();
     m_watch->Rearm();
+}
+
+void TDocumentCommands::ItemOpenManualClick() {
+    const QString folder = ProgramFolder();
+    auto manuals = [&folder] {
+        return QDir(folder).entryList({QStringLiteral("Manual*.wrn")}, QDir::Files, QDir::Name);
+    };
+    QStringList found = manuals();
+    // The shipped manual is read-only; the program folder gets a copy the
+    // user can keep notes in.
+    QString error;
+    if (found.isEmpty() && InstallShippedFile(QStringLiteral("Manual.wrn"), QString(), &error))
+        found = manuals();
+    if (found.isEmpty()) {
+        MessageBox::information(&m_form, QStringLiteral("WrenNOTE"),
+                                QStringLiteral("マニュアルが見つかりませんでした。"));
+        return;
+    }
+    // Our own program rather than the desktop's choice: .wrn files need not
+    // be registered for the manual to open.
+    if (!StartInstance({QDir(folder).filePath(found.first())}))
+        MessageBox::critical(&m_form, QStringLiteral("WrenNOTE"),
+                             QStringLiteral("マニュアルを開けませんでした。"));
 }
 
 void TDocumentCommands::ItemOpenWrenFolderClick() {
@@ -798,4 +824,10 @@ void TDocumentCommands::AboutToQuit() {
         return;
     ReallyExit = true;
     m_form.close();
+}
+
+// The file menu, the history menu, captions, auto-save and the close flows
+// live in one object owned by the window.
+void InstallDocumentCommands(TFormMain& form) {
+    new TDocumentCommands(form);
 }

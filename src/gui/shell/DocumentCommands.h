@@ -65,6 +65,8 @@ public:
     void ItemRevertClick();
     void ItemRenameFileClick();
     void ItemOpenWrenFolderClick();
+    // The manual, opened in a new instance of the program.
+    void ItemOpenManualClick();
     void N50Click();
     void N52Click();
     void ItemSetWrnTypeClick();

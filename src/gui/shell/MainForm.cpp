@@ -10,9 +10,11 @@
 #include "editor/PageCommands.h"
 #include "editor/PageFileCommands.h"
 #include "editor/PageLinks.h"
+#include "editor/PageView.h"
 #include "editor/RichEditLink.h"
 #include "file/Cp932.h"
 #include "interchange/InterchangeCommands.h"
+#include "layout/WindowLayout.h"
 #include "links/LinkPanel.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -22,12 +24,9 @@
 #include "settings/OptionCommands.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
-#include "shell/DesktopClipping.h"
 #include "shell/FontList.h"
-#include "shell/ImportCommands.h"
-#include "shell/NavigationHistory.h"
-#include "shell/TrayGuard.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
 #include "tree/TreeCommands.h"
@@ -90,6 +89,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
     Commands = new TCommandTable(this);
     buildControls();
+    m_page = new TPageView(*this);
+    m_layout = new TWindowLayout(*this);
     resize(804, 393 + 28 + 19);
 
     m_idle = new QTimer(this);
@@ -97,27 +98,24 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     m_idle->setInterval(0);
     connect(m_idle, &QTimer::timeout, this, &TFormMain::IdleWork);
 
-    connect(Outline, &TOutline::nodeChanged, this, &TFormMain::onNodeChanged);
     connect(Outline, &TOutline::selectionChanged, this, &TFormMain::scheduleIdle);
     connect(Outline, &TOutline::aboutToReset, this, [this]() {
         // The items are about to go: nothing is stored into them any more.
         CurrentItem = nullptr;
-        clearEditors();
+        m_page->ClearEditors();
     });
     connect(Outline, &TOutline::resetDone, this, &TFormMain::scheduleIdle);
     connect(Outline, &TOutline::nodeAboutToBeRemoved, this, [this](TOutlineNode* node) {
         if (CurrentItem && node->contains(CurrentItem->TreeNode)) {
             CurrentItem = nullptr;
-            clearEditors();
+            m_page->ClearEditors();
         }
     });
     connect(Outline, &TOutline::nodeRemoved, this, &TFormMain::scheduleIdle);
 
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TFormMain::onClipboardChanged);
+    InstallItemCommands(*this);
 
-    m_clipping = new TDesktopClipping(*this);
-    new TTrayGuard(*this);
+    InstallTrayGuard(*this);
 
     if (auto* fontBox = qobject_cast<QComboBox*>(Commands->widget(QStringLiteral("FontBox"))))
         fontBox->addItems(InstalledFonts());
@@ -125,9 +123,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
         for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
             sizeBox->addItem(QString::number(size));
     installCommands();
-    installStateUpdaters();
-    loadToolbarLayout();
-    RegisterHotKey();
+    m_layout->LoadToolbarLayout();
+    InstallDesktopClipping(*this);
     InstallDocumentCommands(*this);
     InstallPageFileCommands(*this);
     InstallTreeCommands(*this);
@@ -154,8 +151,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
     // Views first: they must not ask the outline about items being destroyed.
-    saveToolbarLayout();
-    UnregisterHotKey();
+    m_layout->SaveToolbarLayout();
     AutoClipping = false;
     if (ExplorerView)
         ExplorerView->setModel(nullptr);
@@ -275,9 +271,9 @@ void TFormMain::buildControls() {
     PanelAccess = new QFrame(Splitter3);
     PanelAccess->setObjectName(QStringLiteral("PanelAccess"));
     PanelAccess->setFrameShape(QFrame::StyledPanel);
-    m_accessLayout = new QVBoxLayout(PanelAccess);
-    m_accessLayout->setContentsMargins(1, 1, 1, 1);
-    m_accessLayout->setSpacing(0);
+    auto* accessLayout = new QVBoxLayout(PanelAccess);
+    accessLayout->setContentsMargins(1, 1, 1, 1);
+    accessLayout->setSpacing(0);
     auto* ruler = new TKesRuler(PanelAccess);
     ruler->setFixedHeight(18);
     ruler->setEnabled(false);
@@ -299,8 +295,6 @@ void TFormMain::buildControls() {
     IBHasStyle = imageButton(PanelTitle, "IBHasStyle", QString(), QStringLiteral("テキスト"));
     IBHasStyle->setIcon(NodeImages::nodeIcon(4, -1));
     IBHasStyle->setProperty("tag", 0);
-    connect(IBHasStyle, &QToolButton::clicked, this,
-            [this]() { Commands->guarded([this] { IBHasStyleClick(); }); });
     for (QToolButton* b : {IBLabel, IBProcStatus, IBHasStyle}) {
         b->setIconSize(QSize(16, 16));
         b->setFixedSize(20, 20);
@@ -321,7 +315,6 @@ void TFormMain::buildControls() {
     titleLayout->addWidget(IBProcStatus);
     titleLayout->addWidget(TitlePadding, 1);
     titleLayout->addWidget(IBHasStyle);
-    connect(EditTitle, &QLineEdit::textChanged, this, &TFormMain::onTitleChanged);
     EditTitle->installEventFilter(this);
 
     RichEdit = new TRichEditLink(PanelAccess);
@@ -335,10 +328,10 @@ void TFormMain::buildControls() {
             m->popup(RichEdit->viewport()->mapToGlobal(pos));
     });
     ruler->setRichEdit(RichEdit);
-    m_accessLayout->addWidget(KesRuler);
-    m_accessLayout->addWidget(PanelAccessDate);
-    m_accessLayout->addWidget(PanelTitle);
-    m_accessLayout->addWidget(RichEdit, 1);
+    accessLayout->addWidget(KesRuler);
+    accessLayout->addWidget(PanelAccessDate);
+    accessLayout->addWidget(PanelTitle);
+    accessLayout->addWidget(RichEdit, 1);
 
     LinkBox = new QListWidget(Splitter1);
     LinkBox->setObjectName(QStringLiteral("LinkBox"));
@@ -410,7 +403,6 @@ void TFormMain::buildControls() {
                 else
                     ItemBecomeForegroundClick();
             });
-    relayoutAccess();
 }
 
 QLabel* TFormMain::statusPanel(int index) const {
@@ -475,9 +467,9 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (type == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
-        if (watched == EditTitle && titleKeyDown(ke))
+        if (watched == EditTitle && (sharedKeyDown(ke) || m_page->TitleKeyDown(ke)))
             return true;
-        if (watched == RichEdit && pageKeyDown(ke))
+        if (watched == RichEdit && (sharedKeyDown(ke) || m_page->PageKeyDown(ke)))
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -528,60 +520,6 @@ bool TFormMain::treeKeyDown(QKeyEvent* e) {
     return tree && tree->TreeKeyDown(e);
 }
 
-bool TFormMain::titleKeyDown(QKeyEvent* e) {
-    if (sharedKeyDown(e))
-        return true;
-    const Qt::KeyboardModifiers mods =
-        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    if (mods == Qt::NoModifier && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
-        RichEdit->setFocus();
-        return true;
-    }
-    if (mods == Qt::ControlModifier) {
-        switch (e->key()) {
-        case Qt::Key_D:
-            EditTitle->insert(FormatWrenDate(Cp932::toUnicode(Options->DateFormat), Clock::now()));
-            return true;
-        case Qt::Key_K:
-            EditTitle->cursorBackward(false);
-            return true;
-        case Qt::Key_L:
-            EditTitle->cursorForward(false);
-            return true;
-        default:
-            break;
-        }
-    }
-    return false;
-}
-
-bool TFormMain::pageKeyDown(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
-        const bool overwrite = !RichEdit->overwriteMode();
-        RichEdit->setOverwriteMode(overwrite);
-        m_panels[2]->setText(overwrite ? QStringLiteral("上書") : QStringLiteral("挿入"));
-        return true;
-    }
-    if (sharedKeyDown(e))
-        return true;
-    const Qt::KeyboardModifiers mods =
-        e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    if (mods != Qt::ControlModifier)
-        return false;
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        SetTreeVisible(PanelLeft->isHidden());
-        return true;
-    case Qt::Key_D:
-        RichEdit->textCursor().insertText(
-            FormatWrenDate(Cp932::toUnicode(Options->DateFormat), Clock::now()));
-        return true;
-    default:
-        return false;
-    }
-}
-
 void TFormMain::scheduleIdle() {
     if (m_idle && !m_idle->isActive())
         m_idle->start();
@@ -594,33 +532,6 @@ void TFormMain::IdleWork() {
         GoToItem(selected ? selected->item() : nullptr);
 }
 
-void TFormMain::onClipboardChanged() {
-    if (AutoClipping && !m_clipping->WatchesClipboard())
-        Commands->guarded([this] { ItemClippingClick(10); });
-}
-
-void TFormMain::refreshAutoClipMark() {
-    QLabel* p = m_panels[1];
-    if (AutoClipping) {
-        QAction* a = Commands->action(QStringLiteral("TBClipping"));
-        p->setPixmap(a ? a->icon().pixmap(16, 16) : QPixmap());
-        p->setProperty("clipMark", true);
-    } else {
-        p->setPixmap(QPixmap());
-        p->clear();
-        p->setProperty("clipMark", false);
-    }
-}
-
-void TFormMain::ItemAutoClippingClick() {
-    AutoClipping = !AutoClipping;
-    refreshAutoClipMark();
-    m_clipping->AutoClippingSwitched(AutoClipping);
-    // Joining the chain announces the clipboard at once.
-    if (AutoClipping)
-        ItemClippingClick(10);
-}
-
 void TFormMain::ItemBecomeForegroundClick() {
     if (isHidden())
         show();
@@ -628,17 +539,4 @@ void TFormMain::ItemBecomeForegroundClick() {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     raise();
     activateWindow();
-}
-
-bool TFormMain::RegisterHotKey() {
-    return m_clipping->RegisterHotKey();
-}
-
-void TFormMain::UnregisterHotKey() {
-    if (m_clipping)
-        m_clipping->UnregisterHotKey();
-}
-
-THotKey* TFormMain::hotKey() const {
-    return m_clipping->x11HotKey();
 }

@@ -11,24 +11,20 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QMimeData;
 class QListWidget;
 class QSplitter;
 class QSystemTrayIcon;
 class QTextEdit;
 class QToolButton;
 class QTimer;
-class QVBoxLayout;
 
 class TCommandTable;
 class TExplorerView;
 class TFocusTray;
-class THotKey;
 class TLeafNote;
 class TOptionDesc;
 class TOutline;
 class TOutlineModel;
-class TOutlineNode;
 
 // The main window: the outline tree, the page with its title panel, the focus
 // tray, the link panel, the calendar panel, six toolbars and every menu.
@@ -75,46 +71,21 @@ public:
     void ApplySettings();
     void CaptureSettings();
 
-    bool PageIsRich() const { return m_pageRich; }
+    void ItemBecomeForegroundClick();
+
+    // Forwarded to the page view (editor/PageView).
+    bool PageIsRich() const;
     void SetPageRich(bool rich);
-
-    // The insert-position code of a command tag.
-    static int TagToCode(int tag, const TOptionDesc& options);
-
-    // Creation and clipping.
+    void IBHasStyleClick();
+    void ItemSelectionToNodeTitleClick();
+    // Forwarded to the item commands (tree/ItemCommands).
     void ItemSisterClick(int tag);
     void ItemAuntClick(int tag);
     void ItemClippingClick(int tag);
-    // The clipping command on given data instead of the clipboard's.
-    void ClipMimeData(const QMimeData* mime, int tag);
-    void ItemAutoClippingClick();
     void ItemClipSelctionClick(int tag);
-    void ItemSelectionToNodeTitleClick();
     void ItemSelectBelowClick(int tag);
-    void ItemRenameNodeClick();
-    // Shell.
-    void ItemBecomeForegroundClick();
-    void ItemWordWrapClick();
-    void ItemOpenManualClick();
-    void IBHasStyleClick();
-    // Layout commands of the View menu.
-    void ItemShowTBRClick(int tag);
-    void ItemShowStatusBarClick();
-    void ItemShowExViewClick();
-    void ItemShowCalendarClick();
-    void ItemShowFocusTrayClick();
-    void ItemShowTitlePanelClick();
-    void ItemShowDatePanelClick();
-    void ItemShowRulerClick();
-    void ItemShowLinkPanelClick();
-    void ItemChangeSplitClick();
     void ItemTitleClick(int tag);
-    void ItemLoadSettingsClick();
-    void ItemSaveSettingsClick();
-
-    // Layout setters.
-    void SetSplitVertical(bool vertical);
-    void SetTreeVisible(bool visible);
+    // Forwarded to the window layout (layout/WindowLayout).
     void SetStatusVisible(bool visible);
     void SetLinkPanelVisible(bool visible);
     void SetFocusTrayVisible(bool visible);
@@ -122,16 +93,9 @@ public:
     void SetDatePanelVisible(bool visible);
     void SetRulerVisible(bool visible);
     void SetTitlePanelVisible(bool visible);
-    void SetWordWrap(bool wrap);
     void SetMaxCalendar(bool max);
     // Told after SetMaxCalendar, by whatever shows the calendar (its clock).
     std::function<void(bool max)> MaxCalendarChanged;
-
-    // Registers the clipping hot key from the settings (again); false when
-    // the system refused it.
-    bool RegisterHotKey();
-    void UnregisterHotKey();
-    THotKey* hotKey() const;
 
     // Status bar panel 0..4.
     QLabel* statusPanel(int index) const;
@@ -146,6 +110,8 @@ public:
     // The idle work: the page follows the tree's selection (not while an
     // arrow key is held).
     void IdleWork();
+    // Pane sizes mean something only once the window has been laid out.
+    bool ShownOnce() const { return m_shownOnce; }
 
     // Controls, by their object names.
     QWidget* PanelLeft = nullptr;
@@ -189,52 +155,27 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The six toolbars by their View-menu tag.
-    static const char* const ToolbarsByTag[6];
-
     void buildControls();
     void installCommands();
-    void installStateUpdaters();
-    void createItem(int code, TOutlineNode* ref);
-    void showItem(TLeafNote* item);
-    void clearEditors();
-    void refreshTitlePanelImages();
-    void onNodeChanged(TOutlineNode* node, int changes);
-    void onClipboardChanged();
-    void onTitleChanged(const QString& text);
     void scheduleIdle();
     bool sharedKeyDown(QKeyEvent* event);
     bool treeKeyDown(QKeyEvent* event);
-    bool titleKeyDown(QKeyEvent* event);
-    bool pageKeyDown(QKeyEvent* event);
     void paneEntered(int pane);
-    void relayoutAccess();
-    void syncViewButtons();
-    void applyTreeSize();
-    void refreshAutoClipMark();
-    void rebuildColumns();
-    void loadToolbarLayout();
-    void saveToolbarLayout();
-
-    friend void CaptureFromWindow(TFormMain& form);
-    friend void ApplyToWindow(TFormMain& form);
 
     std::unique_ptr<TOptionDesc> m_options;
-    class TDesktopClipping* m_clipping = nullptr;
+    class TPageView* m_page = nullptr;
+    class TWindowLayout* m_layout = nullptr;
     QTimer* m_idle = nullptr;
     QLabel* m_panels[5] = {};
-    QVBoxLayout* m_accessLayout = nullptr;
-    bool m_pageRich = false;
-    bool m_loading = false;
-    bool m_maxCalendar = true;
-    // Pane sizes mean something only once the window has been laid out.
     bool m_shownOnce = false;
     bool m_notice = false;
 };
 
-// The window-layout settings taken from the window, and put back.
-void CaptureFromWindow(TFormMain& form);
-void ApplyToWindow(TFormMain& form);
-
-// File commands; filled in with the documents.
+// The shell's own areas, each made by its file as a child of the window:
+// the file commands with the documents, clipping from other programs, the
+// tray watcher, the import command and the navigation history.
 void InstallDocumentCommands(TFormMain& form);
+void InstallDesktopClipping(TFormMain& form);
+void InstallTrayGuard(TFormMain& form);
+void InstallImportCommands(TFormMain& form);
+void InstallNavigationHistory(TFormMain& form);

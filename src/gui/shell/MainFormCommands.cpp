@@ -1,5 +1,4 @@
-// Wiring of the commands built here to the command table, and the states the
-// menus show when they open.
+// Wiring of the window's own commands to the command table.
 #include "shell/MainForm.h"
 
 #include "calendar/CalEx.h"
@@ -11,6 +10,7 @@
 #include "shell/CommandTable.h"
 #include "tree/ExplorerView.h"
 
+#include "search/FocusTray.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -19,113 +19,15 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
-#include "search/FocusTray.h"
-
-namespace {
-const char* const kCaptionModes[9] = {"ItemTitle",         "ItemCreateTitle", "ItemModifiedTitle",
-                                      "ItemLimitTitle",    "ItemFinishTitle", "ItemTitleCreate",
-                                      "ItemTitleModified", "ItemTitleLimit",  "ItemTitleFinish"};
-} // namespace
 
 void TFormMain::installCommands() {
     TCommandTable& c = *Commands;
-    c.setHandler(QStringLiteral("ItemSisterClick"), [this](int tag) { ItemSisterClick(tag); });
-    c.setHandler(QStringLiteral("ItemAuntClick"), [this](int tag) { ItemAuntClick(tag); });
-    c.setHandler(QStringLiteral("ItemClippingClick"), [this](int tag) { ItemClippingClick(tag); });
-    c.setHandler(QStringLiteral("ItemAutoClippingClick"), [this](int) { ItemAutoClippingClick(); });
-    c.setHandler(QStringLiteral("ItemClipSelctionClick"),
-                 [this](int tag) { ItemClipSelctionClick(tag); });
-    c.setHandler(QStringLiteral("ItemSelectionToNodeTitleClick"),
-                 [this](int) { ItemSelectionToNodeTitleClick(); });
-    c.setHandler(QStringLiteral("ItemSelectBelowClick"),
-                 [this](int tag) { ItemSelectBelowClick(tag); });
-    c.setHandler(QStringLiteral("ItemRenameNodeClick"), [this](int) { ItemRenameNodeClick(); });
     c.setHandler(QStringLiteral("ItemBecomeForegroundClick"),
                  [this](int) { ItemBecomeForegroundClick(); });
-    c.setHandler(QStringLiteral("ItemWordWrapClick"), [this](int) { ItemWordWrapClick(); });
-    c.setHandler(QStringLiteral("ItemOpenManualClick"), [this](int) { ItemOpenManualClick(); });
     c.setHandler(QStringLiteral("ItemFocusOnExView"), [this](int) { ExplorerView->setFocus(); });
     c.setHandler(QStringLiteral("ItemFocusOnRichEdit"), [this](int) { RichEdit->setFocus(); });
 
-    c.setHandler(QStringLiteral("ItemShowTBRClick"), [this](int tag) { ItemShowTBRClick(tag); });
-    c.setHandler(QStringLiteral("ItemShowStatusBarClick"),
-                 [this](int) { ItemShowStatusBarClick(); });
-    c.setHandler(QStringLiteral("ItemShowExViewClick"), [this](int) { ItemShowExViewClick(); });
-    c.setHandler(QStringLiteral("ItemShowCalendarClick"), [this](int) { ItemShowCalendarClick(); });
-    c.setHandler(QStringLiteral("ItemShowFocusTrayClick"),
-                 [this](int) { ItemShowFocusTrayClick(); });
-    c.setHandler(QStringLiteral("ItemShowTitlePanelClick"),
-                 [this](int) { ItemShowTitlePanelClick(); });
-    c.setHandler(QStringLiteral("ItemShowDatePanelClick"),
-                 [this](int) { ItemShowDatePanelClick(); });
-    c.setHandler(QStringLiteral("ItemShowRulerClick"), [this](int) { ItemShowRulerClick(); });
-    c.setHandler(QStringLiteral("ItemShowLinkPanelClick"),
-                 [this](int) { ItemShowLinkPanelClick(); });
-    c.setHandler(QStringLiteral("ItemChangeSplitClick"), [this](int) { ItemChangeSplitClick(); });
-    c.setHandler(QStringLiteral("ItemTitleClick"), [this](int tag) { ItemTitleClick(tag); });
-    c.setHandler(QStringLiteral("ItemLoadSettingsClick"), [this](int) { ItemLoadSettingsClick(); });
-    c.setHandler(QStringLiteral("ItemSaveSettingsClick"), [this](int) { ItemSaveSettingsClick(); });
-
-    // Opening handlers of the menus whose states are built here.
-    c.setHandler(QStringLiteral("MenuViewClick"), [](int) {});
+    // Opening handlers of menus whose states the areas' updaters set.
     c.setHandler(QStringLiteral("PopupMenuTrayPopup"), [](int) {});
     c.setHandler(QStringLiteral("PopupMenuRichEditPopup"), [](int) {});
-}
-
-void TFormMain::installStateUpdaters() {
-    TCommandTable& c = *Commands;
-    // View menu: the check marks follow what is shown.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        const char* const entries[6] = {"ItemShowTBRStandard", "ItemShowTBRMakeNode",
-                                        "ItemShowTBRMoveNode", "ItemShowTBRStyle",
-                                        "ItemShowTBRFind",     "ItemShowTBRView"};
-        for (int i = 0; i < 6; ++i)
-            if (QToolBar* bar = t.toolBar(QString::fromLatin1(ToolbarsByTag[i])))
-                t.setChecked(QString::fromLatin1(entries[i]), !bar->isHidden());
-        t.setChecked(QStringLiteral("ItemShowStatusBar"), !statusBar()->isHidden());
-        t.setChecked(QStringLiteral("ItemShowExView"), !PanelLeft->isHidden());
-        t.setChecked(QStringLiteral("TBShowExView"), !PanelLeft->isHidden());
-        t.setChecked(QStringLiteral("ItemShowCalendar"), !PanelCalendar->isHidden());
-        t.setChecked(QStringLiteral("TBShowCalendar"), !PanelCalendar->isHidden());
-        t.setChecked(QStringLiteral("ItemShowFocusTray"), !ListViewFocus->isHidden());
-        t.setChecked(QStringLiteral("TBShowFocusTray"), !ListViewFocus->isHidden());
-        t.setChecked(QStringLiteral("ItemShowTitlePanel"), !PanelTitle->isHidden());
-        t.setChecked(QStringLiteral("ItemShowDatePanel"), !PanelAccessDate->isHidden());
-        t.setChecked(QStringLiteral("TBShowDate"), !PanelAccessDate->isHidden());
-        t.setChecked(QStringLiteral("ItemShowRuler"), !KesRuler->isHidden());
-        t.setChecked(QStringLiteral("ItemShowLinkPanel"), !LinkBox->isHidden());
-        t.setChecked(QStringLiteral("TBShowLinkPanel"), !LinkBox->isHidden());
-        for (int i = 0; i < 9; ++i)
-            t.setChecked(QString::fromLatin1(kCaptionModes[i]), Options->ItemView == i);
-    });
-    // Edit menu and tray menu.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        t.setChecked(QStringLiteral("ItemWordWrap"), RichEdit->lineWrapMode() != QTextEdit::NoWrap);
-        t.setChecked(QStringLiteral("ItemAutoClipping"), AutoClipping);
-        t.setChecked(QStringLiteral("ItemTrayAutoClipping"), AutoClipping);
-    });
-    // Creation commands: the aunt needs a parent, clipping needs text.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        const bool hasParent = CurrentItem && CurrentItem->TreeNode->parent();
-        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-        const bool hasText = mime && mime->hasText();
-        t.setCommandEnabled(QStringLiteral("ItemCreateAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("CreateTVAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("TBNewAunt"), hasParent);
-        t.setCommandEnabled(QStringLiteral("ItemClipping"), hasText);
-        t.setCommandEnabled(QStringLiteral("CreateTVClipping"), hasText);
-    });
-    // Page pop-up.
-    c.addStateUpdater([this]() {
-        TCommandTable& t = *Commands;
-        const QTextCursor cur = RichEdit->textCursor();
-        const bool sel = cur.hasSelection();
-        const int length = RichEdit->document()->characterCount() - 1;
-        t.setCommandEnabled(QStringLiteral("ItemClipSelection"), sel);
-        t.setCommandEnabled(QStringLiteral("ItemRichEditSelectBelow"),
-                            cur.selectionStart() < length);
-    });
 }

@@ -58,5 +58,3 @@ private:
     TFormMain& m_form;
     THistoryLists m_lists;
 };
-
-void InstallNavigationHistory(TFormMain& form);

@@ -56,3 +56,8 @@ void TTrayGuard::onAvailability(bool available) {
     }
     Q_EMIT availabilityChanged(available);
 }
+
+void InstallTrayGuard(TFormMain& form) {
+    if (!TTrayGuard::of(form))
+        new TTrayGuard(form);
+}

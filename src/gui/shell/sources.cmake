@@ -5,7 +5,6 @@ list(APPEND WRENGUI_SOURCES
     shell/FontList.cpp
     shell/MainForm.cpp
     shell/MainFormCommands.cpp
-    shell/MainFormFile.cpp
     shell/MainFormItems.cpp
     shell/MainFormLayout.cpp
     shell/WrenApplication.cpp

@@ -14,6 +14,7 @@
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 #include "tree/NodeImages.h"
 #include "tree/OutlineModel.h"
 
@@ -596,7 +597,7 @@ void TTreeCommands::pasteItem() {
         return;
     if (!mime->hasFormat(ItemMimeType())) {
         if (mime->hasText())
-            m_form.ItemClippingClick(10);
+            TItemCommands::of(m_form)->ItemClippingClick(10);
         return;
     }
     const QByteArray bytes = mime->data(ItemMimeType());
@@ -611,7 +612,7 @@ void TTreeCommands::pasteItem() {
     m_form.StorePage();
     TOutline& tree = *m_form.Outline;
     const OutlineFile::ReadResult r = OutlineFile::readItems(
-        bytes, tree, TFormMain::TagToCode(10, *m_form.Options), tree.selectedNode(), true);
+        bytes, tree, TItemCommands::TagToCode(10, *m_form.Options), tree.selectedNode(), true);
     if (!r.ok || !r.selected) {
         status(QStringLiteral("貼り付けられません: %1").arg(r.error));
         return;

@@ -1,6 +1,7 @@
 # sources of src/gui/tree
 list(APPEND WRENGUI_SOURCES
     tree/ExplorerView.cpp
+    tree/ItemCommands.cpp
     tree/NodeImages.cpp
     tree/OutlineModel.cpp
     tree/TreeCommands.cpp

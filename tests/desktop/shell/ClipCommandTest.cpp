@@ -91,12 +91,13 @@ TEST_F(ClipCommand, TheClipboardOfAnotherProgramBecomesOneItem) {
 
 TEST_F(ClipCommand, AWindowLoadingOrInADialogIsWaitedFor) {
     const int before = form.Outline->count();
-    form.UnregisterHotKey(); // as while a document loads or the options are open
+    TDesktopClipping::of(form)
+        ->UnregisterHotKey(); // as while a document loads or the options are open
     auto p = start({QStringLiteral("--clip"), QStringLiteral("-"), doc}, QByteArray("待った"));
     QTest::qWait(800);
     EXPECT_EQ(p->state(), QProcess::Running);
     EXPECT_EQ(form.Outline->count(), before);
-    form.RegisterHotKey();
+    TDesktopClipping::of(form)->RegisterHotKey();
     ASSERT_EQ(finish(*p), 0) << error.toStdString();
     EXPECT_EQ(form.Outline->count(), before + 1);
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("待った"));

@@ -6,6 +6,7 @@
 #include "platform/HotKey.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/MainForm.h"
 
 #include <QClipboard>
@@ -85,7 +86,7 @@ TEST(HotKeyMapping, WindowsKeyCodesBecomeKeysyms) {
 }
 
 TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
-    ASSERT_TRUE(form.hotKey()->isRegistered());
+    ASSERT_TRUE(TDesktopClipping::of(form)->x11HotKey()->isRegistered());
     ClipOwner owner({QStringLiteral("ホットキーで")});
     ASSERT_TRUE(owner.ready());
     ASSERT_TRUE(WaitFor([] { return clipboardText() == QStringLiteral("ホットキーで"); }, 15000));
@@ -95,7 +96,7 @@ TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
     EXPECT_EQ(TitleOf(form.CurrentItem), QStringLiteral("ホットキーで"));
 
     // Withdrawn: nothing more.
-    form.UnregisterHotKey();
+    TDesktopClipping::of(form)->UnregisterHotKey();
     ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+F1")));
     QTest::qWait(300);
     EXPECT_EQ(form.Outline->count(), before + 1);
@@ -103,7 +104,7 @@ TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
     // Another key from the settings.
     form.Options->ClipHotKey = 123;         // F12
     form.Options->ClipHotModifiers = 1 | 4; // Alt+Shift
-    ASSERT_TRUE(form.RegisterHotKey());
+    ASSERT_TRUE(TDesktopClipping::of(form)->RegisterHotKey());
     ASSERT_TRUE(pressKeys(QStringLiteral("ctrl+F1")));
     ASSERT_TRUE(pressKeys(QStringLiteral("alt+shift+F12")));
     ASSERT_TRUE(WaitFor([&] { return form.Outline->count() == before + 2; }, 15000));
@@ -112,12 +113,12 @@ TEST_F(Desktop, TheHotKeyFromAnotherClientClips) {
 }
 
 TEST_F(Desktop, AKeyHeldByAnotherClientIsRefusedQuietly) {
-    ASSERT_TRUE(form.hotKey()->isRegistered());
-    form.UnregisterHotKey();
+    ASSERT_TRUE(TDesktopClipping::of(form)->x11HotKey()->isRegistered());
+    TDesktopClipping::of(form)->UnregisterHotKey();
     ClipOwner holder({QStringLiteral("--grab"), QStringLiteral("112"), QStringLiteral("2")});
     ASSERT_TRUE(holder.ready());
-    EXPECT_FALSE(form.RegisterHotKey());
-    EXPECT_FALSE(form.hotKey()->isRegistered());
+    EXPECT_FALSE(TDesktopClipping::of(form)->RegisterHotKey());
+    EXPECT_FALSE(TDesktopClipping::of(form)->x11HotKey()->isRegistered());
     // An unknown key code is refused too.
     THotKey other;
     EXPECT_FALSE(other.registerKey(7, 0xFF, 2));

@@ -7,6 +7,7 @@
 #include "platform/SingleInstance.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/DocumentCommands.h"
 #include "shell/MainForm.h"
 
@@ -133,7 +134,7 @@ TEST_F(Tray, TheIconsMenuShowsTheWindowAgain) {
 }
 
 TEST_F(Tray, TheHotKeyClipsWhileTheWindowIsInTheTray) {
-    ASSERT_TRUE(form->RegisterHotKey());
+    ASSERT_TRUE(TDesktopClipping::of(*form)->RegisterHotKey());
     form->close();
     ASSERT_TRUE(WaitFor([this] { return form->isHidden(); }));
     QGuiApplication::clipboard()->setText(QStringLiteral("トレイから"));

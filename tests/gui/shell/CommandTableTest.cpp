@@ -10,6 +10,7 @@
 #include "platform/HotKey.h"
 #include "settings/OptionDesc.h"
 #include "shell/CommandTable.h"
+#include "shell/DesktopClipping.h"
 #include "shell/FontList.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
@@ -604,8 +605,8 @@ TEST(CommandTable, DialogsAnswerFromTheQueueWithoutShowing) {
 
 TEST(CommandTable, WithoutAnX11DisplayTheHotKeyFailsQuietly) {
     TFormMain form;
-    EXPECT_FALSE(form.hotKey()->isRegistered());
-    EXPECT_FALSE(form.RegisterHotKey());
+    EXPECT_FALSE(TDesktopClipping::of(form)->x11HotKey()->isRegistered());
+    EXPECT_FALSE(TDesktopClipping::of(form)->RegisterHotKey());
 }
 
 TEST(CommandTable, TrayClickBringsTheWindowUpAndItsMenuShowsAutoClipping) {

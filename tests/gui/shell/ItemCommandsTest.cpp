@@ -10,6 +10,7 @@
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 #include "tree/OutlineModel.h"
 
 #include <QApplication>
@@ -65,16 +66,16 @@ TEST_F(ItemCommands, TagsBecomePositionCodes) {
     TOptionDesc o;
     const int codes[7] = {2, 3, 2, 0, 1, 4, 5};
     for (int tag = 0; tag <= 6; ++tag)
-        EXPECT_EQ(TFormMain::TagToCode(tag, o), codes[tag]) << tag;
+        EXPECT_EQ(TItemCommands::TagToCode(tag, o), codes[tag]) << tag;
     o.SisterPos = 0;
     o.DaughterPos = 4;
     o.AuntPos = 3;
     o.ClipPos = 1;
-    EXPECT_EQ(TFormMain::TagToCode(7, o), 0);
-    EXPECT_EQ(TFormMain::TagToCode(8, o), 4);
-    EXPECT_EQ(TFormMain::TagToCode(9, o), 3);
-    EXPECT_EQ(TFormMain::TagToCode(10, o), 1);
-    EXPECT_EQ(TFormMain::TagToCode(11, o), 2);
+    EXPECT_EQ(TItemCommands::TagToCode(7, o), 0);
+    EXPECT_EQ(TItemCommands::TagToCode(8, o), 4);
+    EXPECT_EQ(TItemCommands::TagToCode(9, o), 3);
+    EXPECT_EQ(TItemCommands::TagToCode(10, o), 1);
+    EXPECT_EQ(TItemCommands::TagToCode(11, o), 2);
 }
 
 TEST_F(ItemCommands, SisterAndDaughterAtEveryTag) {

@@ -251,12 +251,12 @@ TEST_F(PortalHotKey, NoClippingWhileWithdrawnAndANewKeyIsBoundAfresh) {
     ASSERT_TRUE(WaitFor([this] { return clipping().portal() && clipping().portal()->IsBound(); }));
     QGuiApplication::clipboard()->setText(QStringLiteral("取り下げ中"));
     const int before = form->Outline->count();
-    form->UnregisterHotKey(); // loading, or the options dialog open
+    TDesktopClipping::of(*form)->UnregisterHotKey(); // loading, or the options dialog open
     portal->activate(portal->session);
     QTest::qWait(200);
     EXPECT_EQ(form->Outline->count(), before);
     // The same key again: the session stays, nothing is asked of the desktop.
-    EXPECT_TRUE(form->RegisterHotKey());
+    EXPECT_TRUE(TDesktopClipping::of(*form)->RegisterHotKey());
     QTest::qWait(100);
     EXPECT_EQ(portal->calls.size(), 2);
     portal->activate(portal->session);
@@ -266,7 +266,7 @@ TEST_F(PortalHotKey, NoClippingWhileWithdrawnAndANewKeyIsBoundAfresh) {
     const QString old = portal->session;
     form->Options->ClipHotKey = 123;
     form->Options->ClipHotModifiers = 1 | 4;
-    EXPECT_TRUE(form->RegisterHotKey());
+    EXPECT_TRUE(TDesktopClipping::of(*form)->RegisterHotKey());
     ASSERT_TRUE(
         WaitFor([this] { return portal->calls.size() == 4 && clipping().portal()->IsBound(); }));
     EXPECT_TRUE(portal->closed.contains(old));
@@ -290,8 +290,8 @@ TEST_F(PortalHotKey, ARefusalIsToldInTheStatusBarAndOnceInABox) {
     EXPECT_FALSE(clipping().portal()->IsBound());
     EXPECT_TRUE(clipping().OptionsNote().contains(QStringLiteral("wrennote --clip")));
     // Asked again (after the options dialog): told in the status bar, not in another box.
-    form->UnregisterHotKey();
-    EXPECT_TRUE(form->RegisterHotKey());
+    TDesktopClipping::of(*form)->UnregisterHotKey();
+    EXPECT_TRUE(TDesktopClipping::of(*form)->RegisterHotKey());
     ASSERT_TRUE(WaitFor([this] { return portal->calls.size() == 4; }));
     QTest::qWait(200);
     EXPECT_EQ(MessageBox::count(), boxes + 1);
@@ -320,7 +320,7 @@ TEST_F(PortalHotKey, APlatformWithoutAnyHotKeySaysSo) {
     ASSERT_TRUE(WaitFor([this] { return MessageBox::count() == boxes + 1; }));
     // Offscreen (tests, headless use) has no user to tell.
     TDesktopClipping::Platform = [] { return QStringLiteral("offscreen"); };
-    form->RegisterHotKey();
+    TDesktopClipping::of(*form)->RegisterHotKey();
     QTest::qWait(100);
     EXPECT_EQ(MessageBox::count(), boxes + 1);
 }

@@ -1,0 +1,4 @@
+# sources of src/gui/layout
+list(APPEND WRENGUI_SOURCES
+    layout/WindowLayout.cpp
+)
