@@ -8,6 +8,7 @@
 #include "shell/CommandTable.h"
 #include "shell/MainForm.h"
 #include "tree/ExplorerView.h"
+#include "tree/ItemCommands.h"
 #include "tree/TreeCommands.h"
 #include "tree/TreeDragDrop.h"
 
@@ -95,7 +96,7 @@ void ClipOneMegabyte(benchmark::State& state) {
         state.PauseTiming();
         w.select(middleNode(*w.form.Outline));
         state.ResumeTiming();
-        w.form.ClipMimeData(&mime, 10);
+        TItemCommands::of(w.form)->ClipMimeData(&mime, 10);
         QApplication::processEvents();
         state.PauseTiming();
         TOutlineNode* made = w.form.Outline->selectedNode();
