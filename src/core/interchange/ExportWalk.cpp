@@ -138,6 +138,30 @@ QString TExportWalk::label(int kind, const QString& linkText) {
     }
 }
 
+void TExportWalk::splitLinks(
+    const QString& text, const std::function<void(QStringView)>& words,
+    const std::function<void(const QString& href, const QString& label)>& link) const {
+    qsizetype pos = 0;
+    // Every link holds a colon; most lines hold none.
+    const QList<TLinkMatch> links = text.contains(QLatin1Char(':'))
+                                        ? LinkScan::LinksInRange(text, 0, text.size() - 1)
+                                        : QList<TLinkMatch>();
+    for (const TLinkMatch& m : links) {
+        const QString linkText = text.mid(m.start, m.length);
+        const QString target = href(m.kind, linkText);
+        if (target.isEmpty())
+            continue;
+        qsizetype from = 0, to = 0;
+        linkRange(text, m, &from, &to);
+        if (from < pos)
+            continue;
+        words(QStringView(text).mid(pos, from - pos));
+        link(target, label(m.kind, linkText));
+        pos = to;
+    }
+    words(QStringView(text).mid(pos));
+}
+
 void TExportWalk::linkRange(QStringView text, const TLinkMatch& m, qsizetype* from, qsizetype* to) {
     *from = m.start;
     *to = m.end();

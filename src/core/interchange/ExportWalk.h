@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 class QTextDocument;
@@ -40,6 +41,11 @@ public:
     // The characters a link takes in text, its angle brackets included: a
     // bracketed link's own, and those around a web address written "<...>".
     static void linkRange(QStringView text, const ::TLinkMatch& m, qsizetype* from, qsizetype* to);
+    // Walks text in order: each stretch between links goes to words, each
+    // link that points somewhere to link with its target and label.
+    void
+    splitLinks(const QString& text, const std::function<void(QStringView)>& words,
+               const std::function<void(const QString& href, const QString& label)>& link) const;
 
     // Tells the progress callback; false once cancelled.
     bool step(int done);

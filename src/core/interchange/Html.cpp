@@ -153,27 +153,13 @@ QString escapeHtml(QStringView text) {
 // A plain page: escaped, its links as links, its lines as they are.
 QString plainHtml(const TExportWalk& walk, const QString& page) {
     QString out;
-    qsizetype pos = 0;
     if (page.isEmpty())
         return out;
-    const QList<TLinkMatch> links = page.contains(QLatin1Char(':'))
-                                        ? LinkScan::LinksInRange(page, 0, page.size() - 1)
-                                        : QList<TLinkMatch>();
-    for (const TLinkMatch& m : links) {
-        const QString linkText = page.mid(m.start, m.length);
-        const QString href = walk.href(m.kind, linkText);
-        if (href.isEmpty())
-            continue;
-        qsizetype from = 0, to = 0;
-        TExportWalk::linkRange(page, m, &from, &to);
-        if (from < pos)
-            continue;
-        out += escapeHtml(QStringView(page).mid(pos, from - pos));
-        out += QStringLiteral("<a href=\"%1\">%2</a>")
-                   .arg(escapeHtml(href), escapeHtml(TExportWalk::label(m.kind, linkText)));
-        pos = to;
-    }
-    out += escapeHtml(QStringView(page).mid(pos));
+    walk.splitLinks(
+        page, [&out](QStringView words) { out += escapeHtml(words); },
+        [&out](const QString& href, const QString& label) {
+            out += QStringLiteral("<a href=\"%1\">%2</a>").arg(escapeHtml(href), escapeHtml(label));
+        });
     return out;
 }
 

@@ -111,25 +111,12 @@ QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
         if (previousText)
             out += QLatin1String("\\\n");
         QString md;
-        qsizetype pos = 0;
-        const QList<TLinkMatch> links = line.contains(QLatin1Char(':'))
-                                            ? LinkScan::LinksInRange(line, 0, line.size() - 1)
-                                            : QList<TLinkMatch>();
-        for (const TLinkMatch& m : links) {
-            const QString linkText = line.mid(m.start, m.length);
-            const QString href = walk.href(m.kind, linkText);
-            if (href.isEmpty())
-                continue;
-            qsizetype from = 0, to = 0;
-            TExportWalk::linkRange(line, m, &from, &to);
-            if (from < pos)
-                continue;
-            md += escapeInline(QStringView(line).mid(pos, from - pos));
-            md += QLatin1Char('[') + escapeInline(TExportWalk::label(m.kind, linkText)) +
-                  QStringLiteral("](") + linkDestination(href) + QLatin1Char(')');
-            pos = to;
-        }
-        md += escapeInline(QStringView(line).mid(pos));
+        walk.splitLinks(
+            line, [&md](QStringView words) { md += escapeInline(words); },
+            [&md](const QString& href, const QString& label) {
+                md += QLatin1Char('[') + escapeInline(label) + QStringLiteral("](") +
+                      linkDestination(href) + QLatin1Char(')');
+            });
         out += escapeLineStart(md);
         previousText = true;
     }
