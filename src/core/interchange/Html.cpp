@@ -126,28 +126,9 @@ QString pageHtml(const QTextDocument& doc) {
     return safe.trimmed();
 }
 
+// Qt's own escaping: & < > and the double quote.
 QString escapeHtml(QStringView text) {
-    QString out;
-    out.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&':
-            out += QLatin1String("&amp;");
-            break;
-        case '<':
-            out += QLatin1String("&lt;");
-            break;
-        case '>':
-            out += QLatin1String("&gt;");
-            break;
-        case '"':
-            out += QLatin1String("&quot;");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return text.toString().toHtmlEscaped();
 }
 
 // A plain page: escaped, its links as links, its lines as they are.
