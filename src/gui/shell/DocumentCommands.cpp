@@ -36,6 +36,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QSessionManager>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -171,7 +172,13 @@ TWrenDocHost& TDocumentCommands::host() const {
 }
 
 void TDocumentCommands::ReloadDocument() {
+    // Following the file is no opening: our own auto-save copy stays ours
+    // (to be deleted by the next save) and is not offered as a crash's.
+    const TDiskIdentity own = m_doc->OwnAutoSave;
+    m_offerAutoSave = false;
     reload(m_doc->FileName);
+    m_offerAutoSave = true;
+    m_doc->OwnAutoSave = own;
 }
 
 bool TDocumentCommands::SaveOverwriting() {
@@ -342,7 +349,7 @@ void TDocumentCommands::reload(const QString& requested) {
         if (ExtOf(m_doc->FileName).toLower() == QLatin1String(".wr~"))
             m_form.ShowNotice(QStringLiteral("自動保存ファイルを読み取り専用で開きました。"
                                              "「名前を付けて保存」で .wrn として保存できます。"));
-        else if (!m_doc->ReadOnly && m_doc->HasNewerAutoSave())
+        else if (m_offerAutoSave && !m_doc->ReadOnly && m_doc->HasNewerAutoSave())
             offerAutoSaveCopy();
     }
     if (m_editNew && m_form.CurrentItem && m_form.CurrentItem->TreeNode == m_editNew) {
@@ -393,7 +400,10 @@ void TDocumentCommands::offerAutoSaveCopy() {
         if (!error.isEmpty()) {
             tree.endUpdate();
             showError(error);
-            reload(m_doc->FileName); // the copy stays: nothing of it was taken
+            // The copy stays, nothing of it taken, and is not offered again now.
+            m_offerAutoSave = false;
+            reload(m_doc->FileName);
+            m_offerAutoSave = true;
             return;
         }
         TOutlineNode* selected = tree.selectedNode();
@@ -408,9 +418,16 @@ void TDocumentCommands::offerAutoSaveCopy() {
         if (m_watch->MergeFile(copy, true))
             m_doc->OwnAutoSave = DiskIdentity::Stat(copy);
     } else if (answer == QMessageBox::Discard) {
-        if (!QFile::moveToTrash(copy))
+        // Qt falls back to a trash in the working folder when the user's data
+        // folder does not exist yet: it is made first.
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        QString trashed;
+        if (!QFile::moveToTrash(copy, &trashed))
             showError(
                 QStringLiteral("自動保存ファイル「%1」をごみ箱に移せませんでした。").arg(copy));
+        else if (QFileInfo(trashed).isRelative())
+            m_form.ShowNotice(QStringLiteral("自動保存ファイルを「%1」に移しました。")
+                                  .arg(QFileInfo(trashed).absoluteFilePath()));
     }
 }
 

@@ -133,6 +133,8 @@ private:
     // Set while a document is read.
     std::unique_ptr<TLoadProgress> m_loadProgress;
     TDocumentWatch* m_watch = nullptr;
+    // Whether opening asks about a newer auto-save copy.
+    bool m_offerAutoSave = true;
     QString m_lockPath;
     QTimer* m_idle = nullptr;
     QList<QAction*> m_added;

@@ -244,9 +244,12 @@ TEST(AutoSaveRecovery, ComparedAndMergedOrDiscardedIntoTheTrash) {
     EXPECT_TRUE(has(w.outline(), "自動保存だけの項目"));
 
     DocWindow other;
+    // The desktop's trash of this test, not the user's or the working folder.
+    const EnvScope data("XDG_DATA_HOME", other.path("data").toUtf8());
     const QString again = crashedDocument(other);
     reopen(other, QMessageBox::Discard);
     EXPECT_FALSE(QFileInfo::exists(TWrenDoc::AutoSaveFileName(again)));
+    EXPECT_TRUE(QFileInfo::exists(other.path("data/Trash/files/落ちた.wr~")));
     EXPECT_FALSE(has(other.outline(), "自動保存だけの項目"));
 }
 
@@ -256,4 +259,44 @@ TEST(AutoSaveRecovery, TheCopyOpensReadOnlyByItself) {
     DocWindow copy(TWrenDoc::AutoSaveFileName(file));
     EXPECT_TRUE(copy.doc().ReadOnly);
     EXPECT_TRUE(has(copy.outline(), "自動保存だけの項目"));
+}
+
+TEST(SyncedDocument, FollowingTheFileKeepsOurAutoSaveCopyOursAndAsksNothing) {
+    SyncWindow w;
+    w.options().SaveTemporal = true;
+    w.doc().LastSaveTime = 0;
+    w.docs->IdleAutoSave();
+    const QString copy = TWrenDoc::AutoSaveFileName(w.file);
+    ASSERT_TRUE(QFileInfo::exists(copy));
+    // Sync tools keep the other computer's time: the arrival looks older.
+    replaceWith(w.file, [](TOutline& o) { addTop(o, "向こうで追加"); });
+    QFile f(w.file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    f.close();
+    w.watch().CheckNow();
+    EXPECT_TRUE(has(w.outline(), "向こうで追加"));
+    EXPECT_EQ(w.boxes(), 0);
+    w.addBook("ここで追加");
+    ASSERT_TRUE(w.docs->ItemSaveClick());
+    EXPECT_FALSE(QFileInfo::exists(copy)) << "the copy this window wrote goes with the save";
+}
+
+TEST(AutoSaveRecovery, ADamagedCopyIsSaidOnceAndKept) {
+    DocWindow w;
+    const QString file = crashedDocument(w);
+    const QString copy = TWrenDoc::AutoSaveFileName(file);
+    const QByteArray whole = fileBytes(copy);
+    QFile f(copy);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(whole.left(whole.size() / 2));
+    f.close();
+    MessageBox::setNextAnswer(QMessageBox::Yes); // revert
+    MessageBox::setNextAnswer(QMessageBox::Yes); // open the copy
+    const int before = MessageBox::count();
+    w.docs->ItemRevertClick();
+    // The revert's question, the copy's, and the error: not the copy's again.
+    EXPECT_EQ(MessageBox::count() - before, 3);
+    EXPECT_TRUE(QFileInfo::exists(copy));
+    EXPECT_FALSE(has(w.outline(), "自動保存だけの項目"));
 }
