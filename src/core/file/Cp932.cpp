@@ -47,11 +47,82 @@ QString withCp932Forms(const QString& text) {
     return out;
 }
 
-QString toUnicode(const char* data, qsizetype size) {
+namespace {
+
+QString decodeWithConverter(const char* data, qsizetype size) {
     // Opening the converter costs far more than decoding a title; a stateless
     // one gives each call a fresh start, as a new decoder would.
     thread_local QStringDecoder dec(kName, QStringConverter::Flag::Stateless);
-    return dec.decode(QByteArrayView(data, size));
+    QString out = dec.decode(QByteArrayView(data, size));
+    // After an error the converter does not recover; the next text gets a
+    // fresh one.
+    if (dec.hasError())
+        dec = QStringDecoder(kName, QStringConverter::Flag::Stateless);
+    return out;
+}
+
+constexpr char16_t kAskConverter = 0xFFFD;
+
+// What the converter makes of every single byte and every two-byte code,
+// asked of it once: decoding by table is several times faster, and gives
+// the same characters by construction. Codes the converter does not map to
+// one character are left to it.
+struct Table {
+    char16_t single[256];
+    char16_t pair[64][256]; // lead byte 0x81..0x9F, 0xE0..0xFC; trail byte
+
+    static int row(uint8_t lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
+
+    Table() {
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            const QString u = isLeadByte(uint8_t(b)) ? QString() : decodeWithConverter(&c, 1);
+            single[b] = u.size() == 1 ? u.at(0).unicode() : kAskConverter;
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isLeadByte(uint8_t(lead)))
+                continue;
+            for (int trail = 0; trail < 256; ++trail) {
+                const char two[2] = {char(lead), char(trail)};
+                const QString u =
+                    trail >= 0x40 && trail <= 0xFC ? decodeWithConverter(two, 2) : QString();
+                pair[row(uint8_t(lead))][trail] = u.size() == 1 ? u.at(0).unicode() : kAskConverter;
+            }
+        }
+    }
+};
+
+const Table& table() {
+    static const Table t;
+    return t;
+}
+
+} // namespace
+
+QString toUnicode(const char* data, qsizetype size) {
+    const Table& t = table();
+    const auto* d = reinterpret_cast<const uint8_t*>(data);
+    QString out(size, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const uint8_t c = d[i];
+        char16_t u;
+        if (c < 0x80) {
+            u = t.single[c];
+        } else if (isLeadByte(c)) {
+            if (i + 1 >= size)
+                return decodeWithConverter(data, size);
+            u = t.pair[Table::row(c)][d[++i]];
+        } else {
+            u = t.single[c];
+        }
+        if (u == kAskConverter)
+            return decodeWithConverter(data, size);
+        o[n++] = u;
+    }
+    out.truncate(n);
+    return out;
 }
 
 QString toUnicode(const QByteArray& bytes) {

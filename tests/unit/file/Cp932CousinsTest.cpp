@@ -8,6 +8,8 @@
 
 #include "TestSupport.h"
 
+#include <QStringDecoder>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,4 +101,44 @@ TEST(Cp932Cousins, ADocumentHoldingAllOfThemReadsBackWhole) {
     EXPECT_EQ(read.Title, Sjis("波") + allCodes());
     EXPECT_EQ(read.PageText, Sjis("本文") + allCodes() + "\r\n");
     EXPECT_FALSE(Cp932::toUnicode(read.Title).contains(QLatin1Char('?')));
+}
+
+namespace {
+
+QString byConverter(const QByteArray& bytes) {
+    QStringDecoder dec("windows-31j", QStringConverter::Flag::Stateless);
+    return dec.decode(bytes);
+}
+
+} // namespace
+
+// Decoding goes by a table made from the converter; it must agree with the
+// converter on every code, and on text the table cannot decode alone.
+TEST(Cp932Decoding, AgreesWithTheConverterOnEveryCode) {
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray one(1, char(b));
+        EXPECT_EQ(Cp932::toUnicode(one), byConverter(one)) << std::hex << b;
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead)
+        for (int trail = 0; trail < 256; ++trail) {
+            const QByteArray two = QByteArray(1, char(lead)) + char(trail) + "a";
+            ASSERT_EQ(Cp932::toUnicode(two), byConverter(two)) << std::hex << lead << ' ' << trail;
+        }
+}
+
+TEST(Cp932Decoding, DamagedTextReadsAsTheConverterReadsIt) {
+    const QByteArray cases[] = {
+        "\x82",                 // a lead byte at the end
+        "abc\x82",              //
+        "\x82\xA0\x82\xA2\x81", // after good characters
+        "\x81\x20x",            // a trail byte out of range
+        "\xFD\xFE\xFF\x80\xA0", // bytes with no fixed partner
+        "\xF0\x40\xF9\xFC",     // user-defined area
+        "\x82\xA0\x00\x82\xA2", // a NUL inside
+    };
+    for (const QByteArray& c : cases)
+        EXPECT_EQ(Cp932::toUnicode(c), byConverter(c)) << c.toHex().constData();
+    // A damaged text leaves the next one unharmed.
+    EXPECT_EQ(Cp932::toUnicode(QByteArray("\x82\xA0\x82\xA2")), QStringLiteral("あい"));
+    EXPECT_EQ(Cp932::toUnicode(QByteArray()), QString());
 }
