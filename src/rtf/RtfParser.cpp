@@ -81,12 +81,23 @@ void sanitize(QString& s) {
 
 int Parser::currentCodePage() const {
     const Group& g = m_stack.back();
-    if (g.ch.runType == RunType::Dbch && g.ch.east.font >= 0)
-        if (const FontInfo* f = m_tables.font(g.ch.east.font))
-            return f->codePage;
-    if (const FontInfo* f = m_tables.font(g.ch.font))
-        return f->codePage;
-    return m_tables.ansiCodePage;
+    const int east = g.ch.runType == RunType::Dbch && g.ch.east.font >= 0 ? g.ch.east.font : -2;
+    CodePageLookup& c = m_cpLookup;
+    if (c.eastFont == east && c.font == g.ch.font && c.defaultFont == m_tables.defaultFont &&
+        c.ansi == m_tables.ansiCodePage && c.revision == m_tables.fontRevision)
+        return c.codePage;
+    c = CodePageLookup{east,
+                       g.ch.font,
+                       m_tables.defaultFont,
+                       m_tables.ansiCodePage,
+                       m_tables.fontRevision,
+                       m_tables.ansiCodePage};
+    const FontInfo* f = east >= 0 ? m_tables.font(east) : nullptr;
+    if (!f)
+        f = m_tables.font(g.ch.font);
+    if (f)
+        c.codePage = f->codePage;
+    return c.codePage;
 }
 
 void Parser::flushBytes() {

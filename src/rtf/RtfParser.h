@@ -158,6 +158,7 @@ struct Tables {
     QStringList links;     // targets of hyperlink fields ("#name" for a bookmark)
     int defaultFont = -1;
     int ansiCodePage = 1252;
+    int fontRevision = 0; // counts changes to fonts, for those who remember a lookup
 
     const FontInfo* font(int index) const;
 };

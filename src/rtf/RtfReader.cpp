@@ -413,7 +413,10 @@ ReadResult load(const QByteArray& rtf, QTextDocument& doc) {
     doc.setUndoRedoEnabled(false); // a loaded page starts a fresh history
     doc.clear();
     QTextCursor cursor(&doc);
+    // One edit: outside one, each insertion lays its paragraph out again.
+    cursor.beginEditBlock();
     ReadResult r = readAt(rtf, cursor, true);
+    cursor.endEditBlock();
     doc.setUndoRedoEnabled(undo);
     return r;
 }

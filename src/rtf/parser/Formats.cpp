@@ -99,6 +99,7 @@ void Parser::commitFont() {
     QString name = std::move(m_font.name);
     sanitize(name);
     m_tables.fonts.insert(m_font.id, FontInfo{name.trimmed(), m_font.charset, fontCodePage()});
+    ++m_tables.fontRevision;
     m_font = PendingFont();
 }
 

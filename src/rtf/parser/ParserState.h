@@ -375,6 +375,13 @@ private:
 
     QByteArray m_bytes;
     int m_bytesCp = 1252;
+    // The last code page looked up and what it was looked up by: text comes
+    // a byte at a time, and its font seldom changes.
+    struct CodePageLookup {
+        int eastFont = -3, font = -3, defaultFont = -3, ansi = 0, revision = -1;
+        int codePage = 1252;
+    };
+    mutable CodePageLookup m_cpLookup;
     QString m_text;
     CharState m_textFormat;
     bool m_pendingBreak = false;
