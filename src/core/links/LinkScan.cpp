@@ -3,6 +3,7 @@
 #include "file/Cp932.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -73,6 +74,18 @@ template <class Text> qsizetype bodyEnd(const Text& t, qsizetype e) {
     return e;
 }
 
+// Whether a bare link can start with c: most characters of a text cannot,
+// and need no look at each prefix.
+bool mayStartBare(unsigned c) {
+    static const auto starts = [] {
+        std::array<bool, 128> s{};
+        for (int kind = FirstBareKind; kind <= LastBareKind; ++kind)
+            s[size_t(uint8_t(LinkPrefixes[size_t(kind)][0]))] = true;
+        return s;
+    }();
+    return c < 128 && starts[c];
+}
+
 template <class Text> TLinkMatch findNext(const Text& t, qsizetype from, qsizetype limit) {
     limit = std::min(limit, t.n);
     if (from < 0)
@@ -91,6 +104,8 @@ template <class Text> TLinkMatch findNext(const Text& t, qsizetype from, qsizety
             }
             continue;
         }
+        if (!mayStartBare(t.at(p)))
+            continue;
         const int kind = kindAt(t, p, FirstBareKind, LastBareKind);
         if (kind != LinkNone)
             return {LinkKind(kind), p, bareEnd(t, p + LinkPrefixLength(kind)) - p};
