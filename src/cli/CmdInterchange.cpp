@@ -107,10 +107,8 @@ int RunFormatExport(const QStringList& args) {
     Interchange::TExportResult result;
     if (!Interchange::ExportFile(out, format, doc.outline, options, &result))
         return CliFail(out, result.error);
-    CliOut(QStringLiteral("%1: %2 items, %3 bytes\n")
-               .arg(out)
-               .arg(result.count)
-               .arg(result.bytes.size()));
+    CliOut(
+        QStringLiteral("%1: %2 items, %3 bytes\n").arg(out).arg(result.count).arg(result.written));
     return 0;
 }
 

@@ -4,5 +4,6 @@ wren_add_test(test_interchange
     SOURCES unit/interchange/InterchangeFixtures.cpp unit/interchange/OpmlTest.cpp
             unit/interchange/MarkdownTest.cpp unit/interchange/CherryTreeTest.cpp
             unit/interchange/TreeLineAndHtmlTest.cpp
+            unit/interchange/ExportStreamTest.cpp
     LIBS wreninterchange Qt6::Sql
     LABELS gui)

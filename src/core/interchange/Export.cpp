@@ -4,14 +4,15 @@
 
 namespace Interchange {
 
-TExportResult Export(TExportFormat format, TOutline& outline, const TExportOptions& options) {
+TExportResult Export(TExportFormat format, TOutline& outline, const TExportOptions& options,
+                     TByteSink* sink) {
     switch (format) {
     case TExportFormat::Opml:
-        return ExportOpml(outline, options);
+        return ExportOpml(outline, options, sink);
     case TExportFormat::Markdown:
-        return ExportMarkdown(outline, options);
+        return ExportMarkdown(outline, options, sink);
     case TExportFormat::Html:
-        return ExportHtml(outline, options);
+        return ExportHtml(outline, options, sink);
     }
     return TExportResult();
 }
@@ -55,16 +56,27 @@ QString SaveFilter(TExportFormat format) {
 
 bool ExportFile(const QString& path, TExportFormat format, TOutline& outline,
                 const TExportOptions& options, TExportResult* result) {
-    *result = Export(format, outline, options);
-    if (!result->ok)
-        return false;
+    // Written as it is made, into a file that replaces path only when all of
+    // it is there: a failed or cancelled export leaves nothing behind.
+    struct Stopped {};
     QString error;
-    if (!OutlineFile::writeFile(path, result->bytes, &error)) {
-        result->ok = false;
-        result->error = error;
+    try {
+        const bool written = OutlineFile::writeFile(
+            path,
+            [&](TByteSink& sink) {
+                *result = Export(format, outline, options, &sink);
+                if (!result->ok)
+                    throw Stopped{};
+            },
+            nullptr, &error);
+        if (!written) {
+            result->ok = false;
+            result->error = error;
+        }
+    } catch (const Stopped&) {
         return false;
     }
-    return true;
+    return result->ok;
 }
 
 } // namespace Interchange

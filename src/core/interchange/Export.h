@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+class TByteSink;
 class TOutline;
 class TOutlineNode;
 
@@ -28,14 +29,21 @@ struct TExportResult {
     bool ok = false;
     bool cancelled = false;
     QString error;
-    QByteArray bytes;
+    QByteArray bytes; // the whole file, when it went to no sink
+    qint64 written = 0;
     int count = 0; // items written
 };
 
-TExportResult ExportOpml(TOutline& outline, const TExportOptions& options);
-TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options);
-TExportResult ExportHtml(TOutline& outline, const TExportOptions& options);
-TExportResult Export(TExportFormat format, TOutline& outline, const TExportOptions& options);
+// Each writes into sink as it goes when one is given (a write that fails
+// throws), else into result.bytes.
+TExportResult ExportOpml(TOutline& outline, const TExportOptions& options,
+                         TByteSink* sink = nullptr);
+TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options,
+                             TByteSink* sink = nullptr);
+TExportResult ExportHtml(TOutline& outline, const TExportOptions& options,
+                         TByteSink* sink = nullptr);
+TExportResult Export(TExportFormat format, TOutline& outline, const TExportOptions& options,
+                     TByteSink* sink = nullptr);
 
 // "opml", "markdown"/"md", "html"; false for anything else.
 bool FormatFromName(const QString& name, TExportFormat* format);

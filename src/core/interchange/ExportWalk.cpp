@@ -19,7 +19,12 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <QThread>
+
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace Interchange {
 
@@ -139,7 +144,7 @@ QString TExportWalk::label(int kind, const QString& linkText) {
 }
 
 void TExportWalk::splitLinks(
-    const QString& text, const std::function<void(QStringView)>& words,
+    QStringView text, const std::function<void(QStringView)>& words,
     const std::function<void(const QString& href, const QString& label)>& link) const {
     qsizetype pos = 0;
     // Every link holds a colon; most lines hold none.
@@ -147,7 +152,7 @@ void TExportWalk::splitLinks(
                                         ? LinkScan::LinksInRange(text, 0, text.size() - 1)
                                         : QList<TLinkMatch>();
     for (const TLinkMatch& m : links) {
-        const QString linkText = text.mid(m.start, m.length);
+        const QString linkText = text.mid(m.start, m.length).toString();
         const QString target = href(m.kind, linkText);
         if (target.isEmpty())
             continue;
@@ -155,11 +160,11 @@ void TExportWalk::splitLinks(
         linkRange(text, m, &from, &to);
         if (from < pos)
             continue;
-        words(QStringView(text).mid(pos, from - pos));
+        words(text.mid(pos, from - pos));
         link(target, label(m.kind, linkText));
         pos = to;
     }
-    words(QStringView(text).mid(pos));
+    words(text.mid(pos));
 }
 
 void TExportWalk::linkRange(QStringView text, const TLinkMatch& m, qsizetype* from, qsizetype* to) {
@@ -185,31 +190,83 @@ QString TExportWalk::plainPage(const TLeafNote& item) {
     return text;
 }
 
-bool TExportWalk::loadPage(TLeafNote& item, QTextDocument& doc, QString* error) {
+void TExportWalk::loadRich(const TLeafNote& item, const QByteArray& rich, QTextDocument& doc) {
     doc.setUndoRedoEnabled(false);
-    QByteArray rich;
-    try {
-        rich = item.GetPage();
-    } catch (const EReadError& e) {
-        if (error)
-            *error = e.message();
-        return false;
-    }
-    if (rich.isEmpty()) {
-        doc.setPlainText(plainPage(item));
-        return true;
-    }
     const Rtf::ReadResult r = Rtf::load(rich, doc);
-    item.ReleasePage();
-    if (!r.ok) {
-        // What was read shows; the plain words when nothing was.
-        if (doc.isEmpty())
-            doc.setPlainText(plainPage(item));
+    // What was read shows; the plain words when nothing was.
+    if (!r.ok && doc.isEmpty())
+        doc.setPlainText(plainPage(item));
+}
+
+bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportResult* result) {
+    // Small enough for the progress to move, large enough that threads are
+    // started seldom.
+    constexpr size_t Batch = 512;
+    const size_t n = m_entries.size();
+    const size_t helpers = size_t(std::max(1, QThread::idealThreadCount()) - 1);
+    std::vector<QByteArray> rich, parts, ready;
+    size_t readyFrom = 0;
+    auto handOut = [&] {
+        for (size_t i = 0; i < ready.size(); ++i)
+            take(readyFrom + i, ready[i]);
+        ready.clear();
+    };
+    for (size_t from = 0; from < n; from += Batch) {
+        const size_t count = std::min(Batch, n - from);
+        rich.assign(count, QByteArray());
+        parts.assign(count, QByteArray());
+        for (size_t i = 0; i < count; ++i) {
+            TLeafNote& item = *m_entries[from + i].node->item();
+            try {
+                rich[i] = item.GetPage();
+            } catch (const EReadError& err) {
+                result->error = QStringLiteral("「%1」のページが壊れています: %2")
+                                    .arg(Cp932::toUnicode(item.Title), err.message());
+                return false;
+            }
+            // Our copy keeps the bytes; the store may let its own go.
+            item.ReleasePage();
+        }
+        // The other cores start on this batch while this thread hands out
+        // the one before (writing it, when the export goes to a file), then
+        // joins them; each takes the next entry as it finishes one, so a
+        // long page holds no one up.
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            for (size_t i; (i = next.fetch_add(1)) < count;)
+                parts[i] = make(m_entries[from + i], rich[i]);
+        };
+        std::vector<std::thread> pool;
+        for (size_t t = 0; t < helpers && t < count; ++t)
+            pool.emplace_back(work);
+        // A write that fails throws; the helpers finish first.
+        std::exception_ptr failed;
+        try {
+            handOut();
+        } catch (...) {
+            failed = std::current_exception();
+            next = count;
+        }
+        work();
+        for (std::thread& t : pool)
+            t.join();
+        if (failed)
+            std::rethrow_exception(failed);
+        std::swap(ready, parts);
+        readyFrom = from;
+        if (!step(int(from + count))) {
+            result->cancelled = true;
+            return false;
+        }
     }
+    handOut();
     return true;
 }
 
 void TExportWalk::applyLinks(QTextDocument& doc) const {
+    // One edit: outside one, each change lays its paragraph out again.
+    QTextCursor edit(&doc);
+    edit.beginEditBlock();
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const QString text = block.text();
         // Every link prefix ends in ":"; most lines hold none.
@@ -235,6 +292,7 @@ void TExportWalk::applyLinks(QTextDocument& doc) const {
             cursor.insertText(shown, format);
         }
     }
+    edit.endEditBlock();
 }
 
 QString TExportWalk::imageDataUrl(const QTextDocument& doc, const QString& name) {
@@ -284,41 +342,61 @@ void TExportWalk::embedImages(QTextDocument& doc) {
     }
 }
 
-QString EscapeXml(const QString& text) {
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+void Spill(QByteArray& staged, TByteSink* sink, TExportResult& result) {
+    constexpr qsizetype Chunk = 4 << 20;
+    if (!sink || staged.size() < Chunk)
+        return;
+    sink->write(staged.constData(), staged.size());
+    result.written += staged.size();
+    staged.truncate(0); // keeps its room for the next
+}
+
+void Finish(QByteArray& staged, TByteSink* sink, TExportResult& result) {
+    result.ok = true;
+    if (sink) {
+        sink->write(staged.constData(), staged.size());
+        result.written += staged.size();
+        staged.clear();
+        return;
+    }
+    result.written = staged.size();
+    result.bytes = std::move(staged);
+}
+
+void AppendEscaped(QString& out, QStringView text) {
+    qsizetype run = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > '>' && c < 0xFFFE)
+            continue;
+        QLatin1String rep;
+        switch (c) {
         case '&':
-            out += QLatin1String("&amp;");
+            rep = QLatin1String("&amp;");
             break;
         case '<':
-            out += QLatin1String("&lt;");
+            rep = QLatin1String("&lt;");
             break;
         case '>':
-            out += QLatin1String("&gt;");
+            rep = QLatin1String("&gt;");
             break;
         case '"':
-            out += QLatin1String("&quot;");
-            break;
-        case '\n':
-            out += QLatin1String("&#10;");
-            break;
-        case '\r':
-            out += QLatin1String("&#13;");
-            break;
-        case '\t':
-            out += QLatin1String("&#9;");
+            rep = QLatin1String("&quot;");
             break;
         default:
-            // Control characters XML 1.0 cannot hold at all.
-            if (c.unicode() < 0x20 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
-                out += QChar(0xFFFD);
-            else
-                out += c;
+            // Control characters neither XML nor HTML can hold.
+            if ((c >= 0x20 || c == '\t' || c == '\n' || c == '\r') && c < 0xFFFE)
+                continue;
         }
+        out += text.mid(run, i - run);
+        if (rep.isEmpty())
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += rep;
+        run = i + 1;
     }
-    return out;
+    out += text.mid(run);
 }
 
 } // namespace Interchange

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QTextDocument;
+class TByteSink;
 class TLeafNote;
 class TOutline;
 class TOutlineNode;
@@ -44,17 +45,27 @@ public:
     // Walks text in order: each stretch between links goes to words, each
     // link that points somewhere to link with its target and label.
     void
-    splitLinks(const QString& text, const std::function<void(QStringView)>& words,
+    splitLinks(QStringView text, const std::function<void(QStringView)>& words,
                const std::function<void(const QString& href, const QString& label)>& link) const;
 
     // Tells the progress callback; false once cancelled.
     bool step(int done);
 
+    // Each entry's part of the file, made on every core. make runs on any
+    // thread and may only read; rich is the item's stored page (empty for a
+    // plain one), fetched beforehand on this thread, as the page store
+    // keeps count of what is expanded. take gets the parts in order. False
+    // when a page could not be read (result->error) or the user cancelled
+    // (result->cancelled).
+    using MakePart = std::function<QByteArray(const Entry& entry, const QByteArray& rich)>;
+    using TakePart = std::function<void(size_t index, const QByteArray& part)>;
+    bool makeParts(const MakePart& make, const TakePart& take, TExportResult* result);
+
     // The page of item as text with LF line breaks (plain pages).
     static QString plainPage(const TLeafNote& item);
-    // Loads the item's page (rich or plain) into doc; false with the reason
-    // when the stored page is damaged.
-    static bool loadPage(TLeafNote& item, QTextDocument& doc, QString* error);
+    // Loads the item's stored rich page into doc; a page too damaged to
+    // show anything shows its plain words. Touches nothing of the item.
+    static void loadRich(const TLeafNote& item, const QByteArray& rich, QTextDocument& doc);
     // A picture of the page as a data: URL; empty when there is none.
     static QString imageDataUrl(const QTextDocument& doc, const QString& name);
     // Pictures named by their data, for a writer that names them in its output.
@@ -71,7 +82,15 @@ private:
     QHash<QString, const TOutlineNode*> m_byTitle;
 };
 
-// XML and HTML text escaping.
-QString EscapeXml(const QString& text);
+// Passes what an export has made so far on to sink, once it is a few
+// megabytes, so that a large file is never held whole; without a sink the
+// bytes stay.
+void Spill(QByteArray& staged, TByteSink* sink, TExportResult& result);
+// Ends an export: the rest to the sink, or every byte into result.bytes.
+void Finish(QByteArray& staged, TByteSink* sink, TExportResult& result);
+
+// Appends text escaped for XML and HTML: its marks as references, what
+// neither can hold as U+FFFD.
+void AppendEscaped(QString& out, QStringView text);
 
 } // namespace Interchange

@@ -14,9 +14,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPixmap>
-#include <QRegularExpression>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace Interchange {
@@ -49,104 +47,142 @@ summary:target, details:target > summary { color: var(--mark); }
 a { color: var(--link); }
 )";
 
-// Declarations Qt writes for its own use, and the default black and white
-// that would make a page unreadable on a dark background.
-QString cleanStyle(const QString& style) {
-    QStringList kept;
-    for (const QString& part : style.split(QLatin1Char(';'))) {
-        const QString d = part.trimmed();
-        if (d.isEmpty() || d.startsWith(QLatin1String("-qt-")))
+// Whether a declaration of Qt's style attribute stays: not those Qt writes
+// for its own use, nor the default black and white that would make a page
+// unreadable on a dark background.
+// d is want, or starts with it when prefix, ignoring spaces and case.
+bool looselyIs(QStringView d, QLatin1String want, bool prefix) {
+    qsizetype j = 0;
+    for (const QChar c : d) {
+        if (c == QLatin1Char(' '))
             continue;
-        const QString compact = QString(d).remove(QLatin1Char(' ')).toLower();
-        if (compact == QLatin1String("color:#000000") ||
-            compact == QLatin1String("background-color:#ffffff") ||
-            compact == QLatin1String("background-color:transparent") ||
-            compact.startsWith(QLatin1String("text-indent:0")) ||
-            compact.startsWith(QLatin1String("margin-top:0px")))
-            continue;
-        kept.append(d);
+        if (j == want.size())
+            return prefix;
+        if (c.toLower() != QLatin1Char(want[j]))
+            return false;
+        ++j;
     }
-    return kept.join(QStringLiteral("; "));
+    return j == want.size();
 }
 
-// The body of Qt's HTML for a page, cleaned for a page of ours.
+bool keepDeclaration(QStringView d) {
+    if (d.isEmpty() || d.startsWith(QLatin1String("-qt-")))
+        return false;
+    return !(looselyIs(d, QLatin1String("color:#000000"), false) ||
+             looselyIs(d, QLatin1String("background-color:#ffffff"), false) ||
+             looselyIs(d, QLatin1String("background-color:transparent"), false) ||
+             looselyIs(d, QLatin1String("text-indent:0"), true) ||
+             looselyIs(d, QLatin1String("margin-top:0px"), true));
+}
+
+void appendCleanStyle(QString& out, QStringView style) {
+    const qsizetype mark = out.size();
+    out += QLatin1String(" style=\"");
+    bool any = false;
+    for (QStringView part : style.tokenize(QLatin1Char(';'))) {
+        const QStringView d = part.trimmed();
+        if (!keepDeclaration(d))
+            continue;
+        if (any)
+            out += QLatin1String("; ");
+        out += d;
+        any = true;
+    }
+    if (any)
+        out += QLatin1Char('"');
+    else
+        out.truncate(mark);
+}
+
+// Whether a page's link may stay: the file opens in a browser, and a page
+// pasted from elsewhere may carry links of any scheme.
+bool harmlessTarget(QStringView target) {
+    if (target.startsWith(QLatin1Char('#')))
+        return true;
+    // Qt writes the target escaped for HTML.
+    QString plain = target.toString();
+    plain.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    const QString scheme = QUrl(plain).scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+           scheme == QLatin1String("ftp") || scheme == QLatin1String("mailto") ||
+           scheme == QLatin1String("file");
+}
+
+// The body of Qt's HTML for a page, cleaned for a page of ours in one pass:
+// styles without Qt's own declarations, pictures as data URLs, only
+// harmless links.
 QString pageHtml(const QTextDocument& doc) {
-    QString html = doc.toHtml();
+    const QString html = doc.toHtml();
     const qsizetype bodyTag = html.indexOf(QLatin1String("<body"));
     const qsizetype bodyStart = bodyTag < 0 ? -1 : html.indexOf(QLatin1Char('>'), bodyTag);
     const qsizetype bodyEnd = html.lastIndexOf(QLatin1String("</body>"));
+    QStringView body(html);
     if (bodyStart >= 0 && bodyEnd > bodyStart)
-        html = html.mid(bodyStart + 1, bodyEnd - bodyStart - 1);
-    html.remove(QLatin1String("<!--StartFragment-->"));
-    html.remove(QLatin1String("<!--EndFragment-->"));
-    static const QRegularExpression style(QStringLiteral(" style=\"([^\"]*)\""));
+        body = body.mid(bodyStart + 1, bodyEnd - bodyStart - 1);
     QString out;
+    out.reserve(body.size());
     qsizetype pos = 0;
-    for (auto it = style.globalMatch(html); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += QStringView(html).mid(pos, m.capturedStart() - pos);
-        const QString kept = cleanStyle(m.captured(1));
-        if (!kept.isEmpty())
-            out += QStringLiteral(" style=\"%1\"").arg(kept);
-        pos = m.capturedEnd();
+    // Every attribute Qt writes is double-quoted, and a quote in text is
+    // written &quot;, so each =" opens an attribute value.
+    for (qsizetype at; (at = body.indexOf(QLatin1String("=\""), pos)) >= 0;) {
+        const qsizetype valueStart = at + 2;
+        const qsizetype valueEnd = body.indexOf(QLatin1Char('"'), valueStart);
+        if (valueEnd < 0)
+            break;
+        const QStringView before = body.mid(pos, at - pos);
+        const QStringView value = body.mid(valueStart, valueEnd - valueStart);
+        if (before.endsWith(QLatin1String(" style"))) {
+            out += before.chopped(6);
+            appendCleanStyle(out, value);
+        } else if (before.endsWith(QLatin1String(" href"))) {
+            if (harmlessTarget(value)) {
+                out += body.mid(pos, valueEnd + 1 - pos);
+            } else {
+                out += before.chopped(5);
+            }
+        } else if (before.endsWith(QLatin1String("<img src"))) {
+            out += before.chopped(3);
+            const QString url = TExportWalk::imageDataUrl(doc, value.toString());
+            // A picture that cannot be found points nowhere rather than at
+            // a name only this program knows.
+            out += url.isEmpty() ? QStringLiteral("alt=\"\"")
+                                 : QStringLiteral("alt=\"\" src=\"%1\"").arg(url);
+        } else {
+            out += body.mid(pos, valueEnd + 1 - pos);
+        }
+        pos = valueEnd + 1;
     }
-    out += QStringView(html).mid(pos);
-    static const QRegularExpression img(QStringLiteral("<img src=\"([^\"]*)\""));
-    QString withImages;
-    pos = 0;
-    for (auto it = img.globalMatch(out); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        withImages += QStringView(out).mid(pos, m.capturedStart() - pos);
-        const QString url = TExportWalk::imageDataUrl(doc, m.captured(1));
-        // A picture that cannot be found points nowhere rather than at a
-        // name only this program knows.
-        withImages += url.isEmpty() ? QStringLiteral("<img alt=\"\"")
-                                    : QStringLiteral("<img alt=\"\" src=\"%1\"").arg(url);
-        pos = m.capturedEnd();
-    }
-    withImages += QStringView(out).mid(pos);
-    // A page pasted from elsewhere may carry links of any scheme; the file
-    // opens in a browser, so only those that lead somewhere harmless stay.
-    static const QRegularExpression href(QStringLiteral(" href=\"([^\"]*)\""));
-    QString safe;
-    pos = 0;
-    for (auto it = href.globalMatch(withImages); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        safe += QStringView(withImages).mid(pos, m.capturedStart() - pos);
-        const QString target = m.captured(1);
-        const QString scheme =
-            QUrl(QTextDocumentFragment::fromHtml(target).toPlainText()).scheme().toLower();
-        if (target.startsWith(QLatin1Char('#')) || scheme == QLatin1String("http") ||
-            scheme == QLatin1String("https") || scheme == QLatin1String("ftp") ||
-            scheme == QLatin1String("mailto") || scheme == QLatin1String("file"))
-            safe += m.captured(0);
-        pos = m.capturedEnd();
-    }
-    safe += QStringView(withImages).mid(pos);
-    return safe.trimmed();
+    out += body.mid(pos);
+    out.remove(QLatin1String("<!--StartFragment-->"));
+    out.remove(QLatin1String("<!--EndFragment-->"));
+    return out.trimmed();
 }
 
-// Qt's own escaping: & < > and the double quote.
 QString escapeHtml(QStringView text) {
-    return text.toString().toHtmlEscaped();
+    QString out;
+    AppendEscaped(out, text);
+    return out;
 }
 
 // A plain page: escaped, its links as links, its lines as they are.
 QString plainHtml(const TExportWalk& walk, const QString& page) {
     QString out;
-    if (page.isEmpty())
-        return out;
+    out.reserve(page.size() + page.size() / 8);
     walk.splitLinks(
-        page, [&out](QStringView words) { out += escapeHtml(words); },
+        page, [&out](QStringView words) { AppendEscaped(out, words); },
         [&out](const QString& href, const QString& label) {
-            out += QStringLiteral("<a href=\"%1\">%2</a>").arg(escapeHtml(href), escapeHtml(label));
+            out += QLatin1String("<a href=\"");
+            AppendEscaped(out, href);
+            out += QLatin1String("\">");
+            AppendEscaped(out, label);
+            out += QLatin1String("</a>");
         });
     return out;
 }
 
 } // namespace
 
-TExportResult ExportHtml(TOutline& outline, const TExportOptions& options) {
+TExportResult ExportHtml(TOutline& outline, const TExportOptions& options, TByteSink* sink) {
     TExportResult result;
     TExportWalk walk(outline, options);
     const QString title = options.title.isEmpty() ? QStringLiteral("WrenNOTE") : options.title;
@@ -159,18 +195,13 @@ TExportResult ExportHtml(TOutline& outline, const TExportOptions& options) {
     out += QStringLiteral("</title>\n<style>");
     out += QLatin1String(StyleSheet);
     out += QStringLiteral("</style>\n</head>\n<body>\n<h1>%1</h1>\n").arg(escapeHtml(title));
-    int open = 0;
-    int done = 0;
-    for (const TExportWalk::Entry& e : walk.entries()) {
-        while (open > e.depth) {
-            out += QLatin1String("</details>\n");
-            --open;
-        }
-        TLeafNote* item = e.node->item();
+    // The summary and page of an item; the nesting is added in order below.
+    auto make = [&walk](const TExportWalk::Entry& e, const QByteArray& rich) {
+        const TLeafNote* item = e.node->item();
         const bool expanded = e.depth == 0 || e.node->expanded() || !e.node->hasChildren();
-        out += QStringLiteral("<details id=\"%1\"%2><summary>%3")
-                   .arg(walk.anchor(e.node), expanded ? QStringLiteral(" open") : QString(),
-                        escapeHtml(Cp932::toUnicode(item->Title)));
+        QString part = QStringLiteral("<details id=\"%1\"%2><summary>%3")
+                           .arg(walk.anchor(e.node), expanded ? QStringLiteral(" open") : QString(),
+                                escapeHtml(Cp932::toUnicode(item->Title)));
         QStringList meta;
         if (item->Progress != 0)
             meta.append(TLeafNote::ProgressName(item->Progress));
@@ -178,42 +209,45 @@ TExportResult ExportHtml(TOutline& outline, const TExportOptions& options) {
             meta.append(QStringLiteral("期日 %1").arg(
                 WrenDate::toDate(item->DueDate).toString(QStringLiteral("yyyy/MM/dd"))));
         if (!meta.isEmpty())
-            out += QStringLiteral("<span class=\"meta\">%1</span>")
-                       .arg(escapeHtml(meta.join(QStringLiteral(" · "))));
-        out += QLatin1String("</summary>\n");
-        ++open;
-        QByteArray rich;
-        try {
-            rich = item->GetPage();
-        } catch (const EReadError& err) {
-            result.error = QStringLiteral("「%1」のページが壊れています: %2")
-                               .arg(Cp932::toUnicode(item->Title), err.message());
-            return result;
-        }
+            part += QStringLiteral("<span class=\"meta\">%1</span>")
+                        .arg(escapeHtml(meta.join(QStringLiteral(" · "))));
+        part += QLatin1String("</summary>\n");
         if (rich.isEmpty()) {
             const QString page = TExportWalk::plainPage(*item);
-            if (!page.trimmed().isEmpty())
-                out += QStringLiteral("<div class=\"page plain\">%1</div>\n")
-                           .arg(plainHtml(walk, page));
+            if (!page.trimmed().isEmpty()) {
+                part += QLatin1String("<div class=\"page plain\">");
+                part += plainHtml(walk, page);
+                part += QLatin1String("</div>\n");
+            }
         } else {
             QTextDocument doc;
-            QString error;
-            TExportWalk::loadPage(*item, doc, &error);
+            TExportWalk::loadRich(*item, rich, doc);
             walk.applyLinks(doc);
-            out += QStringLiteral("<div class=\"page\">%1</div>\n").arg(pageHtml(doc));
+            part += QLatin1String("<div class=\"page\">");
+            part += pageHtml(doc);
+            part += QLatin1String("</div>\n");
         }
-        ++done;
-        if (!walk.step(done)) {
-            result.cancelled = true;
-            return result;
-        }
-    }
-    while (open-- > 0)
-        out += QLatin1String("</details>\n");
-    out += QLatin1String("</body>\n</html>\n");
-    result.ok = true;
-    result.bytes = out.toUtf8();
-    result.count = done;
+        return part.toUtf8();
+    };
+    QByteArray bytes = out.toUtf8();
+    if (!sink)
+        bytes.reserve(qsizetype(walk.entries().size()) * 1024);
+    int open = 0;
+    auto take = [&](size_t k, const QByteArray& part) {
+        const int depth = walk.entries()[k].depth;
+        for (; open > depth; --open)
+            bytes += "</details>\n";
+        bytes += part;
+        ++open;
+        Spill(bytes, sink, result);
+    };
+    if (!walk.makeParts(make, take, &result))
+        return result;
+    for (; open > 0; --open)
+        bytes += "</details>\n";
+    bytes += "</body>\n</html>\n";
+    Finish(bytes, sink, result);
+    result.count = int(walk.entries().size());
     return result;
 }
 

@@ -50,41 +50,52 @@ bool isMarkdownPunct(QChar c) {
 }
 
 // Inline text that Markdown must show as it is.
+void appendInline(QString& out, QStringView text) {
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isMarkdownPunct(text[i])) {
+            out += text.mid(run, i - run);
+            out += QLatin1Char('\\');
+            run = i;
+        }
+    out += text.mid(run);
+}
+
 QString escapeInline(QStringView text) {
     QString out;
     out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (isMarkdownPunct(c))
-            out += QLatin1Char('\\');
-        out += c;
-    }
+    appendInline(out, text);
     return out;
 }
 
-// A line of a plain page: nothing at its start may open a block.
-QString escapeLineStart(const QString& escaped) {
+// A line of a plain page, already escaped inline: nothing at its start may
+// open a block.
+void appendLine(QString& out, QStringView escaped) {
     qsizetype spaces = 0;
     while (spaces < escaped.size() && escaped.at(spaces) == QLatin1Char(' '))
         ++spaces;
     // Spaces that Markdown would take for indentation are kept as
     // no-break spaces, which it shows and never strips.
-    QString out(spaces, QChar::Nbsp);
-    QString rest = escaped.mid(spaces);
-    if (!rest.isEmpty()) {
-        const QChar c = rest.at(0);
-        if (c == QLatin1Char('#') || c == QLatin1Char('+') || c == QLatin1Char('-') ||
-            c == QLatin1Char('=') || c == QLatin1Char('\t')) {
+    out += QString(spaces, QChar::Nbsp);
+    const QStringView rest = escaped.mid(spaces);
+    if (rest.isEmpty())
+        return;
+    const QChar c = rest.at(0);
+    if (c == QLatin1Char('#') || c == QLatin1Char('+') || c == QLatin1Char('-') ||
+        c == QLatin1Char('=') || c == QLatin1Char('\t')) {
+        out += QLatin1Char('\\');
+    } else if (c.isDigit()) {
+        qsizetype d = 0;
+        while (d < rest.size() && rest.at(d).isDigit())
+            ++d;
+        if (d < rest.size() && (rest.at(d) == QLatin1Char('.') || rest.at(d) == QLatin1Char(')'))) {
+            out += rest.first(d);
             out += QLatin1Char('\\');
-        } else if (c.isDigit()) {
-            qsizetype d = 0;
-            while (d < rest.size() && rest.at(d).isDigit())
-                ++d;
-            if (d < rest.size() &&
-                (rest.at(d) == QLatin1Char('.') || rest.at(d) == QLatin1Char(')')))
-                rest.insert(d, QLatin1Char('\\'));
+            out += rest.mid(d);
+            return;
         }
     }
-    return out + rest;
+    out += rest;
 }
 
 QString linkDestination(const QString& href) {
@@ -98,10 +109,11 @@ QString linkDestination(const QString& href) {
 // A plain page as Markdown: its words escaped, its links as links, its line
 // breaks kept as hard breaks.
 QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
-    const QStringList lines = page.split(QLatin1Char('\n'));
     QString out;
+    out.reserve(page.size() + page.size() / 8);
+    QString md;
     bool previousText = false;
-    for (const QString& line : lines) {
+    for (const QStringView line : QStringView(page).tokenize(QLatin1Char('\n'))) {
         if (line.trimmed().isEmpty()) {
             if (previousText)
                 out += QLatin1String("\n\n");
@@ -110,14 +122,15 @@ QString plainPageMarkdown(const TExportWalk& walk, const QString& page) {
         }
         if (previousText)
             out += QLatin1String("\\\n");
-        QString md;
+        md.truncate(0);
         walk.splitLinks(
-            line, [&md](QStringView words) { md += escapeInline(words); },
+            line, [&md](QStringView words) { appendInline(md, words); },
             [&md](const QString& href, const QString& label) {
-                md += QLatin1Char('[') + escapeInline(label) + QStringLiteral("](") +
-                      linkDestination(href) + QLatin1Char(')');
+                md += QLatin1Char('[');
+                appendInline(md, label);
+                md += QStringLiteral("](") + linkDestination(href) + QLatin1Char(')');
             });
-        out += escapeLineStart(md);
+        appendLine(out, md);
         previousText = true;
     }
     while (out.endsWith(QLatin1Char('\n')))
@@ -156,54 +169,48 @@ QString indentLines(const QString& text, int spaces) {
 
 } // namespace
 
-TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options) {
+TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options, TByteSink* sink) {
     TExportResult result;
     TExportWalk walk(outline, options);
-    QString out;
-    int done = 0;
-    for (const TExportWalk::Entry& e : walk.entries()) {
-        TLeafNote* item = e.node->item();
+    auto make = [&walk](const TExportWalk::Entry& e, const QByteArray& rich) {
+        const TLeafNote* item = e.node->item();
         const QString title = escapeInline(Cp932::toUnicode(item->Title));
         const QString anchor = QStringLiteral("<a id=\"%1\"></a>").arg(walk.anchor(e.node));
+        QString part;
         int pageIndent = 0;
         if (e.depth < 6) {
-            out += QString(e.depth + 1, QLatin1Char('#')) + QLatin1Char(' ') + anchor + title;
+            part = QString(e.depth + 1, QLatin1Char('#')) + QLatin1Char(' ') + anchor + title;
         } else {
             const int indent = 2 * (e.depth - 6);
-            out += QString(indent, QLatin1Char(' ')) + QStringLiteral("- ") + anchor + title;
+            part = QString(indent, QLatin1Char(' ')) + QStringLiteral("- ") + anchor + title;
             pageIndent = indent + 2;
         }
-        out += QLatin1String("\n\n");
+        part += QLatin1String("\n\n");
         QString page;
-        QByteArray rich;
-        try {
-            rich = item->GetPage();
-        } catch (const EReadError& err) {
-            result.error = QStringLiteral("「%1」のページが壊れています: %2")
-                               .arg(Cp932::toUnicode(item->Title), err.message());
-            return result;
-        }
         if (rich.isEmpty()) {
             page = plainPageMarkdown(walk, TExportWalk::plainPage(*item));
         } else {
             QTextDocument doc;
-            QString error;
-            TExportWalk::loadPage(*item, doc, &error);
+            TExportWalk::loadRich(*item, rich, doc);
             walk.applyLinks(doc);
             TExportWalk::embedImages(doc);
             page = widenTableRules(doc.toMarkdown(QTextDocument::MarkdownDialectGitHub)).trimmed();
         }
         if (!page.isEmpty())
-            out += indentLines(page, pageIndent) + QLatin1String("\n\n");
-        ++done;
-        if (!walk.step(done)) {
-            result.cancelled = true;
-            return result;
-        }
-    }
-    result.ok = true;
-    result.bytes = out.toUtf8();
-    result.count = done;
+            part += indentLines(page, pageIndent) + QLatin1String("\n\n");
+        return part.toUtf8();
+    };
+    QByteArray bytes;
+    if (!sink)
+        bytes.reserve(qsizetype(walk.entries().size()) * 1024);
+    auto take = [&](size_t, const QByteArray& part) {
+        bytes += part;
+        Spill(bytes, sink, result);
+    };
+    if (!walk.makeParts(make, take, &result))
+        return result;
+    Finish(bytes, sink, result);
+    result.count = int(walk.entries().size());
     return result;
 }
 

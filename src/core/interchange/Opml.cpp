@@ -206,11 +206,12 @@ bool breaksAreCrLf(const QByteArray& bytes) {
 
 } // namespace
 
-TExportResult ExportOpml(TOutline& outline, const TExportOptions& options) {
+TExportResult ExportOpml(TOutline& outline, const TExportOptions& options, TByteSink* sink) {
     TExportResult result;
     TExportWalk walk(outline, options);
     OpmlOut x;
-    x.bytes.reserve(qsizetype(walk.entries().size()) * 512);
+    if (!sink)
+        x.bytes.reserve(qsizetype(walk.entries().size()) * 512);
     x.raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\" xmlns:wren=\"");
     x.raw(OpmlNamespace.toUtf8());
     x.raw("\">\n  <head>\n    <title>");
@@ -222,76 +223,63 @@ TExportResult ExportOpml(TOutline& outline, const TExportOptions& options) {
     x.raw("</title>\n    <dateCreated>");
     x.raw(rfc822(WrenDate::fromDateTime(QDateTime::currentDateTime())).toUtf8());
     x.raw("</dateCreated>\n  </head>\n  <body>");
-    int open = 0;
-    int done = 0;
-    auto close = [&](int depth) {
-        x.indent(depth + 2);
-        x.raw("</outline>");
-    };
-    const auto& entries = walk.entries();
-    for (size_t k = 0; k < entries.size(); ++k) {
-        const TExportWalk::Entry& e = entries[k];
-        TLeafNote* item = e.node->item();
-        x.indent(e.depth + 2);
-        x.raw("<outline");
+    // An item's element up to its end, which depends on the next item.
+    auto make = [](const TExportWalk::Entry& e, const QByteArray& rich) {
+        const TLeafNote* item = e.node->item();
+        OpmlOut o;
+        o.indent(e.depth + 2);
+        o.raw("<outline");
         bool exact = true;
-        x.attribute("text", utf8Of(item->Title, &exact));
+        o.attribute("text", utf8Of(item->Title, &exact));
         if (!exact)
-            x.plain("wren:title-bytes", item->Title.toBase64());
+            o.plain("wren:title-bytes", item->Title.toBase64());
         if (!item->PageText.isEmpty()) {
-            x.attribute("_note", utf8Of(item->PageText, &exact), true);
+            o.attribute("_note", utf8Of(item->PageText, &exact), true);
             if (!exact || !breaksAreCrLf(item->PageText))
-                x.plain("wren:text-bytes", item->PageText.toBase64());
+                o.plain("wren:text-bytes", item->PageText.toBase64());
         }
         if (item->CreatedDate != 0)
-            x.attribute("created", rfc822(item->CreatedDate).toUtf8());
+            o.attribute("created", rfc822(item->CreatedDate).toUtf8());
         if (item->NodeId > 0)
-            x.plain("wren:id", QByteArray::number(item->NodeId));
-        x.plain("wren:progress", QByteArray::number(item->Progress));
-        x.plain("wren:label", QByteArray::number(item->LabelIndex));
+            o.plain("wren:id", QByteArray::number(item->NodeId));
+        o.plain("wren:progress", QByteArray::number(item->Progress));
+        o.plain("wren:label", QByteArray::number(item->LabelIndex));
         static const char* const names[4] = {"wren:created", "wren:modified", "wren:due",
                                              "wren:finished"};
         for (int i = 0; i < 4; ++i)
-            x.plain(names[i], QByteArray::number(item->GetDate(i), 'g', 17));
+            o.plain(names[i], QByteArray::number(item->GetDate(i), 'g', 17));
         if (!item->Links.isEmpty()) {
-            x.attribute("wren:links", utf8Of(item->Links, &exact));
+            o.attribute("wren:links", utf8Of(item->Links, &exact));
             if (!exact)
-                x.plain("wren:links-bytes", item->Links.toBase64());
+                o.plain("wren:links-bytes", item->Links.toBase64());
         }
         if (e.node->expanded())
-            x.plain("wren:expanded", "1");
-        try {
-            const QByteArray& rich = item->GetPage();
-            if (!rich.isEmpty()) {
-                x.plain("wren:rtf", rich.toBase64());
-                item->ReleasePage();
-            }
-        } catch (const EReadError& err) {
-            result.error = QStringLiteral("「%1」のページが壊れています: %2")
-                               .arg(Cp932::toUnicode(item->Title), err.message());
-            return result;
-        }
+            o.plain("wren:expanded", "1");
+        if (!rich.isEmpty())
+            o.plain("wren:rtf", rich.toBase64());
+        return std::move(o.bytes);
+    };
+    const auto& entries = walk.entries();
+    auto take = [&](size_t k, const QByteArray& part) {
+        const int depth = entries[k].depth;
+        x.raw(part);
         const int nextDepth = k + 1 < entries.size() ? entries[k + 1].depth : 0;
-        if (nextDepth > e.depth) {
+        if (nextDepth > depth) {
             x.raw(">");
-            ++open;
-        } else {
-            x.raw("/>");
-            for (int d = e.depth - 1; d >= nextDepth; --d) {
-                close(d);
-                --open;
-            }
+            return;
         }
-        ++done;
-        if (!walk.step(done)) {
-            result.cancelled = true;
-            return result;
+        x.raw("/>");
+        for (int d = depth - 1; d >= nextDepth; --d) {
+            x.indent(d + 2);
+            x.raw("</outline>");
         }
-    }
+        Spill(x.bytes, sink, result);
+    };
+    if (!walk.makeParts(make, take, &result))
+        return result;
     x.raw("\n  </body>\n</opml>\n");
-    result.ok = true;
-    result.bytes = std::move(x.bytes);
-    result.count = done;
+    Finish(x.bytes, sink, result);
+    result.count = int(entries.size());
     return result;
 }
 
