@@ -19,12 +19,13 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
+#include <QSemaphore>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <thread>
 
 namespace Interchange {
 
@@ -185,8 +186,20 @@ void TExportWalk::linkRange(QStringView text, const TLinkMatch& m, qsizetype* fr
 
 QString TExportWalk::plainPage(const TLeafNote& item) {
     QString text = Cp932::toUnicode(item.PageText);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // CR LF and a lone CR each become LF, in one pass.
+    QChar* d = text.data();
+    const qsizetype n = text.size();
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (d[i] == QLatin1Char('\r')) {
+            d[o++] = QLatin1Char('\n');
+            if (i + 1 < n && d[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else {
+            d[o++] = d[i];
+        }
+    }
+    text.truncate(o);
     return text;
 }
 
@@ -198,12 +211,31 @@ void TExportWalk::loadRich(const TLeafNote& item, const QByteArray& rich, QTextD
         doc.setPlainText(plainPage(item));
 }
 
+namespace {
+
+// Threads that outlive a batch and an export: each keeps the fonts it has
+// loaded (a page's layout and Markdown ask for them), and a new thread would
+// load them again.
+QThreadPool& helperPool() {
+    static QThreadPool pool;
+    static const bool sized = [] {
+        pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+        pool.setExpiryTimeout(60000);
+        return true;
+    }();
+    Q_UNUSED(sized);
+    return pool;
+}
+
+} // namespace
+
 bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportResult* result) {
-    // Small enough for the progress to move, large enough that threads are
-    // started seldom.
+    // Small enough for the progress to move, large enough for the helpers to
+    // be woken seldom.
     constexpr size_t Batch = 512;
     const size_t n = m_entries.size();
-    const size_t helpers = size_t(std::max(1, QThread::idealThreadCount()) - 1);
+    QThreadPool& pool = helperPool();
+    const size_t helpers = size_t(std::max(0, QThread::idealThreadCount() - 1));
     std::vector<QByteArray> rich, parts, ready;
     size_t readyFrom = 0;
     auto handOut = [&] {
@@ -236,9 +268,13 @@ bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportR
             for (size_t i; (i = next.fetch_add(1)) < count;)
                 parts[i] = make(m_entries[from + i], rich[i]);
         };
-        std::vector<std::thread> pool;
-        for (size_t t = 0; t < helpers && t < count; ++t)
-            pool.emplace_back(work);
+        QSemaphore finished;
+        const int started = int(std::min(helpers, count));
+        for (int t = 0; t < started; ++t)
+            pool.start([&] {
+                work();
+                finished.release();
+            });
         // A write that fails throws; the helpers finish first.
         std::exception_ptr failed;
         try {
@@ -248,8 +284,7 @@ bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportR
             next = count;
         }
         work();
-        for (std::thread& t : pool)
-            t.join();
+        finished.acquire(started);
         if (failed)
             std::rethrow_exception(failed);
         std::swap(ready, parts);

@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 #include <QUrl>
@@ -194,7 +195,11 @@ TExportResult ExportMarkdown(TOutline& outline, const TExportOptions& options, T
             TExportWalk::loadRich(*item, rich, doc);
             walk.applyLinks(doc);
             TExportWalk::embedImages(doc);
-            page = widenTableRules(doc.toMarkdown(QTextDocument::MarkdownDialectGitHub)).trimmed();
+            page = doc.toMarkdown(QTextDocument::MarkdownDialectGitHub);
+            // Tables are frames, and only they have rules to widen.
+            if (!doc.rootFrame()->childFrames().isEmpty())
+                page = widenTableRules(page);
+            page = page.trimmed();
         }
         if (!page.isEmpty())
             part += indentLines(page, pageIndent) + QLatin1String("\n\n");

@@ -8,9 +8,16 @@
 #include "interchange/Export.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "rtf/RtfReader.h"
 #include "settings/OptionDesc.h"
 
 #include <QStringDecoder>
+
+#include <QTextCursor>
+
+#include <QTextDocument>
+
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +168,63 @@ TEST_F(Html, LinksOfOtherSchemesInAPageLeadNowhere) {
     const QString html = QString::fromUtf8(r.bytes);
     EXPECT_FALSE(html.contains(QStringLiteral("javascript:")));
     EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.com/\"")));
+}
+
+// The page as a browser would read it back: the text and the look of each
+// character are those of the page.
+TEST_F(Html, APageReadsBackWithItsTextAndLook) {
+    const QString source = QStringLiteral(
+        "<p align=\"center\"><b>太字</b> <i>斜体</i> <u>下線</u> <s>取消</s></p>"
+        "<p><span style=\"color:#ff0000; font-size:18pt\">赤 &amp; &lt;大&gt;</span>"
+        "  二つの空白\tタブ <a href=\"https://example.com/?a=1&amp;b=2\">リンク</a></p>"
+        "<p></p><p>最後</p>");
+    TLeafNote* a = AddItem(outline, nullptr, "頁");
+    a->PageRich = RtfOfHtml(source);
+    a->PageText = "x";
+    const TExportResult r = ExportHtml(outline, TExportOptions());
+    ASSERT_TRUE(r.ok);
+    const QString html = QString::fromUtf8(r.bytes);
+    const qsizetype from = html.indexOf(QStringLiteral("<div class=\"page\">"));
+    const qsizetype to = html.indexOf(QStringLiteral("</div>"), from);
+    ASSERT_GT(from, 0);
+    QTextDocument page, back;
+    Rtf::load(a->PageRich, page);
+    back.setHtml(html.mid(from, to + 6 - from));
+    EXPECT_EQ(back.toPlainText(), page.toPlainText());
+    EXPECT_EQ(back.blockCount(), page.blockCount());
+    EXPECT_EQ(back.firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
+    auto lookAt = [](QTextDocument& doc, const QString& word) {
+        QTextCursor c = doc.find(word);
+        EXPECT_FALSE(c.isNull()) << word.toStdString();
+        return c.charFormat();
+    };
+    EXPECT_EQ(lookAt(back, QStringLiteral("太字")).fontWeight(), QFont::Bold);
+    EXPECT_TRUE(lookAt(back, QStringLiteral("斜体")).fontItalic());
+    EXPECT_TRUE(lookAt(back, QStringLiteral("下線")).fontUnderline());
+    EXPECT_TRUE(lookAt(back, QStringLiteral("取消")).fontStrikeOut());
+    EXPECT_FALSE(lookAt(back, QStringLiteral("最後")).fontItalic());
+    const QTextCharFormat red = lookAt(back, QStringLiteral("大"));
+    EXPECT_EQ(red.foreground().color(), QColor(255, 0, 0));
+    EXPECT_EQ(red.fontPointSize(), 18);
+    const QTextCharFormat link = lookAt(back, QStringLiteral("リンク"));
+    EXPECT_EQ(link.anchorHref(), QStringLiteral("https://example.com/?a=1&b=2"));
+    EXPECT_FALSE(html.contains(QStringLiteral("-qt-")));
+}
+
+// Lists and tables are written by Qt's own writer, cleaned as any page.
+TEST_F(Html, ListsAndTablesKeepTheirShape) {
+    TLeafNote* a = AddItem(outline, nullptr, "表");
+    a->PageRich = RtfOfHtml(QStringLiteral("<ul><li>一</li><li>二</li></ul>"
+                                           "<table><tr><td>甲</td><td>乙</td></tr></table>"));
+    a->PageText = "x";
+    const TExportResult r = ExportHtml(outline, TExportOptions());
+    ASSERT_TRUE(r.ok);
+    const QString html = QString::fromUtf8(r.bytes);
+    EXPECT_TRUE(html.contains(QStringLiteral("<li")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<td")));
+    EXPECT_TRUE(html.contains(QStringLiteral("乙")));
+    EXPECT_FALSE(html.contains(QStringLiteral("-qt-")));
 }
 
 } // namespace
