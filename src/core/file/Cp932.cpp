@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <vector>
+
 namespace Cp932 {
 
 static const char* const kName = "windows-31j";
@@ -97,6 +99,75 @@ const Table& table() {
     return t;
 }
 
+constexpr uint16_t kNoCode = 0xFFFF; // FF never leads a pair
+
+// The other way: the code the converter gives each character of the Basic
+// Multilingual Plane, asked of it in one call with a line feed after each
+// (some characters it drops, writing nothing). A value below 0x100 is one
+// byte, any other two; kNoCode where the converter cannot hold the character
+// (it writes FC FC, which no character has, or nothing) or for a surrogate.
+struct EncodeTable {
+    std::vector<uint16_t> code = std::vector<uint16_t>(0x10000, kNoCode);
+
+    EncodeTable() {
+        code['\n'] = '\n';
+        QString all;
+        all.reserve(0x20000);
+        for (int u = 0; u < 0x10000; ++u)
+            if (!QChar::isSurrogate(char16_t(u)) && u != '\n') {
+                all.append(QChar(char16_t(u)));
+                all.append(QLatin1Char('\n'));
+            }
+        QStringEncoder enc(kName, QStringConverter::Flag::Stateless);
+        const QByteArray bytes = enc.encode(all);
+        // No second byte is below 0x40, so each line feed ends a character.
+        qsizetype from = 0;
+        for (qsizetype k = 0; k < all.size(); k += 2) {
+            const qsizetype end = bytes.indexOf('\n', from);
+            if (end < 0)
+                return; // the converter gave less than asked: leave the rest to it
+            const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData()) + from;
+            const qsizetype n = end - from;
+            const char16_t c = all.at(k).unicode();
+            if (n == 1 && !isLeadByte(d[0]))
+                code[c] = d[0];
+            else if (n == 2 && isLeadByte(d[0]) && !(d[0] == 0xFC && d[1] == 0xFC))
+                code[c] = uint16_t(d[0] << 8 | d[1]);
+            from = end + 1;
+        }
+    }
+};
+
+const EncodeTable& encodeTable() {
+    static const EncodeTable t;
+    return t;
+}
+
+// text in cp932 by the table; false when a character needs the converter.
+bool encodeByTable(QStringView text, QByteArray* out) {
+    const uint16_t* code = encodeTable().code.data();
+    if (out)
+        out->resize(text.size() * 2);
+    char* o = out ? out->data() : nullptr;
+    qsizetype n = 0;
+    for (const QChar c : text) {
+        const uint16_t v = code[c.unicode()];
+        if (v == kNoCode)
+            return false;
+        if (!o)
+            continue;
+        if (v < 0x100) {
+            o[n++] = char(v);
+        } else {
+            o[n++] = char(v >> 8);
+            o[n++] = char(v & 0xFF);
+        }
+    }
+    if (out)
+        out->truncate(n);
+    return true;
+}
+
 } // namespace
 
 QString toUnicode(const char* data, qsizetype size) {
@@ -132,6 +203,9 @@ QString toUnicode(const QByteArray& bytes) {
 QByteArray fromUnicode(const QString& text, bool* lossy) {
     if (lossy)
         *lossy = false;
+    QByteArray fast;
+    if (encodeByTable(text, &fast))
+        return fast;
     QStringEncoder enc(kName);
     QByteArray out = enc.encode(text);
     if (!enc.hasError())
@@ -168,6 +242,8 @@ QByteArray fromUnicode(const QString& text, bool* lossy) {
 }
 
 bool canEncode(const QString& text) {
+    if (encodeByTable(text, nullptr))
+        return true;
     QStringEncoder enc(kName);
     // The encoding runs only when its result is taken.
     const QByteArray bytes = enc.encode(text);

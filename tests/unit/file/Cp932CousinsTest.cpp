@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,29 @@ TEST(Cp932Decoding, DamagedTextReadsAsTheConverterReadsIt) {
     // A damaged text leaves the next one unharmed.
     EXPECT_EQ(Cp932::toUnicode(QByteArray("\x82\xA0\x82\xA2")), QStringLiteral("あい"));
     EXPECT_EQ(Cp932::toUnicode(QByteArray()), QString());
+}
+
+// Encoding goes by a table too; every character the converter holds comes
+// out as the converter writes it, and the others take the slow way as before.
+TEST(Cp932Decoding, EncodingAgreesWithTheConverterOnEveryCharacter) {
+    for (int u = 0; u < 0x10000; ++u) {
+        if (QChar::isSurrogate(char16_t(u)))
+            continue;
+        const QString one{QChar(char16_t(u))};
+        QStringEncoder enc("windows-31j");
+        const QByteArray bytes = enc.encode(one);
+        bool lossy = true;
+        const QByteArray ours = Cp932::fromUnicode(one, &lossy);
+        if (!enc.hasError()) {
+            ASSERT_EQ(ours, bytes) << std::hex << u;
+            ASSERT_FALSE(lossy) << std::hex << u;
+            ASSERT_TRUE(Cp932::canEncode(one)) << std::hex << u;
+        } else {
+            ASSERT_EQ(Cp932::canEncode(one), Cp932::cp932Form(char16_t(u)) != 0) << std::hex << u;
+        }
+    }
+    // Text mixing both kinds keeps the one and marks the other.
+    bool lossy = false;
+    EXPECT_EQ(Cp932::fromUnicode(QStringLiteral("あé😀x"), &lossy), QByteArray("\x82\xA0??x"));
+    EXPECT_TRUE(lossy);
 }
