@@ -3,6 +3,7 @@
 // tables and pictures sit at character offsets of that text, each taking one
 // character's place.
 #include "file/Cp932.h"
+#include "interchange/EveryCore.h"
 #include "interchange/Readers.h"
 #include "interchange/XmlInput.h"
 
@@ -333,15 +334,31 @@ bool convertAll(const std::vector<CtNode>& nodes, TReadResult& r, const TProgres
     QHash<qint64, QString> names;
     for (const CtNode& n : nodes)
         names.insert(n.id, n.name);
-    r.branch.items.resize(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        r.branch.items[i].parent = nodes[i].parent;
-        convert(nodes[i], names, r.branch.items[i], r.branch);
-        if (progress && i % 1024 == 1023 && !progress(qint64(i), qint64(nodes.size()))) {
+    const size_t n = nodes.size();
+    r.branch.items.resize(n);
+    // Each node on its own, on every core; what they lose is gathered here.
+    std::atomic<bool> lossy{false};
+    std::atomic<int> dropped{0};
+    constexpr size_t Batch = 1024;
+    for (size_t from = 0; from < n; from += Batch) {
+        const size_t count = std::min(Batch, n - from);
+        OnEveryCore(count, [&](size_t k) {
+            const size_t i = from + k;
+            TBranch lost;
+            r.branch.items[i].parent = nodes[i].parent;
+            convert(nodes[i], names, r.branch.items[i], lost);
+            if (lost.lossy)
+                lossy = true;
+            if (lost.droppedPictures)
+                dropped += lost.droppedPictures;
+        });
+        if (progress && !progress(qint64(from + count), qint64(n))) {
             r.cancelled = true;
             return false;
         }
     }
+    r.branch.lossy = r.branch.lossy || lossy;
+    r.branch.droppedPictures += dropped;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "interchange/ExportWalk.h"
 
+#include "interchange/EveryCore.h"
+
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "links/LinkKind.h"
@@ -19,13 +21,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 
-#include <QSemaphore>
-#include <QThread>
-#include <QThreadPool>
-
 #include <algorithm>
-#include <atomic>
-#include <exception>
 
 namespace Interchange {
 
@@ -211,31 +207,11 @@ void TExportWalk::loadRich(const TLeafNote& item, const QByteArray& rich, QTextD
         doc.setPlainText(plainPage(item));
 }
 
-namespace {
-
-// Threads that outlive a batch and an export: each keeps the fonts it has
-// loaded (a page's layout and Markdown ask for them), and a new thread would
-// load them again.
-QThreadPool& helperPool() {
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
-        pool.setExpiryTimeout(60000);
-        return true;
-    }();
-    Q_UNUSED(sized);
-    return pool;
-}
-
-} // namespace
-
 bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportResult* result) {
     // Small enough for the progress to move, large enough for the helpers to
     // be woken seldom.
     constexpr size_t Batch = 512;
     const size_t n = m_entries.size();
-    QThreadPool& pool = helperPool();
-    const size_t helpers = size_t(std::max(0, QThread::idealThreadCount() - 1));
     std::vector<QByteArray> rich, parts, ready;
     size_t readyFrom = 0;
     auto handOut = [&] {
@@ -261,32 +237,9 @@ bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportR
         }
         // The other cores start on this batch while this thread hands out
         // the one before (writing it, when the export goes to a file), then
-        // joins them; each takes the next entry as it finishes one, so a
-        // long page holds no one up.
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (size_t i; (i = next.fetch_add(1)) < count;)
-                parts[i] = make(m_entries[from + i], rich[i]);
-        };
-        QSemaphore finished;
-        const int started = int(std::min(helpers, count));
-        for (int t = 0; t < started; ++t)
-            pool.start([&] {
-                work();
-                finished.release();
-            });
-        // A write that fails throws; the helpers finish first.
-        std::exception_ptr failed;
-        try {
-            handOut();
-        } catch (...) {
-            failed = std::current_exception();
-            next = count;
-        }
-        work();
-        finished.acquire(started);
-        if (failed)
-            std::rethrow_exception(failed);
+        // joins them.
+        OnEveryCore(
+            count, [&](size_t i) { parts[i] = make(m_entries[from + i], rich[i]); }, handOut);
         std::swap(ready, parts);
         readyFrom = from;
         if (!step(int(from + count))) {

@@ -5,6 +5,7 @@
 add_library(wreninterchange STATIC
     ${CMAKE_CURRENT_SOURCE_DIR}/interchange/Branch.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/interchange/CherryTree.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/interchange/EveryCore.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/interchange/Export.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/interchange/ExportWalk.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/interchange/Html.cpp

@@ -260,4 +260,35 @@ TEST_F(CherryTree, ADamagedPictureIsLeftOutAndCounted) {
     EXPECT_EQ(PageText(*outline.topLevel(0)->item()), QStringLiteral("ab"));
 }
 
+// Nodes are made on every core, a thousand at a time; what any of them
+// loses is told once, and the order of the file is kept.
+TEST_F(CherryTree, ALargeDocumentKeepsItsOrderAndWhatWasLost) {
+    QByteArray ctd = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cherrytree>\n";
+    constexpr int Nodes = 3000;
+    for (int i = 0; i < Nodes; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        // One title cp932 cannot hold, two damaged pictures, far apart.
+        const QByteArray title = i == 2100 ? QByteArray("n" + n + " ☕") : QByteArray("n" + n);
+        ctd += "<node name=\"" + title + "\" unique_id=\"" + QByteArray::number(i + 1) +
+               "\" prog_lang=\"custom-colors\"><rich_text weight=\"heavy\">p" + n + "</rich_text>";
+        if (i == 5 || i == 2999)
+            ctd += "<encoded_png char_offset=\"1\">bm90IGEgcGljdHVyZQ==</encoded_png>";
+        ctd += "</node>\n";
+    }
+    ctd += "</cherrytree>\n";
+    int calls = 0;
+    const TReadResult r = ReadFile(WriteFixture(home.path(), QStringLiteral("big.ctd"), ctd),
+                                   [&calls](qint64, qint64) { return ++calls > 0; });
+    InsertInto(outline, r);
+    EXPECT_TRUE(r.branch.lossy);
+    EXPECT_EQ(r.branch.droppedPictures, 2);
+    EXPECT_GE(calls, 3);
+    ASSERT_EQ(outline.topLevelCount(), Nodes);
+    for (int i = 0; i < Nodes; i += 97) {
+        TLeafNote* item = outline.topLevel(i)->item();
+        EXPECT_TRUE(item->Title.startsWith("n" + QByteArray::number(i))) << i;
+        EXPECT_EQ(PageText(*item), QStringLiteral("p%1").arg(i)) << i;
+    }
+}
+
 } // namespace
