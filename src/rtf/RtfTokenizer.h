@@ -38,6 +38,21 @@ public:
     // Takes up to n raw bytes (the data of \binN), fewer when the input ends.
     QByteArrayView takeBinary(qint64 n);
 
+    // Takes a \'xx escape that comes next, as next() would; false, taking
+    // nothing, when something else comes.
+    bool nextHexByte(unsigned char* value) {
+        const qsizetype p = m_pos;
+        if (p + 3 >= m_data.size() || m_data[p] != '\\' || m_data[p + 1] != '\'')
+            return false;
+        const int hi = hexDigitValue(m_data[p + 2]);
+        const int lo = hexDigitValue(m_data[p + 3]);
+        if (hi < 0 || lo < 0)
+            return false;
+        m_pos = p + 4;
+        *value = static_cast<unsigned char>(hi * 16 + lo);
+        return true;
+    }
+
     qsizetype position() const { return m_pos; }
     bool atEnd() const { return m_pos >= m_data.size(); }
 

@@ -258,8 +258,15 @@ ParseResult Parser::run() {
             controlSymbol(t);
             break;
         case Token::HexByte: {
-            const char b = char(t.value);
-            textBytes(QByteArrayView(&b, 1));
+            // Text outside ASCII is all escapes; a run of them goes on as
+            // one piece, as plain text does.
+            char run[256];
+            qsizetype n = 0;
+            run[n++] = char(t.value);
+            unsigned char b = 0;
+            while (n < qsizetype(sizeof run) && m_tok.nextHexByte(&b))
+                run[n++] = char(b);
+            textBytes(QByteArrayView(run, n));
             break;
         }
         case Token::Text:
