@@ -140,26 +140,33 @@ QString TExportWalk::label(int kind, const QString& linkText) {
     }
 }
 
-void TExportWalk::splitLinks(
-    QStringView text, const std::function<void(QStringView)>& words,
-    const std::function<void(const QString& href, const QString& label)>& link) const {
-    qsizetype pos = 0;
+std::vector<TExportWalk::LinkSpan> TExportWalk::linkSpans(QStringView text) const {
+    std::vector<LinkSpan> spans;
     // Every link holds a colon; most lines hold none.
-    const QList<TLinkMatch> links = text.contains(QLatin1Char(':'))
-                                        ? LinkScan::LinksInRange(text, 0, text.size() - 1)
-                                        : QList<TLinkMatch>();
-    for (const TLinkMatch& m : links) {
+    if (!text.contains(QLatin1Char(':')))
+        return spans;
+    for (const TLinkMatch& m : LinkScan::LinksInRange(text, 0, text.size() - 1)) {
         const QString linkText = text.mid(m.start, m.length).toString();
-        const QString target = href(m.kind, linkText);
+        QString target = href(m.kind, linkText);
         if (target.isEmpty())
             continue;
         qsizetype from = 0, to = 0;
         linkRange(text, m, &from, &to);
-        if (from < pos)
+        if (!spans.empty() && from < spans.back().to)
             continue;
-        words(text.mid(pos, from - pos));
-        link(target, label(m.kind, linkText));
-        pos = to;
+        spans.push_back({from, to, std::move(target), label(m.kind, linkText)});
+    }
+    return spans;
+}
+
+void TExportWalk::splitLinks(
+    QStringView text, const std::function<void(QStringView)>& words,
+    const std::function<void(const QString& href, const QString& label)>& link) const {
+    qsizetype pos = 0;
+    for (const LinkSpan& span : linkSpans(text)) {
+        words(text.mid(pos, span.from - pos));
+        link(span.href, span.label);
+        pos = span.to;
     }
     words(text.mid(pos));
 }
@@ -256,28 +263,16 @@ void TExportWalk::applyLinks(QTextDocument& doc) const {
     QTextCursor edit(&doc);
     edit.beginEditBlock();
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        const QString text = block.text();
-        // Every link prefix ends in ":"; most lines hold none.
-        if (!text.contains(QLatin1Char(':')))
-            continue;
-        const QList<TLinkMatch> links = LinkScan::LinksInRange(text, 0, text.size() - 1);
+        const std::vector<LinkSpan> spans = linkSpans(block.text());
         // From the last, so earlier positions stay valid while text changes.
-        for (auto it = links.crbegin(); it != links.crend(); ++it) {
-            const TLinkMatch& m = *it;
-            const QString linkText = text.mid(m.start, m.length);
-            const QString target = href(m.kind, linkText);
-            if (target.isEmpty())
-                continue;
-            qsizetype from = 0, to = 0;
-            linkRange(text, m, &from, &to);
-            const QString shown = label(m.kind, linkText);
+        for (auto it = spans.crbegin(); it != spans.crend(); ++it) {
             QTextCursor cursor(&doc);
-            cursor.setPosition(block.position() + int(from));
-            cursor.setPosition(block.position() + int(to), QTextCursor::KeepAnchor);
+            cursor.setPosition(block.position() + int(it->from));
+            cursor.setPosition(block.position() + int(it->to), QTextCursor::KeepAnchor);
             QTextCharFormat format = cursor.charFormat();
             format.setAnchor(true);
-            format.setAnchorHref(target);
-            cursor.insertText(shown, format);
+            format.setAnchorHref(it->href);
+            cursor.insertText(it->label, format);
         }
     }
     edit.endEditBlock();

@@ -42,6 +42,14 @@ public:
     // The characters a link takes in text, its angle brackets included: a
     // bracketed link's own, and those around a web address written "<...>".
     static void linkRange(QStringView text, const ::TLinkMatch& m, qsizetype* from, qsizetype* to);
+    // A link of a text that points somewhere: the characters it takes, its
+    // angle brackets included, what it points to and what it shows.
+    struct LinkSpan {
+        qsizetype from, to;
+        QString href, label;
+    };
+    // The links of text that point somewhere, in order.
+    std::vector<LinkSpan> linkSpans(QStringView text) const;
     // Walks text in order: each stretch between links goes to words, each
     // link that points somewhere to link with its target and label.
     void

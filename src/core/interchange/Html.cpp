@@ -19,8 +19,11 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextFrame>
+#include <QTextImageFormat>
 #include <QTextList>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace Interchange {
 
@@ -189,39 +192,75 @@ void appendParagraphStyle(QString& out, const QTextBlock& block) {
     out += QLatin1Char('"');
 }
 
+// Text of a run, its line breaks as <br />.
+void appendRunText(QString& out, QStringView text) {
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text.at(i) == QChar::LineSeparator) {
+            AppendEscaped(out, text.mid(run, i - run));
+            out += QLatin1String("<br />");
+            run = i + 1;
+        }
+    AppendEscaped(out, text.mid(run));
+}
+
+void appendImage(QString& out, const QTextDocument& doc, const QTextImageFormat& image,
+                 qsizetype count) {
+    const QString url = TExportWalk::imageDataUrl(doc, image.name());
+    for (qsizetype i = 0; i < count; ++i) {
+        out += QLatin1String("<img alt=\"\"");
+        if (!url.isEmpty())
+            out += QStringLiteral(" src=\"%1\"").arg(url);
+        if (image.width() > 0)
+            out += QStringLiteral(" width=\"%1\"").arg(qRound(image.width()));
+        if (image.height() > 0)
+            out += QStringLiteral(" height=\"%1\"").arg(qRound(image.height()));
+        out += QLatin1String(" />");
+    }
+}
+
+void openLink(QString& out, const QString& href) {
+    out += QLatin1String("<a href=\"");
+    AppendEscaped(out, href);
+    out += QLatin1String("\">");
+}
+
 // A page of paragraphs and runs (no lists, no tables: Qt writes those) as
-// HTML, written straight from the document: several times faster than
-// Qt's writer and the cleaning its output needs. False for other pages.
-bool simplePageHtml(const QTextDocument& doc, QString& out) {
+// HTML, written straight from the document with the page's links made
+// links: several times faster than Qt's writer and the cleaning its output
+// needs. False for other pages.
+bool simplePageHtml(const TExportWalk& walk, const QTextDocument& doc, QString& out) {
     if (!doc.rootFrame()->childFrames().isEmpty())
         return false;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
         if (b.textList())
             return false;
+    // Most runs of a page share a few looks.
     QHash<int, QString> styles;
+    auto openSpan = [&styles](const QTextFragment& fragment) -> const QString& {
+        auto style = styles.constFind(fragment.charFormatIndex());
+        if (style == styles.constEnd()) {
+            QString open = QStringLiteral("<span");
+            appendRunStyle(open, fragment.charFormat());
+            open += QLatin1Char('>');
+            style = styles.insert(fragment.charFormatIndex(), open);
+        }
+        return *style;
+    };
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         out += QLatin1String("<p");
         appendParagraphStyle(out, b);
         out += QLatin1Char('>');
+        const std::vector<TExportWalk::LinkSpan> links = walk.linkSpans(b.text());
+        size_t li = 0;
         bool any = false;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat f = fragment.charFormat();
             const QString text = fragment.text();
+            any = true;
             if (f.isImageFormat()) {
-                const QTextImageFormat image = f.toImageFormat();
-                const QString url = TExportWalk::imageDataUrl(doc, image.name());
-                for (qsizetype i = 0; i < text.size(); ++i) {
-                    out += QLatin1String("<img alt=\"\"");
-                    if (!url.isEmpty())
-                        out += QStringLiteral(" src=\"%1\"").arg(url);
-                    if (image.width() > 0)
-                        out += QStringLiteral(" width=\"%1\"").arg(qRound(image.width()));
-                    if (image.height() > 0)
-                        out += QStringLiteral(" height=\"%1\"").arg(qRound(image.height()));
-                    out += QLatin1String(" />");
-                }
-                any = true;
+                appendImage(out, doc, f.toImageFormat(), text.size());
                 continue;
             }
             for (const QString& name : f.anchorNames()) {
@@ -229,34 +268,35 @@ bool simplePageHtml(const QTextDocument& doc, QString& out) {
                 AppendEscaped(out, name);
                 out += QLatin1String("\"></a>");
             }
-            const QString href = f.isAnchor() ? f.anchorHref() : QString();
-            const bool link = !href.isEmpty() && harmlessTarget(href);
-            if (link) {
-                out += QLatin1String("<a href=\"");
-                AppendEscaped(out, href);
-                out += QLatin1String("\">");
-            }
-            // Most runs of a page share a few looks.
-            auto style = styles.constFind(fragment.charFormatIndex());
-            if (style == styles.constEnd()) {
-                QString open = QStringLiteral("<span");
-                appendRunStyle(open, f);
-                open += QLatin1Char('>');
-                style = styles.insert(fragment.charFormatIndex(), open);
-            }
-            out += *style;
-            qsizetype run = 0;
-            for (qsizetype i = 0; i < text.size(); ++i)
-                if (text.at(i) == QChar::LineSeparator) {
-                    AppendEscaped(out, QStringView(text).mid(run, i - run));
-                    out += QLatin1String("<br />");
-                    run = i + 1;
+            const QString own = f.isAnchor() ? f.anchorHref() : QString();
+            const bool ownLink = !own.isEmpty() && harmlessTarget(own);
+            // The fragment in pieces: the page's links show their label,
+            // once, where they begin; the words between them as they are.
+            const qsizetype start = fragment.position() - b.position();
+            const qsizetype end = start + text.size();
+            for (qsizetype p = start; p < end;) {
+                while (li < links.size() && links[li].to <= p)
+                    ++li;
+                if (li < links.size() && links[li].from <= p) {
+                    if (p == links[li].from) {
+                        openLink(out, links[li].href);
+                        out += openSpan(fragment);
+                        AppendEscaped(out, links[li].label);
+                        out += QLatin1String("</span></a>");
+                    }
+                    p = std::min(end, links[li].to);
+                    continue;
                 }
-            AppendEscaped(out, QStringView(text).mid(run));
-            out += QLatin1String("</span>");
-            if (link)
-                out += QLatin1String("</a>");
-            any = true;
+                const qsizetype stop = li < links.size() ? std::min(end, links[li].from) : end;
+                if (ownLink)
+                    openLink(out, own);
+                out += openSpan(fragment);
+                appendRunText(out, QStringView(text).mid(p - start, stop - p));
+                out += QLatin1String("</span>");
+                if (ownLink)
+                    out += QLatin1String("</a>");
+                p = stop;
+            }
         }
         if (!any)
             out += QLatin1String("<br />");
@@ -381,10 +421,11 @@ TExportResult ExportHtml(TOutline& outline, const TExportOptions& options, TByte
         } else {
             QTextDocument doc;
             TExportWalk::loadRich(*item, rich, doc);
-            walk.applyLinks(doc);
             part += QLatin1String("<div class=\"page\">");
-            if (!simplePageHtml(doc, part))
+            if (!simplePageHtml(walk, doc, part)) {
+                walk.applyLinks(doc);
                 part += pageHtml(doc);
+            }
             part += QLatin1String("</div>\n");
         }
         return part.toUtf8();

@@ -177,8 +177,12 @@ TEST_F(Html, APageReadsBackWithItsTextAndLook) {
         "<p align=\"center\"><b>太字</b> <i>斜体</i> <u>下線</u> <s>取消</s></p>"
         "<p><span style=\"color:#ff0000; font-size:18pt\">赤 &amp; &lt;大&gt;</span>"
         "  二つの空白\tタブ <a href=\"https://example.com/?a=1&amp;b=2\">リンク</a></p>"
-        "<p></p><p>最後</p>");
+        "<p></p><p>最後</p>"
+        "<p>行き先 <span style=\"color:#0000ff\">&lt;node:頁;5&gt;</span> と "
+        "http://ex<b>ample.com/</b>"
+        " の終わり</p>");
     TLeafNote* a = AddItem(outline, nullptr, "頁");
+    a->NodeId = 5;
     a->PageRich = RtfOfHtml(source);
     a->PageText = "x";
     const TExportResult r = ExportHtml(outline, TExportOptions());
@@ -190,8 +194,20 @@ TEST_F(Html, APageReadsBackWithItsTextAndLook) {
     QTextDocument page, back;
     Rtf::load(a->PageRich, page);
     back.setHtml(html.mid(from, to + 6 - from));
-    EXPECT_EQ(back.toPlainText(), page.toPlainText());
+    // The page's links show as links, their labels once.
+    EXPECT_EQ(back.toPlainText(),
+              page.toPlainText().replace(QStringLiteral("<node:頁;5>"), QStringLiteral("頁")));
     EXPECT_EQ(back.blockCount(), page.blockCount());
+    const QTextBlock last = back.lastBlock();
+    EXPECT_EQ(last.text(), QStringLiteral("行き先 頁 と http://example.com/ の終わり"));
+    QTextCursor node(last);
+    node.setPosition(last.position() + 5);
+    EXPECT_EQ(node.charFormat().anchorHref(), QStringLiteral("#wren-5"));
+    EXPECT_EQ(node.charFormat().foreground().color(), QColor(0, 0, 255));
+    QTextCursor web(last);
+    web.setPosition(last.position() + 12);
+    EXPECT_EQ(web.charFormat().anchorHref(), QStringLiteral("http://example.com/"));
+    EXPECT_EQ(html.count(QStringLiteral("example.com/</span></a>")), 1);
     EXPECT_EQ(back.firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
               Qt::AlignHCenter);
     auto lookAt = [](QTextDocument& doc, const QString& word) {
