@@ -260,13 +260,12 @@ bool TExportWalk::makeParts(const MakePart& make, const TakePart& take, TExportR
 
 void TExportWalk::applyLinks(QTextDocument& doc) const {
     // One edit: outside one, each change lays its paragraph out again.
-    QTextCursor edit(&doc);
-    edit.beginEditBlock();
+    QTextCursor cursor(&doc);
+    cursor.beginEditBlock();
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const std::vector<LinkSpan> spans = linkSpans(block.text());
         // From the last, so earlier positions stay valid while text changes.
         for (auto it = spans.crbegin(); it != spans.crend(); ++it) {
-            QTextCursor cursor(&doc);
             cursor.setPosition(block.position() + int(it->from));
             cursor.setPosition(block.position() + int(it->to), QTextCursor::KeepAnchor);
             QTextCharFormat format = cursor.charFormat();
@@ -275,7 +274,7 @@ void TExportWalk::applyLinks(QTextDocument& doc) const {
             cursor.insertText(it->label, format);
         }
     }
-    edit.endEditBlock();
+    cursor.endEditBlock();
 }
 
 QString TExportWalk::imageDataUrl(const QTextDocument& doc, const QString& name) {
