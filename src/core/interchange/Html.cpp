@@ -116,6 +116,15 @@ bool harmlessTarget(QStringView target) {
            scheme == QLatin1String("file");
 }
 
+// Declarations gathered as "name:value; " as a style attribute, if any.
+void appendStyle(QString& out, QStringView declarations) {
+    if (declarations.isEmpty())
+        return;
+    out += QLatin1String(" style=\"");
+    out += declarations.chopped(2);
+    out += QLatin1Char('"');
+}
+
 // The declarations of a run's look that differ from the page's own.
 void appendRunStyle(QString& out, const QTextCharFormat& f) {
     QString style;
@@ -151,12 +160,7 @@ void appendRunStyle(QString& out, const QTextCharFormat& f) {
         style += QLatin1String("vertical-align:super; ");
     else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
         style += QLatin1String("vertical-align:sub; ");
-    if (style.isEmpty())
-        return;
-    style.chop(2);
-    out += QLatin1String(" style=\"");
-    out += style;
-    out += QLatin1Char('"');
+    appendStyle(out, style);
 }
 
 void appendParagraphStyle(QString& out, const QTextBlock& block) {
@@ -184,12 +188,7 @@ void appendParagraphStyle(QString& out, const QTextBlock& block) {
     if (text.contains(QLatin1String("  ")) || text.contains(QLatin1Char('\t')) ||
         text.startsWith(QLatin1Char(' ')))
         style += QLatin1String("white-space:pre-wrap; ");
-    if (style.isEmpty())
-        return;
-    style.chop(2);
-    out += QLatin1String(" style=\"");
-    out += style;
-    out += QLatin1Char('"');
+    appendStyle(out, style);
 }
 
 // Text of a run, its line breaks as <br />.

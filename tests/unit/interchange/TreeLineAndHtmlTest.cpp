@@ -119,6 +119,16 @@ protected:
     TOptionDesc settings;
     TOutline outline{&settings};
     ~Html() override { outline.clear(); }
+
+    // The HTML of an outline of one item whose page is given as HTML.
+    QString exportPage(const QString& page) {
+        TLeafNote* a = AddItem(outline, nullptr, "頁");
+        a->PageRich = RtfOfHtml(page);
+        a->PageText = "x";
+        const TExportResult r = ExportHtml(outline, TExportOptions());
+        EXPECT_TRUE(r.ok);
+        return QString::fromUtf8(r.bytes);
+    }
 };
 
 TEST_F(Html, OneSelfContainedPageWithTreeFormattingPicturesAndAnchors) {
@@ -159,15 +169,15 @@ TEST_F(Html, OneSelfContainedPageWithTreeFormattingPicturesAndAnchors) {
 }
 
 TEST_F(Html, LinksOfOtherSchemesInAPageLeadNowhere) {
-    TLeafNote* a = AddItem(outline, nullptr, "貼り付け");
-    a->PageRich = RtfOfHtml(QStringLiteral("<a href=\"javascript:alert(1)\">x</a> "
-                                           "<a href=\"https://example.com/\">y</a>"));
-    a->PageText = "x y";
-    const TExportResult r = ExportHtml(outline, TExportOptions());
-    ASSERT_TRUE(r.ok);
-    const QString html = QString::fromUtf8(r.bytes);
-    EXPECT_FALSE(html.contains(QStringLiteral("javascript:")));
-    EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.com/\"")));
+    // Pages of paragraphs, and pages with lists that Qt's writer writes.
+    for (const QString& list : {QString(), QStringLiteral("<ul><li>一</li></ul>")}) {
+        const QString html = exportPage(QStringLiteral("<a href=\"javascript:alert(1)\">x</a> "
+                                                       "<a href=\"https://example.com/\">y</a>") +
+                                        list);
+        EXPECT_FALSE(html.contains(QStringLiteral("javascript:")));
+        EXPECT_TRUE(html.contains(QStringLiteral("href=\"https://example.com/\"")));
+        outline.clear();
+    }
 }
 
 // The page as a browser would read it back: the text and the look of each
@@ -230,13 +240,8 @@ TEST_F(Html, APageReadsBackWithItsTextAndLook) {
 
 // Lists and tables are written by Qt's own writer, cleaned as any page.
 TEST_F(Html, ListsAndTablesKeepTheirShape) {
-    TLeafNote* a = AddItem(outline, nullptr, "表");
-    a->PageRich = RtfOfHtml(QStringLiteral("<ul><li>一</li><li>二</li></ul>"
-                                           "<table><tr><td>甲</td><td>乙</td></tr></table>"));
-    a->PageText = "x";
-    const TExportResult r = ExportHtml(outline, TExportOptions());
-    ASSERT_TRUE(r.ok);
-    const QString html = QString::fromUtf8(r.bytes);
+    const QString html = exportPage(QStringLiteral(
+        "<ul><li>一</li><li>二</li></ul><table><tr><td>甲</td><td>乙</td></tr></table>"));
     EXPECT_TRUE(html.contains(QStringLiteral("<li")));
     EXPECT_TRUE(html.contains(QStringLiteral("<td")));
     EXPECT_TRUE(html.contains(QStringLiteral("乙")));
