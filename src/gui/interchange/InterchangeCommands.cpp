@@ -179,6 +179,7 @@ void TInterchangeCommands::ItemExportClick(int tag) {
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + suffix;
     const QString name = QFileInfo(path).fileName();
+    const bool existed = QFileInfo::exists(path);
     Interchange::TExportResult result;
     bool written = false;
     {
@@ -189,8 +190,12 @@ void TInterchangeCommands::ItemExportClick(int tag) {
         written = Interchange::ExportFile(path, format, *m_form.Outline, options, &result);
     }
     if (result.cancelled) {
-        m_form.ShowNotice(
-            QStringLiteral("「%1」への書き出しを中止しました。ファイルは作っていません").arg(name));
+        m_form.ShowNotice(existed ? QStringLiteral("「%1」への書き出しを中止しました。"
+                                                   "元のファイルはそのままです")
+                                        .arg(name)
+                                  : QStringLiteral("「%1」への書き出しを中止しました。"
+                                                   "ファイルは作っていません")
+                                        .arg(name));
         return;
     }
     if (!written) {

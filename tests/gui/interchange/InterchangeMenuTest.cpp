@@ -157,6 +157,25 @@ TEST_F(InterchangeMenu, ALongImportShowsItsProgressAndStopsWhenCancelled) {
     EXPECT_TRUE(form.statusPanel(0)->text().contains(QStringLiteral("中止しました")));
 }
 
+TEST_F(InterchangeMenu, ACancelledExportKeepsTheFileThatWasThere) {
+    for (int i = 0; i < 1200; ++i)
+        TLeafNote::Create(*form.Outline, InsertBottomOfLevel, nullptr);
+    const QString path = write("前の.html", "before");
+    const int before = TInterchangeCommands::ProgressAfterMs;
+    TInterchangeCommands::ProgressAfterMs = 0;
+    QTimer::singleShot(0, []() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w);
+                d && d->objectName() == QStringLiteral("InterchangeProgress"))
+                d->cancel();
+    });
+    run("ItemExportHtml", path);
+    TInterchangeCommands::ProgressAfterMs = before;
+    EXPECT_EQ(read(path), QByteArray("before"));
+    EXPECT_TRUE(form.statusPanel(0)->text().contains(QStringLiteral("元のファイルはそのままです")))
+        << form.statusPanel(0)->text().toStdString();
+}
+
 TEST_F(InterchangeMenu, AnExportThatCannotBeWrittenIsReported) {
     run("ItemExportOpml", home.file(QStringLiteral("無いフォルダ/出力.opml")));
     EXPECT_EQ(MessageBox::count(), shown + 1);
