@@ -183,6 +183,8 @@ void appendParagraphStyle(QString& out, const QTextBlock& block) {
             style += QStringLiteral("%1:%2px; ").arg(QLatin1String(name)).arg(px);
     if (f.lineHeightType() == QTextBlockFormat::ProportionalHeight)
         style += QStringLiteral("line-height:%1%; ").arg(f.lineHeight());
+    else if (f.lineHeightType() == QTextBlockFormat::FixedHeight)
+        style += QStringLiteral("line-height:%1px; ").arg(f.lineHeight());
     // Spaces and tabs show as typed, as in the page.
     const QString text = block.text();
     if (text.contains(QLatin1String("  ")) || text.contains(QLatin1Char('\t')) ||

@@ -187,7 +187,7 @@ TEST_F(Html, APageReadsBackWithItsTextAndLook) {
         "<p align=\"center\"><b>太字</b> <i>斜体</i> <u>下線</u> <s>取消</s></p>"
         "<p><span style=\"color:#ff0000; font-size:18pt\">赤 &amp; &lt;大&gt;</span>"
         "  二つの空白\tタブ <a href=\"https://example.com/?a=1&amp;b=2\">リンク</a></p>"
-        "<p></p><p>最後</p>"
+        "<p></p><p style=\"line-height:150%\">行間</p><p>最後</p>"
         "<p>行き先 <span style=\"color:#0000ff\">&lt;node:頁;5&gt;</span> と "
         "http://ex<b>ample.com/</b>"
         " の終わり</p>");
@@ -230,6 +230,9 @@ TEST_F(Html, APageReadsBackWithItsTextAndLook) {
     EXPECT_TRUE(lookAt(back, QStringLiteral("下線")).fontUnderline());
     EXPECT_TRUE(lookAt(back, QStringLiteral("取消")).fontStrikeOut());
     EXPECT_FALSE(lookAt(back, QStringLiteral("最後")).fontItalic());
+    const QTextBlockFormat spaced = back.find(QStringLiteral("行間")).block().blockFormat();
+    EXPECT_EQ(spaced.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+    EXPECT_EQ(spaced.lineHeight(), 150);
     const QTextCharFormat red = lookAt(back, QStringLiteral("大"));
     EXPECT_EQ(red.foreground().color(), QColor(255, 0, 0));
     EXPECT_EQ(red.fontPointSize(), 18);
