@@ -11,14 +11,12 @@
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
 #include "shell/CommandTable.h"
+#include "shell/LoadProgress.h"
 #include "shell/MainForm.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPointer>
-#include <QProgressDialog>
 #include <QStandardPaths>
 
 namespace {
@@ -37,47 +35,19 @@ const char* const ImportFilters[] = {
 // far it got and offers to stop it.
 class TWorkProgress {
 public:
-    TWorkProgress(QWidget* parent, const QString& label) : m_parent(parent), m_label(label) {
-        m_clock.start();
+    TWorkProgress(QWidget* parent, const QString& label)
+        : m_window(parent, label, QStringLiteral("InterchangeProgress"),
+                   TInterchangeCommands::ProgressAfterMs) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    ~TWorkProgress() {
-        delete m_dialog;
-        QApplication::restoreOverrideCursor();
-    }
+    ~TWorkProgress() { QApplication::restoreOverrideCursor(); }
     TWorkProgress(const TWorkProgress&) = delete;
     TWorkProgress& operator=(const TWorkProgress&) = delete;
 
-    bool step(qint64 done, qint64 total) {
-        if (m_cancelled)
-            return false;
-        if (!m_dialog) {
-            if (m_clock.elapsed() < TInterchangeCommands::ProgressAfterMs || total <= 0 ||
-                done >= total)
-                return true;
-            m_dialog = new QProgressDialog(m_label, QStringLiteral("中止"), 0, 1000, m_parent);
-            m_dialog->setObjectName(QStringLiteral("InterchangeProgress"));
-            m_dialog->setWindowTitle(QStringLiteral("WrenNOTE"));
-            // The outline must be left alone until the work ends.
-            m_dialog->setWindowModality(Qt::ApplicationModal);
-            m_dialog->setAutoClose(false);
-            m_dialog->setAutoReset(false);
-            m_dialog->setMinimumDuration(0);
-            m_dialog->show();
-        }
-        m_dialog->setValue(int(done * 1000 / qMax<qint64>(total, 1)));
-        QApplication::processEvents();
-        if (m_dialog && m_dialog->wasCanceled())
-            m_cancelled = true;
-        return !m_cancelled;
-    }
+    bool step(qint64 done, qint64 total) { return m_window.step(done, total); }
 
 private:
-    QWidget* m_parent;
-    QString m_label;
-    QElapsedTimer m_clock;
-    QPointer<QProgressDialog> m_dialog;
-    bool m_cancelled = false;
+    TLoadProgress m_window;
 };
 
 } // namespace

@@ -9,7 +9,13 @@
 int TLoadProgress::ShowAfterMs = 500;
 
 TLoadProgress::TLoadProgress(QWidget* parent, const QString& fileName)
-    : m_parent(parent), m_fileName(fileName) {
+    : TLoadProgress(parent,
+                    QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(fileName).fileName()),
+                    QStringLiteral("LoadProgress"), ShowAfterMs) {}
+
+TLoadProgress::TLoadProgress(QWidget* parent, const QString& label, const QString& objectName,
+                             const int& showAfterMs)
+    : m_parent(parent), m_label(label), m_objectName(objectName), m_showAfterMs(showAfterMs) {
     m_clock.start();
 }
 
@@ -22,15 +28,13 @@ bool TLoadProgress::step(qint64 done, qint64 total) {
         return false;
     if (!m_dialog) {
         // A read that ends quickly shows nothing; nor does one almost done.
-        if (m_clock.elapsed() < ShowAfterMs || total <= 0 || done >= total)
+        if (m_clock.elapsed() < m_showAfterMs || total <= 0 || done >= total)
             return true;
-        m_dialog = new QProgressDialog(
-            QStringLiteral("「%1」を読み込んでいます…").arg(QFileInfo(m_fileName).fileName()),
-            QStringLiteral("中止"), 0, 1000, m_parent);
-        m_dialog->setObjectName(QStringLiteral("LoadProgress"));
+        m_dialog = new QProgressDialog(m_label, QStringLiteral("中止"), 0, 1000, m_parent);
+        m_dialog->setObjectName(m_objectName);
         m_dialog->setWindowTitle(QStringLiteral("WrenNOTE"));
-        // The half-read outline must be left alone: no menus, no tray, no
-        // closing the window until the read ends.
+        // The outline must be left alone: no menus, no tray, no closing the
+        // window until the work ends.
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);

@@ -12,6 +12,10 @@ class QWidget;
 class TLoadProgress {
 public:
     TLoadProgress(QWidget* parent, const QString& fileName);
+    // The same window for other long work: its text, its object name, and
+    // the delay in ms before it appears (read at each step).
+    TLoadProgress(QWidget* parent, const QString& label, const QString& objectName,
+                  const int& showAfterMs);
     ~TLoadProgress();
     TLoadProgress(const TLoadProgress&) = delete;
     TLoadProgress& operator=(const TLoadProgress&) = delete;
@@ -24,7 +28,9 @@ public:
 
 private:
     QWidget* m_parent;
-    QString m_fileName;
+    QString m_label;
+    QString m_objectName;
+    const int& m_showAfterMs;
     QElapsedTimer m_clock;
     QPointer<QProgressDialog> m_dialog;
     bool m_cancelled = false;
