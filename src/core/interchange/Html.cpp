@@ -55,9 +55,6 @@ summary:target, details:target > summary { color: var(--mark); }
 a { color: var(--link); }
 )";
 
-// Whether a declaration of Qt's style attribute stays: not those Qt writes
-// for its own use, nor the default black and white that would make a page
-// unreadable on a dark background.
 // d is want, or starts with it when prefix, ignoring spaces and case.
 bool looselyIs(QStringView d, QLatin1String want, bool prefix) {
     qsizetype j = 0;
@@ -73,6 +70,9 @@ bool looselyIs(QStringView d, QLatin1String want, bool prefix) {
     return j == want.size();
 }
 
+// Whether a declaration of Qt's style attribute stays: not those Qt writes
+// for its own use, nor the default black and white that would make a page
+// unreadable on a dark background.
 bool keepDeclaration(QStringView d) {
     if (d.isEmpty() || d.startsWith(QLatin1String("-qt-")))
         return false;
@@ -83,23 +83,25 @@ bool keepDeclaration(QStringView d) {
              looselyIs(d, QLatin1String("margin-top:0px"), true));
 }
 
-void appendCleanStyle(QString& out, QStringView style) {
-    const qsizetype mark = out.size();
+// Declarations gathered as "name:value; " as a style attribute, if any.
+void appendStyle(QString& out, QStringView declarations) {
+    if (declarations.isEmpty())
+        return;
     out += QLatin1String(" style=\"");
-    bool any = false;
+    out += declarations.chopped(2);
+    out += QLatin1Char('"');
+}
+
+void appendCleanStyle(QString& out, QStringView style) {
+    QString kept;
     for (QStringView part : style.tokenize(QLatin1Char(';'))) {
         const QStringView d = part.trimmed();
-        if (!keepDeclaration(d))
-            continue;
-        if (any)
-            out += QLatin1String("; ");
-        out += d;
-        any = true;
+        if (keepDeclaration(d)) {
+            kept += d;
+            kept += QLatin1String("; ");
+        }
     }
-    if (any)
-        out += QLatin1Char('"');
-    else
-        out.truncate(mark);
+    appendStyle(out, kept);
 }
 
 // Whether a page's link may stay: the file opens in a browser, and a page
@@ -114,15 +116,6 @@ bool harmlessTarget(QStringView target) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
            scheme == QLatin1String("ftp") || scheme == QLatin1String("mailto") ||
            scheme == QLatin1String("file");
-}
-
-// Declarations gathered as "name:value; " as a style attribute, if any.
-void appendStyle(QString& out, QStringView declarations) {
-    if (declarations.isEmpty())
-        return;
-    out += QLatin1String(" style=\"");
-    out += declarations.chopped(2);
-    out += QLatin1Char('"');
 }
 
 // The declarations of a run's look that differ from the page's own.
@@ -163,7 +156,7 @@ void appendRunStyle(QString& out, const QTextCharFormat& f) {
     appendStyle(out, style);
 }
 
-void appendParagraphStyle(QString& out, const QTextBlock& block) {
+void appendParagraphStyle(QString& out, const QTextBlock& block, const QString& text) {
     const QTextBlockFormat f = block.blockFormat();
     QString style;
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
@@ -186,7 +179,6 @@ void appendParagraphStyle(QString& out, const QTextBlock& block) {
     else if (f.lineHeightType() == QTextBlockFormat::FixedHeight)
         style += QStringLiteral("line-height:%1px; ").arg(f.lineHeight());
     // Spaces and tabs show as typed, as in the page.
-    const QString text = block.text();
     if (text.contains(QLatin1String("  ")) || text.contains(QLatin1Char('\t')) ||
         text.startsWith(QLatin1Char(' ')))
         style += QLatin1String("white-space:pre-wrap; ");
@@ -250,9 +242,10 @@ bool simplePageHtml(const TExportWalk& walk, const QTextDocument& doc, QString& 
     };
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         out += QLatin1String("<p");
-        appendParagraphStyle(out, b);
+        const QString blockText = b.text();
+        appendParagraphStyle(out, b, blockText);
         out += QLatin1Char('>');
-        const std::vector<TExportWalk::LinkSpan> links = walk.linkSpans(b.text());
+        const std::vector<TExportWalk::LinkSpan> links = walk.linkSpans(blockText);
         size_t li = 0;
         bool any = false;
         for (auto it = b.begin(); !it.atEnd(); ++it) {
