@@ -100,8 +100,9 @@ void onGlobalRemove(void*, wl_registry*, uint32_t) {}
 
 const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
 
-// Reads fd to its end: up to cap bytes, each wait for more at most until the deadline.
-TDataControl::Result readAll(int fd, qint64 cap, int timeoutMs, QByteArray* out) {
+// Reads fd to its end: up to cap bytes, each wait for more at most until the
+// deadline. A stop asked on stopFd (when not -1) ends the wait at once.
+TDataControl::Result readAll(int fd, int stopFd, qint64 cap, int timeoutMs, QByteArray* out) {
     QElapsedTimer clock;
     clock.start();
     char buffer[65536];
@@ -109,13 +110,13 @@ TDataControl::Result readAll(int fd, qint64 cap, int timeoutMs, QByteArray* out)
         const qint64 left = timeoutMs - clock.elapsed();
         if (left <= 0)
             return TDataControl::TimedOut;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(left));
+        pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        const int ready = ::poll(p, stopFd < 0 ? 1 : 2, int(left));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready == 0)
             return TDataControl::TimedOut;
-        if (ready < 0)
+        if (ready < 0 || (stopFd >= 0 && p[1].revents))
             return TDataControl::Failed;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
@@ -134,10 +135,13 @@ TDataControl::Result readAll(int fd, qint64 cap, int timeoutMs, QByteArray* out)
 class Session {
 public:
     virtual ~Session() = default;
-    // Reads the current selection's text.
-    virtual TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs) = 0;
+    // Reads the current selection's text; a stop asked on stopFd ends it.
+    virtual TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs,
+                                             int stopFd) = 0;
     // Whether a new selection came since the last call.
     virtual bool takeNewSelection() = 0;
+    // Whether the compositor has withdrawn the device.
+    virtual bool finished() const = 0;
 };
 
 template <class P> class ProtocolSession : public Session {
@@ -166,10 +170,15 @@ public:
         return fresh;
     }
 
-    TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs) override {
-        if (!m_selection)
+    bool finished() const override { return m_finished; }
+
+    TDataControl::Result readCurrent(QString* text, qint64 cap, int timeoutMs,
+                                     int stopFd) override {
+        // A selection always comes after its offer; one that did not is not read.
+        const QStringList* types = m_selection ? typesOf(m_selection) : nullptr;
+        if (!types)
             return TDataControl::NoText;
-        const QStringList offered = *typesOf(m_selection);
+        const QStringList offered = *types;
         for (const char* type : kTextTypes) {
             if (!offered.contains(QString::fromLatin1(type)))
                 continue;
@@ -180,7 +189,7 @@ public:
             wl_display_flush(m_display);
             ::close(fds[1]);
             QByteArray bytes;
-            TDataControl::Result result = readAll(fds[0], cap, timeoutMs, &bytes);
+            TDataControl::Result result = readAll(fds[0], stopFd, cap, timeoutMs, &bytes);
             ::close(fds[0]);
             if (result == TDataControl::Text) {
                 *text = QString::fromUtf8(bytes);
@@ -224,7 +233,9 @@ private:
         s->m_selection = offer;
         s->m_new = offer != nullptr;
     }
-    static void onFinished(void*, typename P::Device*) {}
+    static void onFinished(void* data, typename P::Device*) {
+        static_cast<ProtocolSession*>(data)->m_finished = true;
+    }
     static void onPrimary(void* data, typename P::Device*, typename P::Offer* offer) {
         auto* s = static_cast<ProtocolSession*>(data);
         if (offer && offer != s->m_selection)
@@ -236,6 +247,7 @@ private:
     typename P::Device* m_device = nullptr;
     typename P::Offer* m_selection = nullptr;
     bool m_new = false;
+    bool m_finished = false;
     // The types of the offers announced, by offer.
     QList<QPair<typename P::Offer*, QStringList>> m_types;
 };
@@ -286,7 +298,7 @@ TDataControl::Result TDataControl::ReadSelection(QString* text, qint64 cap, int 
     Connection c;
     if (!c.open())
         return c.display && c.session ? Failed : Unavailable;
-    return c.session->readCurrent(text, cap, timeoutMs);
+    return c.session->readCurrent(text, cap, timeoutMs, -1);
 }
 
 struct TDataControlWatch::Private {
@@ -328,21 +340,34 @@ bool TDataControlWatch::Start() {
     const int timeoutMs = d->timeoutMs;
     d->thread = std::thread([this, c, stopFd, cap, timeoutMs] {
         wl_display* display = c->display;
-        auto report = [&] {
+        auto stopping = [stopFd] {
+            pollfd p{stopFd, POLLIN, 0};
+            return ::poll(&p, 1, 0) > 0;
+        };
+        // The events read so far handed out and a new selection read; false
+        // when watching must end, told unless it was asked to.
+        auto dispatch = [&] {
+            if (wl_display_dispatch_pending(display) < 0 || c->session->finished()) {
+                Q_EMIT notCopied(TDataControl::Failed);
+                return false;
+            }
             if (!c->session->takeNewSelection())
-                return;
+                return true;
             QString text;
-            const TDataControl::Result result = c->session->readCurrent(&text, cap, timeoutMs);
+            const TDataControl::Result result =
+                c->session->readCurrent(&text, cap, timeoutMs, stopFd);
+            if (stopping())
+                return false;
             if (result == TDataControl::Text)
                 Q_EMIT copied(text);
             else if (result != TDataControl::NoText)
                 Q_EMIT notCopied(result);
+            return true;
         };
         for (;;) {
-            while (wl_display_prepare_read(display) != 0) {
-                wl_display_dispatch_pending(display);
-                report();
-            }
+            while (wl_display_prepare_read(display) != 0)
+                if (!dispatch())
+                    return;
             wl_display_flush(display);
             pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
             const int ready = ::poll(fds, 2, -1);
@@ -358,8 +383,8 @@ bool TDataControlWatch::Start() {
                 Q_EMIT notCopied(TDataControl::Failed);
                 return;
             }
-            wl_display_dispatch_pending(display);
-            report();
+            if (!dispatch())
+                return;
         }
     });
     return true;

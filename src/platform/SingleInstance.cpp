@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 #include <QDir>
 #include <QFile>
@@ -340,7 +341,12 @@ void TSingleInstance::onNewConnection() {
             const QString text = QString::fromUtf8(socket->read(*clipSize));
             *clipSize = -1;
             idle->stop();
+            // The clip may ask the user something; the command may give up
+            // and its socket go meanwhile.
+            const QPointer<QLocalSocket> alive(socket);
             const QString why = ClipHandler ? ClipHandler(text) : QString::fromLatin1(BusyReason);
+            if (!alive)
+                return;
             if (why.isEmpty())
                 socket->write("ok\n");
             else if (why == QLatin1String(BusyReason))

@@ -265,6 +265,9 @@ TDocumentCommands::LockResult TDocumentCommands::lockDocument(const QString& pat
 // Loads path into the window: the part of opening and reverting after the
 // old document was given up.
 void TDocumentCommands::reload(const QString& requested) {
+    // The old document is given up: a clip must not go into it, even while
+    // the question below is open.
+    TDesktopClipping::of(m_form)->UnregisterHotKey();
     // Two windows writing one file would each overwrite the other's work.
     QString path = requested;
     bool readOnly = false;
@@ -296,7 +299,6 @@ void TDocumentCommands::reload(const QString& requested) {
     }
     TOutline& tree = *m_form.Outline;
     tree.beginUpdate();
-    TDesktopClipping::of(m_form)->UnregisterHotKey();
     m_form.GoToItem(nullptr);
     m_editNew = nullptr;
     m_doc->SetFileName(path);
