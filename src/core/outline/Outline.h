@@ -72,8 +72,9 @@ private:
 class TOutline : public QObject {
     Q_OBJECT
 public:
-    // What changed about an item's appearance.
-    enum Change { CaptionChanged = 1, IconChanged = 2, LabelChanged = 4 };
+    // What changed about an item: how it shows in the tree, or its page,
+    // links or dates (ContentChanged), which show nowhere in it.
+    enum Change { CaptionChanged = 1, IconChanged = 2, LabelChanged = 4, ContentChanged = 8 };
 
     explicit TOutline(TOptionDesc* settings, QObject* parent = nullptr);
     ~TOutline() override;

@@ -126,8 +126,11 @@ void TPageView::StorePage() {
         changed = true;
     }
     m_form.EditTitle->setModified(false);
-    if (changed)
+    if (changed) {
         item->SetDate(DateModified, Clock::now());
+        // What watches for edits (the file on disk) must know of these too.
+        m_form.Outline->notifyChanged(item->TreeNode, TOutline::ContentChanged);
+    }
 }
 
 void TPageView::ClearEditors() {

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLabel>
+#include <QTextEdit>
 
 #include <unistd.h>
 
@@ -89,6 +90,17 @@ TEST(SyncedDocument, AnotherVersionIsReadAtOnceKeepingWhatWasShown) {
     EXPECT_EQ(w.form->statusPanel(0)->text(),
               QStringLiteral("他のプログラムが文書を更新したため、読み込み直しました"));
     EXPECT_EQ(w.boxes(), 0) << "nothing to ask with nothing unsaved";
+}
+
+TEST(SyncedDocument, APageTypedAndStoredIsAnEditTheArrivedVersionDoesNotReplace) {
+    SyncWindow w;
+    w.form->RichEdit->setPlainText(QStringLiteral("ここで書いた言葉"));
+    w.form->RichEdit->document()->setModified(true);
+    w.form->StorePage(); // as moving to another item or an auto-save does
+    replaceWith(w.file, [](TOutline& o) { addTop(o, "向こうで追加"); });
+    w.watch().CheckNow();
+    EXPECT_FALSE(has(w.outline(), "向こうで追加")) << "not read over the edit";
+    EXPECT_EQ(w.child->item()->PageText, Sjis("ここで書いた言葉"));
 }
 
 TEST(SyncedDocument, AFileStillBeingWrittenIsNotTakenHalfWay) {
