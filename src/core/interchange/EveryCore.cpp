@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <mutex>
 
 namespace Interchange {
 
@@ -28,9 +29,23 @@ QThreadPool& helperPool() {
 void OnEveryCore(size_t count, const std::function<void(size_t)>& work,
                  const std::function<void()>& alongside) {
     std::atomic<size_t> next{0};
+    // The first failure on any thread (out of memory, a write that failed)
+    // stops the indexes not yet begun and is thrown again here.
+    std::mutex failedLock;
+    std::exception_ptr failed;
+    auto fail = [&] {
+        const std::lock_guard<std::mutex> hold(failedLock);
+        if (!failed)
+            failed = std::current_exception();
+        next = count;
+    };
     auto loop = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < count;)
-            work(i);
+        try {
+            for (size_t i; (i = next.fetch_add(1)) < count;)
+                work(i);
+        } catch (...) {
+            fail();
+        }
     };
     QThreadPool& pool = helperPool();
     const size_t helpers = size_t(std::max(0, QThread::idealThreadCount() - 1));
@@ -41,13 +56,11 @@ void OnEveryCore(size_t count, const std::function<void(size_t)>& work,
             loop();
             finished.release();
         });
-    std::exception_ptr failed;
     if (alongside) {
         try {
             alongside();
         } catch (...) {
-            failed = std::current_exception();
-            next = count;
+            fail();
         }
     }
     loop();

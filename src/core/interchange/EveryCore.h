@@ -9,9 +9,10 @@ namespace Interchange {
 // outlive the call (each keeps the fonts it has loaded, which a page's layout
 // asks for), every thread taking the next index as it finishes one, so one
 // long page holds no one up. alongside, when given, runs on this thread
-// first while the helpers start; what it throws is thrown again once the
-// helpers are done, the indexes not yet begun dropped. work may only read
-// what the threads share.
+// first while the helpers start. The first exception that work or
+// alongside throws, on any thread, is thrown again here once the helpers
+// are done, the indexes not yet begun dropped. work may only read what the
+// threads share.
 void OnEveryCore(size_t count, const std::function<void(size_t)>& work,
                  const std::function<void()>& alongside = {});
 

@@ -7,6 +7,7 @@
 
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
+#include "interchange/EveryCore.h"
 #include "interchange/Export.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
@@ -17,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <new>
 #include <stdexcept>
 
 using namespace Interchange;
@@ -117,6 +120,26 @@ TEST_F(ExportStream, AWriteThatFailsStopsTheExport) {
         FailingSink sink;
         EXPECT_THROW(Export(format, outline, TExportOptions(), &sink), std::runtime_error);
         EXPECT_EQ(sink.writes, 2);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A failure on a helper thread must come back to the caller, not end the
+// program; the rest of the work is dropped.
+TEST(EveryCore, AFailureOnAnyThreadIsThrownToTheCaller) {
+    for (const size_t failing : {size_t(0), size_t(3), size_t(5000)}) {
+        std::atomic<size_t> done{0};
+        EXPECT_THROW(Interchange::OnEveryCore(100000,
+                                              [&](size_t i) {
+                                                  if (i == failing)
+                                                      throw std::bad_alloc();
+                                                  ++done;
+                                              }),
+                     std::bad_alloc);
+        EXPECT_LT(done.load(), size_t(99999));
     }
 }
 
