@@ -1,5 +1,7 @@
 #include "rtf/RtfReader.h"
 
+#include "rtf/PictureData.h"
+
 #include "rtf/RtfParser.h"
 
 #include <QColor>
@@ -118,9 +120,9 @@ public:
             placeholder(pic, ch);
             return;
         }
-        QImage image;
-        if (!image.loadFromData(pic.data, pic.kind == ImageKind::Png ? "PNG" : "JPEG")) {
-            // Damaged picture data is kept as it came.
+        const QImage image = PictureData::Decode(pic.data);
+        if (image.isNull()) {
+            // Damaged or oversized picture data is kept as it came.
             Picture kept = pic;
             kept.widthPx = pic.widthPx > 0 ? pic.widthPx : 96;
             kept.heightPx = pic.heightPx > 0 ? pic.heightPx : 96;

@@ -11,6 +11,7 @@ list(APPEND WRENRTF_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/parser/Fields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/parser/Footnotes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/parser/Pictures.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PictureData.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RtfReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RtfWriter.cpp
 )

@@ -6,6 +6,8 @@
 #include "interchange/EveryCore.h"
 #include "interchange/Readers.h"
 #include "interchange/XmlInput.h"
+#include "rtf/PictureData.h"
+#include "rtf/RtfReader.h"
 
 #include <QColor>
 #include <QDir>
@@ -208,8 +210,8 @@ public:
         case Embedded::Anchor:
             return;
         case Embedded::Picture: {
-            QImage image;
-            if (!image.loadFromData(e.picture)) {
+            const QImage image = PictureData::Decode(e.picture);
+            if (image.isNull()) {
                 ++m_branch.droppedPictures;
                 return;
             }
@@ -219,6 +221,9 @@ public:
             f.setName(name);
             f.setWidth(image.width());
             f.setHeight(image.height());
+            // PNG and JPEG are kept byte for byte rather than written anew.
+            if (PictureData::IsPng(e.picture) || PictureData::IsJpeg(e.picture))
+                f.setProperty(Rtf::PictureDataProperty, e.picture);
             m_cursor.insertImage(f);
             m_afterBlock = false;
             return;

@@ -2,6 +2,7 @@
 // each with an anchor of its own so that item links find it; pages through
 // Qt's Markdown writer. Markdown in: headings are items, the text under one
 // its page, read by Qt's Markdown reader.
+#include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
 #include "interchange/Export.h"
@@ -11,7 +12,10 @@
 #include "links/LinkScan.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "rtf/PictureData.h"
+#include "rtf/RtfReader.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
@@ -316,6 +320,69 @@ bool hasRichContent(const QTextDocument& doc) {
     return false;
 }
 
+// A data: URL's bytes; empty when it is not one or holds too much.
+QByteArray dataUrlBytes(const QString& url) {
+    const qsizetype comma = url.indexOf(QLatin1Char(','));
+    if (comma < 0 || url.size() > PictureData::MaxBytes / 3 * 4 + 1024)
+        return QByteArray();
+    const QByteArray payload = url.mid(comma + 1).toLatin1();
+    if (!url.left(comma).contains(QLatin1String(";base64"), Qt::CaseInsensitive))
+        return QByteArray::fromPercentEncoding(payload);
+    const auto decoded = QByteArray::fromBase64Encoding(QByteArray(payload).replace(' ', ""),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
+
+// The pictures of a page. Qt would read whatever path a picture names, as
+// the page is laid out: a device or pipe as well as a file. Here only a
+// picture file (beside the Markdown file, or by a full path) or a data: URL
+// is read, within the limits of any picture; one on the network stays a
+// link; what cannot be read is left out and counted.
+void readPictures(QTextDocument& doc, const QString& folder, TBranch& branch) {
+    std::vector<std::pair<int, QTextImageFormat>> found;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                for (int k = 0; k < it.fragment().length(); ++k)
+                    found.emplace_back(it.fragment().position() + k,
+                                       it.fragment().charFormat().toImageFormat());
+    // From the last, so earlier positions stay as they are.
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        QTextImageFormat format = it->second;
+        const QString name = format.name();
+        QTextCursor cursor(&doc);
+        cursor.setPosition(it->first);
+        cursor.setPosition(it->first + 1, QTextCursor::KeepAnchor);
+        const QUrl url(name);
+        const QString scheme = url.scheme().toLower();
+        QByteArray bytes;
+        if (scheme == QLatin1String("data")) {
+            bytes = dataUrlBytes(name);
+        } else if (scheme.isEmpty() || scheme == QLatin1String("file")) {
+            QString file =
+                scheme.isEmpty() ? QUrl::fromPercentEncoding(name.toUtf8()) : url.toLocalFile();
+            if (QDir::isRelativePath(file))
+                file = QDir(folder).filePath(file);
+            const BoundedFile::Result r = BoundedFile::Read(file, PictureData::MaxBytes);
+            if (r.ok())
+                bytes = r.bytes;
+        } else {
+            cursor.insertText(QLatin1Char('<') + name + QLatin1Char('>'), QTextCharFormat());
+            continue;
+        }
+        const QImage image = PictureData::Decode(bytes);
+        if (image.isNull()) {
+            cursor.removeSelectedText();
+            ++branch.droppedPictures;
+            continue;
+        }
+        doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        if (PictureData::IsPng(bytes) || PictureData::IsJpeg(bytes))
+            format.setProperty(Rtf::PictureDataProperty, bytes);
+        cursor.setCharFormat(format);
+    }
+}
+
 // Links of the page become link texts the outline follows.
 void linksToText(QTextDocument& doc, const QHash<QString, QString>& titles) {
     struct Found {
@@ -532,6 +599,7 @@ TReadResult ReadMarkdown(const QString& path, const QByteArray& input, const TPr
             QTextDocument doc;
             doc.setUndoRedoEnabled(false);
             doc.setMarkdown(page, QTextDocument::MarkdownDialectGitHub);
+            readPictures(doc, QFileInfo(path).absolutePath(), branch);
             linksToText(doc, titles);
             if (hasRichContent(doc))
                 SetRichPage(item, doc);

@@ -20,14 +20,6 @@ namespace {
 
 std::atomic<quint64> g_serial{0};
 
-bool isPng(const QByteArray& data) {
-    return data.startsWith("\x89PNG\r\n\x1A\n");
-}
-
-bool isJpeg(const QByteArray& data) {
-    return data.startsWith("\xFF\xD8\xFF");
-}
-
 QString mebibytes(qint64 bytes) {
     return QString::number(double(bytes) / (1 << 20), 'f', 1);
 }
@@ -53,13 +45,13 @@ Result tooLarge(const QString& name, qint64 bytes) {
 Result InsertData(QTextCursor& cursor, const QByteArray& data, int maxWidth, const QString& name) {
     if (data.size() > MaxBytes)
         return tooLarge(name, data.size());
-    if (!isPng(data) && !isJpeg(data))
+    if (!PictureData::IsPng(data) && !PictureData::IsJpeg(data))
         return refused(
             QStringLiteral("%1は PNG または JPEG の画像ではありません。").arg(subject(name)));
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, isPng(data) ? "png" : "jpeg");
+    QImageReader reader(&buffer, PictureData::IsPng(data) ? "png" : "jpeg");
     // A picture that is still small as data may unpack to gigabytes.
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > MaxPixels)
@@ -131,7 +123,7 @@ bool IsPictureFileName(const QString& path) {
 QByteArray OfferedData(const QMimeData& source) {
     for (const char* type : {"image/png", "image/jpeg"}) {
         const QByteArray data = source.data(QLatin1String(type));
-        if (isPng(data) || isJpeg(data))
+        if (PictureData::IsPng(data) || PictureData::IsJpeg(data))
             return data;
     }
     return {};

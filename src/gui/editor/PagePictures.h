@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "rtf/PictureData.h"
+
 class QImage;
 class QMimeData;
 class QTextCursor;
@@ -12,11 +14,8 @@ class QTextCursor;
 // a picture wider than the page is only shown smaller.
 namespace PagePictures {
 
-// The most data one picture may hold: the page keeps it as hex, twice over,
-// and every save writes it again.
-constexpr qsizetype MaxBytes = qsizetype(10) << 20;
-// More pixels than this are not decoded at all (Qt's own limit for one image).
-constexpr qint64 MaxPixels = qint64(8192) * 8192;
+constexpr qsizetype MaxBytes = PictureData::MaxBytes;
+constexpr qint64 MaxPixels = PictureData::MaxPixels;
 
 struct Result {
     bool ok = false;

@@ -3,6 +3,8 @@
 // they came, in a box of their size.
 #include "rtf/parser/ParserState.h"
 
+#include "rtf/PictureData.h"
+
 #include <algorithm>
 
 namespace Rtf::detail {
@@ -85,15 +87,17 @@ void Parser::finishPicture(const CharState& ch) {
         return;
     const QByteArray& d = p.data;
     const bool png = d.startsWith("\x89PNG");
-    const bool jpeg = d.startsWith("\xFF\xD8\xFF");
+    const bool jpeg = PictureData::IsJpeg(d);
     Picture pic;
     if ((p.kind == int(ImageKind::Png) && png) || (p.kind == int(ImageKind::Jpeg) && jpeg)) {
         pic.data = d;
         pic.kind = ImageKind(p.kind);
         pic.source = std::move(p.source); // in case it does not decode
         if (p.goalw > 0 && p.goalh > 0) {
-            pic.widthPx = p.goalw * (p.scalex / 100.0) / kTwipsPerPixel;
-            pic.heightPx = p.goalh * (p.scaley / 100.0) / kTwipsPerPixel;
+            pic.widthPx = std::clamp(p.goalw * (p.scalex / 100.0) / kTwipsPerPixel, 1.0,
+                                     PictureData::MaxShownPx);
+            pic.heightPx = std::clamp(p.goalh * (p.scaley / 100.0) / kTwipsPerPixel, 1.0,
+                                      PictureData::MaxShownPx);
         }
     } else {
         // Kept as it came, in a box of its size.
@@ -107,9 +111,10 @@ void Parser::finishPicture(const CharState& ch) {
         if (h <= 0)
             h = p.pich * unit;
         constexpr double kDefaultPx = 96;
-        constexpr double kMaxPx = 10000;
-        pic.widthPx = std::clamp(w > 0 ? w * p.scalex / 100.0 : kDefaultPx, 1.0, kMaxPx);
-        pic.heightPx = std::clamp(h > 0 ? h * p.scaley / 100.0 : kDefaultPx, 1.0, kMaxPx);
+        pic.widthPx =
+            std::clamp(w > 0 ? w * p.scalex / 100.0 : kDefaultPx, 1.0, PictureData::MaxShownPx);
+        pic.heightPx =
+            std::clamp(h > 0 ? h * p.scaley / 100.0 : kDefaultPx, 1.0, PictureData::MaxShownPx);
     }
     beginContent();
     syncFormat();

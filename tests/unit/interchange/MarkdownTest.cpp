@@ -204,4 +204,37 @@ TEST_F(Markdown, BinaryDataIsRefused) {
     EXPECT_TRUE(r.error.contains(QStringLiteral("bin.md")));
 }
 
+// Pictures: a file beside the Markdown file and a data: URL are read as they
+// are; a device, a missing file or a non-picture is left out and counted; a
+// picture on the network stays a link.
+TEST_F(Markdown, PicturesAreReadOnlyFromFilesAndDataWithinBounds) {
+    const QByteArray png = TinyPng(4, 3);
+    WriteFixture(home.path(), QStringLiteral("beside.png"), png);
+    WriteFixture(home.path(), QStringLiteral("not.png"), "not a picture");
+    const QString md = QStringLiteral("# 絵\n\n"
+                                      "a ![p](beside.png) b ![p](data:image/png;base64,%1) c\n\n"
+                                      "d ![p](/dev/zero) e ![p](missing.png) f ![p](not.png)\n\n"
+                                      "g ![p](https://example.com/remote.png) h\n")
+                           .arg(QString::fromLatin1(png.toBase64()));
+    const TReadResult r = read("pictures.md", md);
+    InsertInto(back, r);
+    EXPECT_EQ(r.branch.droppedPictures, 3);
+    TLeafNote* item = back.topLevel(0)->item();
+    QTextDocument page;
+    ASSERT_TRUE(Rtf::load(item->GetPage(), page).ok);
+    int pictures = 0;
+    for (QTextBlock b = page.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat()) {
+                ++pictures;
+                EXPECT_EQ(
+                    it.fragment().charFormat().property(Rtf::PictureDataProperty).toByteArray(),
+                    png);
+            }
+    EXPECT_EQ(pictures, 2);
+    const QString text = page.toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("d  e  f ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("g <https://example.com/remote.png> h")));
+}
+
 } // namespace
