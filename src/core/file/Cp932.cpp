@@ -219,16 +219,18 @@ QByteArray fromUnicode(const QString& text, bool* lossy) {
         if (!again.hasError())
             return out;
     }
-    // The converter writes FC FC for each code point it cannot hold; no cp932
-    // character has those bytes, so at a character start they mark a loss.
+    // The converter stumbled: something is lost, even where it wrote nothing
+    // (it drops invisible characters such as U+200B). It writes FC FC for
+    // each code point it cannot hold; no cp932 character has those bytes, so
+    // at a character start they mark where to show a '?'.
+    if (lossy)
+        *lossy = true;
     QByteArray fixed;
     fixed.reserve(out.size());
     for (qsizetype i = 0; i < out.size();) {
         const unsigned char c = uchar(out.at(i));
         if (c == 0xFC && i + 1 < out.size() && uchar(out.at(i + 1)) == 0xFC) {
             fixed.append('?');
-            if (lossy)
-                *lossy = true;
             i += 2;
         } else if (isLeadByte(c) && i + 1 < out.size()) {
             fixed.append(out.constData() + i, 2);

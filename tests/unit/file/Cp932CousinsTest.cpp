@@ -135,10 +135,12 @@ TEST(Cp932Decoding, DamagedTextReadsAsTheConverterReadsIt) {
         "\x81\x20x",            // a trail byte out of range
         "\xFD\xFE\xFF\x80\xA0", // bytes with no fixed partner
         "\xF0\x40\xF9\xFC",     // user-defined area
-        "\x82\xA0\x00\x82\xA2", // a NUL inside
     };
     for (const QByteArray& c : cases)
         EXPECT_EQ(Cp932::toUnicode(c), byConverter(c)) << c.toHex().constData();
+    const QByteArray nul("\x82\xA0\x00\x82\xA2", 5); // a NUL inside
+    EXPECT_EQ(Cp932::toUnicode(nul), byConverter(nul));
+    EXPECT_EQ(Cp932::toUnicode(nul).size(), 3);
     // A damaged text leaves the next one unharmed.
     EXPECT_EQ(Cp932::toUnicode(QByteArray("\x82\xA0\x82\xA2")), QStringLiteral("あい"));
     EXPECT_EQ(Cp932::toUnicode(QByteArray()), QString());
@@ -163,6 +165,10 @@ TEST(Cp932Decoding, EncodingAgreesWithTheConverterOnEveryCharacter) {
             ASSERT_EQ(Cp932::canEncode(one), Cp932::cp932Form(char16_t(u)) != 0) << std::hex << u;
         }
     }
+    // A character the converter drops without a mark is still a loss.
+    bool dropped = false;
+    EXPECT_EQ(Cp932::fromUnicode(QStringLiteral("a\u200Bb"), &dropped), QByteArray("ab"));
+    EXPECT_TRUE(dropped);
     // Text mixing both kinds keeps the one and marks the other.
     bool lossy = false;
     EXPECT_EQ(Cp932::fromUnicode(QStringLiteral("あé😀x"), &lossy), QByteArray("\x82\xA0??x"));
