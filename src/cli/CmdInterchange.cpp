@@ -27,16 +27,17 @@ int runImport(const QStringList& given) {
     const QString in = args.at(0);
     const QString out = args.at(1);
     if (!force && QFileInfo::exists(out))
-        return CliFail(out,
-                       QStringLiteral("already exists; nothing written (--force replaces it)"));
+        return CliFail(
+            out, QStringLiteral("既にあります。何も書き出していません（--force で置き換えます）"));
     const Interchange::TReadResult r = Interchange::ReadFile(in);
     if (!r.ok)
-        return CliFail(in, r.error + QStringLiteral(" (nothing written)"));
+        return CliFail(in, r.error + QStringLiteral("（何も書き出していません）"));
     TCliDocument doc; // a new document's settings, not the user's stored defaults
     Interchange::Insert(doc.outline, r.branch);
     TLeafNote::CreateTrash(doc.outline);
     if (r.branch.lossy)
-        warn(QStringLiteral("%1: 項目名に保存できない文字があり、「?」に置き換えました。").arg(in));
+        warn(QStringLiteral("%1: 項目名かリンクに保存できない文字があり、「?」に置き換えました。")
+                 .arg(in));
     if (r.branch.droppedPictures > 0)
         warn(QStringLiteral("%1: 読めない画像 %2 個を省きました。")
                  .arg(in)
@@ -90,7 +91,8 @@ int RunFormatExport(const QStringList& args) {
     TCliDocument doc;
     const OutlineFile::ReadResult r = OutlineFile::readFile(in, doc.settings, doc.outline);
     if (!r.ok)
-        return CliFail(in, r.error + QStringLiteral(" (not read correctly; nothing written)"));
+        return CliFail(
+            in, r.error + QStringLiteral("（正しく読めなかったため、何も書き出していません）"));
     Interchange::TExportOptions options;
     options.documentFolder = QFileInfo(in).absolutePath();
     options.title = QFileInfo(in).completeBaseName();

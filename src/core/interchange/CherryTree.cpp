@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace Interchange {
 
@@ -424,13 +425,20 @@ Step readContent(QXmlStreamReader& xml, CtNode& node, const QString& path, QStri
     return xml.hasError() ? Step::Failed : Step::Done;
 }
 
+// A time stamp in seconds; 0 for none, or for one no calendar holds.
+qint64 unixSeconds(QStringView text) {
+    bool ok = false;
+    const double d = text.toDouble(&ok);
+    return ok && std::isfinite(d) && d > 0 && d < 1e11 ? qint64(d) : 0;
+}
+
 void takeNodeAttributes(const QXmlStreamAttributes& a, CtNode& n) {
     n.name = a.value(QLatin1String("name")).toString();
     n.id = a.value(QLatin1String("unique_id")).toLongLong();
     const QStringView lang = a.value(QLatin1String("prog_lang"));
     n.rich = lang.isEmpty() || lang == QLatin1String("custom-colors");
-    n.created = qint64(a.value(QLatin1String("ts_creation")).toDouble());
-    n.changed = qint64(a.value(QLatin1String("ts_lastsave")).toDouble());
+    n.created = unixSeconds(a.value(QLatin1String("ts_creation")));
+    n.changed = unixSeconds(a.value(QLatin1String("ts_lastsave")));
 }
 
 } // namespace
@@ -624,8 +632,8 @@ TReadResult ReadCherrySqlite(const QString& path, const QByteArray& bytes,
             const QString syntax = q.value(3).toString();
             row.rich = syntax.isEmpty() || syntax == QLatin1String("custom-colors");
             if (stamps) {
-                row.created = q.value(4).toLongLong();
-                row.changed = q.value(5).toLongLong();
+                row.created = unixSeconds(q.value(4).toString());
+                row.changed = unixSeconds(q.value(5).toString());
             }
             rows.insert(q.value(0).toLongLong(), row);
             if (rows.size() > MaxItems) {

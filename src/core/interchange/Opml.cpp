@@ -11,6 +11,7 @@
 #include "interchange/XmlInput.h"
 #include "outline/LeafNote.h"
 #include "outline/Outline.h"
+#include "rtf/RtfReader.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -283,6 +284,23 @@ TExportResult ExportOpml(TOutline& outline, const TExportOptions& options, TByte
     return result;
 }
 
+namespace {
+
+// Our base64 attributes, strictly: a damaged one is not taken, and the
+// readable attribute beside it stands instead.
+bool bytesOf(QStringView base64, QByteArray* out) {
+    if (base64.isEmpty())
+        return false;
+    const auto decoded =
+        QByteArray::fromBase64Encoding(base64.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return false;
+    *out = *decoded;
+    return true;
+}
+
+} // namespace
+
 TReadResult ReadOpml(const QString& path, const QByteArray& bytes, const TProgress& progress) {
     TReadResult r;
     QXmlStreamReader xml(bytes);
@@ -335,28 +353,27 @@ TReadResult ReadOpml(const QString& path, const QByteArray& bytes, const TProgre
             QString title = a.value(QLatin1String("text")).toString();
             if (title.isEmpty())
                 title = a.value(QLatin1String("title")).toString();
-            const QStringView titleBytes = a.value(OpmlNamespace, QLatin1String("title-bytes"));
-            item.Title = titleBytes.isEmpty() ? TitleBytes(title, &branch.lossy)
-                                              : QByteArray::fromBase64(titleBytes.toLatin1());
+            QByteArray exact;
+            item.Title = bytesOf(a.value(OpmlNamespace, QLatin1String("title-bytes")), &exact)
+                             ? exact
+                             : TitleBytes(title, &branch.lossy);
             QString note = a.value(QLatin1String("_note")).toString();
             const QString url = a.value(QLatin1String("url")).toString();
             if (!url.isEmpty() && !note.contains(url))
                 note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + url;
-            const QStringView rtf = a.value(OpmlNamespace, QLatin1String("rtf"));
-            const QStringView textBytes = a.value(OpmlNamespace, QLatin1String("text-bytes"));
-            if (!rtf.isEmpty()) {
-                item.PageRich = QByteArray::fromBase64(rtf.toLatin1());
+            QByteArray rich;
+            if (bytesOf(a.value(OpmlNamespace, QLatin1String("rtf")), &rich) && Rtf::isRtf(rich)) {
+                item.PageRich = rich;
                 QString page = note;
                 page.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
                 item.PageText = Cp932::fromUnicode(page);
             } else {
                 SetPlainPage(item, note);
             }
-            if (!textBytes.isEmpty())
-                item.PageText = QByteArray::fromBase64(textBytes.toLatin1());
-            const QStringView linkBytes = a.value(OpmlNamespace, QLatin1String("links-bytes"));
-            if (!linkBytes.isEmpty())
-                item.Links = QByteArray::fromBase64(linkBytes.toLatin1());
+            if (bytesOf(a.value(OpmlNamespace, QLatin1String("text-bytes")), &exact))
+                item.PageText = exact;
+            if (bytesOf(a.value(OpmlNamespace, QLatin1String("links-bytes")), &exact))
+                item.Links = exact;
             else if (a.hasAttribute(OpmlNamespace, QLatin1String("links")))
                 item.Links = LinkBytes(a.value(OpmlNamespace, QLatin1String("links"))
                                            .toString()

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -18,11 +19,11 @@ namespace {
 // Field values keep TreeLine's little HTML: line breaks as <br />, the
 // marks escaped.
 QString fieldText(const QJsonValue& value) {
-    QString text = value.isString()   ? value.toString()
-                   : value.isDouble() ? QString::number(value.toDouble())
-                   : value.isBool()
-                       ? (value.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
-                       : QString();
+    QString text =
+        value.isString()   ? value.toString()
+        : value.isDouble() ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
+        : value.isBool()   ? (value.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
+                           : QString();
     if (!text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('&')))
         return text;
     static const QRegularExpression br(QStringLiteral("<br\\s*/?>"),

@@ -107,7 +107,7 @@ void TInterchangeCommands::ItemImportClick(int tag) {
     QString done =
         QStringLiteral("「%1」から %2 項目を読み込みました").arg(name).arg(r.branch.items.size());
     if (lossy)
-        done += QStringLiteral("（項目名の保存できない文字を「?」に置き換えました）");
+        done += QStringLiteral("（項目名やリンクの保存できない文字を「?」に置き換えました）");
     if (r.branch.droppedPictures > 0)
         done += QStringLiteral("（読めない画像 %1 個を省きました）").arg(r.branch.droppedPictures);
     m_form.ShowNotice(done);

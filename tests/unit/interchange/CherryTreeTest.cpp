@@ -251,6 +251,16 @@ TEST_F(CherryTree, BrokenFilesAreRefusedWithTheirPlace) {
     }
 }
 
+TEST_F(CherryTree, TimeStampsNoCalendarHoldsAreNoDates) {
+    const QByteArray ctd = R"(<?xml version="1.0" encoding="UTF-8"?>
+<cherrytree><node name="a" unique_id="1" ts_creation="1e300" ts_lastsave="nan"><rich_text>x</rich_text></node><node name="b" unique_id="2" ts_creation="-5" ts_lastsave="inf"/></cherrytree>)";
+    const TReadResult r = ReadFile(WriteFixture(home.path(), QStringLiteral("time.ctd"), ctd));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    ASSERT_EQ(r.branch.items.size(), 2u);
+    for (const TBranchItem& item : r.branch.items)
+        EXPECT_FALSE(item.HasDates);
+}
+
 TEST_F(CherryTree, ADamagedPictureIsLeftOutAndCounted) {
     const QByteArray ctd = R"(<?xml version="1.0" encoding="UTF-8"?>
 <cherrytree><node name="n" unique_id="1" prog_lang="custom-colors"><rich_text>ab</rich_text><encoded_png char_offset="1">bm90IGEgcGljdHVyZQ==</encoded_png><encoded_png char_offset="2" anchor="here"></encoded_png></node></cherrytree>)";

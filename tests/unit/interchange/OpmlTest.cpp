@@ -106,6 +106,26 @@ TEST_F(Opml, RoundTripKeepsEveryField) {
     EXPECT_GT(settings2.NextNodeId, 6);
 }
 
+// Our exact-bytes attributes damaged (by hand or another program): the
+// readable attributes beside them stand.
+TEST_F(Opml, DamagedBytesAttributesGiveWayToTheReadableOnes) {
+    const QByteArray opml = "<?xml version=\"1.0\"?><opml version=\"2.0\" "
+                            "xmlns:wren=\"urn:x-wrennote:opml:1\"><body>"
+                            "<outline text=\"\xE9\xA1\x8C\" wren:title-bytes=\"!!notbase64\" "
+                            "_note=\"\xE6\x9C\xAC\xE6\x96\x87\" wren:rtf=\"aGVsbG8=\" "
+                            "wren:text-bytes=\"@@\" wren:links-bytes=\"#\"/>"
+                            "<outline text=\"b\" _note=\"x\" wren:rtf=\"{\\rtf1 *broken*\"/>"
+                            "</body></opml>";
+    InsertInto(back, readText("damaged.opml", opml));
+    ASSERT_EQ(back.topLevelCount(), 2);
+    TLeafNote* a = back.topLevel(0)->item();
+    EXPECT_EQ(a->Title, Cp932::fromUnicode(QStringLiteral("題")));
+    EXPECT_EQ(PageText(*a), QStringLiteral("本文"));
+    EXPECT_TRUE(a->PageRich.isEmpty()) << "base64 that is no RTF is not a rich page";
+    EXPECT_TRUE(a->Links.isEmpty());
+    EXPECT_TRUE(back.topLevel(1)->item()->PageRich.isEmpty());
+}
+
 TEST_F(Opml, IdsAlreadyInUseAreNotTakenTwice) {
     TLeafNote* a = AddItem(outline, nullptr, "a");
     a->NodeId = 9;

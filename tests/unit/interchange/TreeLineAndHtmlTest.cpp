@@ -72,6 +72,17 @@ TEST_F(TreeLine, NodesChildrenOrderAndFields) {
     EXPECT_EQ(outline.topLevel(1)->item()->Title, QByteArray("Other"));
 }
 
+TEST_F(TreeLine, NumbersKeepEveryDigit) {
+    InsertInto(outline, read("数.trln", R"({"formats": {"F": {"fields": [{"fieldname": "N"},
+                                                          {"fieldname": "V"}]}},
+                      "nodes": [{"uid": "a", "format": "F",
+                                 "data": {"N": 1234567, "V": 0.1}, "children": []}],
+                      "properties": {"topnodes": ["a"]}})"));
+    ASSERT_EQ(outline.topLevelCount(), 1);
+    EXPECT_EQ(outline.topLevel(0)->item()->Title, QByteArray("1234567"));
+    EXPECT_EQ(PageText(*outline.topLevel(0)->item()), QStringLiteral("V: 0.1"));
+}
+
 TEST_F(TreeLine, BrokenFilesAreRefusedWithTheirPlace) {
     struct Case {
         const char* name;
