@@ -18,6 +18,10 @@ QString TheirsLabel() {
     return QStringLiteral("上書きされた版");
 }
 
+QString EarlierAutoSaveLabel() {
+    return QStringLiteral("前回の自動保存");
+}
+
 bool IsConflictCopyOf(const QString& fileName, const QString& docPath) {
     const QString base = QRegularExpression::escape(NameWithoutExt(docPath));
     const QString ext = QRegularExpression::escape(ExtOf(docPath));

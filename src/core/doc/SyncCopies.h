@@ -20,7 +20,8 @@ QStringList ConflictCopiesOf(const QString& docPath);
 QString KeptCopyName(const QString& docPath, const QString& label, const QDateTime& when);
 
 // The labels of the kept versions.
-QString OursLabel();   // このコンピューターの変更
-QString TheirsLabel(); // 上書きされた版
+QString OursLabel();            // このコンピューターの変更
+QString TheirsLabel();          // 上書きされた版
+QString EarlierAutoSaveLabel(); // 前回の自動保存
 
 } // namespace SyncCopies

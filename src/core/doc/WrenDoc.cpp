@@ -6,6 +6,7 @@
 #include "doc/DocPaths.h"
 #include "doc/RunningSum.h"
 #include "doc/SafeFile.h"
+#include "doc/SyncCopies.h"
 #include "file/BoundedFile.h"
 #include "file/ByteStream.h"
 #include "file/Cp932.h"
@@ -14,6 +15,7 @@
 #include "outline/Outline.h"
 #include "settings/OptionDesc.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -517,6 +519,16 @@ TWrenDoc::AutoSaveResult TWrenDoc::AutoSave(TWrenDocHost& host) {
     host.StorePage();
     try {
         const QString copy = AutoSaveFileName(FileName);
+        // A copy this window did not write (one a crash left and the user
+        // has not taken up) is never written over: it is kept beside first.
+        const TDiskIdentity there = DiskIdentity::Stat(copy);
+        if (there.known && !there.sameStat(OwnAutoSave)) {
+            const QString kept = SyncCopies::KeptCopyName(
+                FileName, SyncCopies::EarlierAutoSaveLabel(), QDateTime::currentDateTime());
+            SafeFile::RenameNoReplace(copy, kept);
+            host.ShowWarning(QStringLiteral("前回の自動保存のコピーを「%1」として残しました。")
+                                 .arg(QFileInfo(kept).fileName()));
+        }
         WriteTo(copy, host, nullptr);
         OwnAutoSave = DiskIdentity::Stat(copy);
     } catch (const EFileError& e) {

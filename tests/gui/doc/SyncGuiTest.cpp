@@ -246,6 +246,24 @@ TEST(AutoSaveRecovery, UnansweredTheCopyOutlivesTheNextSave) {
     EXPECT_EQ(fileBytes(TWrenDoc::AutoSaveFileName(file)), copy);
 }
 
+TEST(AutoSaveRecovery, UnansweredTheCopyIsKeptAsideBeforeTheNextAutoSave) {
+    DocWindow w;
+    const QString file = crashedDocument(w);
+    const QByteArray copy = fileBytes(TWrenDoc::AutoSaveFileName(file));
+    reopen(w, QMessageBox::Cancel);
+    w.options().SaveTemporal = true;
+    w.doc().LastSaveTime = 0;
+    w.docs->IdleAutoSave();
+    const QStringList kept = keptCopies(w.home.path(), SyncCopies::EarlierAutoSaveLabel());
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(fileBytes(w.home.file(kept.first())), copy);
+    EXPECT_TRUE(MessageBox::lastText().contains(kept.first()));
+    // Our own copy is written over from then on, and nothing more is kept.
+    w.doc().LastSaveTime = 0;
+    w.docs->IdleAutoSave();
+    EXPECT_EQ(keptCopies(w.home.path(), SyncCopies::EarlierAutoSaveLabel()).size(), 1);
+}
+
 TEST(AutoSaveRecovery, ComparedAndMergedOrDiscardedIntoTheTrash) {
     DocWindow w;
     const QString file = crashedDocument(w);
