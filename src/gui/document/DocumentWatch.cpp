@@ -302,8 +302,10 @@ bool TDocumentWatch::ResolveAtSave() {
     if (!readArrived())
         m_arrived.reset();
     const Outcome outcome = ask(true);
+    // The merged-in version is what the file is known to hold; a newer one
+    // arriving while the list was shown is asked about again.
     if (outcome == Merged)
-        return m_docs.SaveOverwriting();
+        return m_docs.ItemSaveClick();
     return outcome == KeptBoth || outcome == Overwrote;
 }
 

@@ -171,6 +171,23 @@ TEST(SyncedDocument, MergingShowsTheListThenSavesBothSidesWords) {
     EXPECT_EQ(w.doc().CheckDisk(), TWrenDoc::DiskSame);
 }
 
+TEST(SyncedDocument, AThirdVersionArrivingWhileMergingIsAskedAboutNotWrittenOver) {
+    SyncWindow w;
+    w.addBook("ここで追加");
+    replaceWith(w.file, [](TOutline& o) { addTop(o, "向こうで追加"); });
+    QByteArray third;
+    TFormMerge::NextAnswer = [&](const TDocumentMerge&) {
+        third = replaceWith(w.file, [](TOutline& o) { addTop(o, "三つ目の版"); });
+        return true;
+    };
+    MessageBox::setNextAnswer(QMessageBox::Yes);    // merge
+    MessageBox::setNextAnswer(QMessageBox::Cancel); // and then the third version
+    EXPECT_FALSE(w.docs->ItemSaveClick());
+    TFormMerge::NextAnswer = nullptr;
+    EXPECT_EQ(fileBytes(w.file), third);
+    EXPECT_TRUE(has(w.outline(), "向こうで追加")) << "the merge itself stays in the window";
+}
+
 TEST(SyncedDocument, AChangeWhileEditingWaitsForTheUserAndAutoSaveNeverTouchesTheFile) {
     SyncWindow w;
     w.addBook("ここで追加");
