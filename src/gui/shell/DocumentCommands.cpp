@@ -533,7 +533,13 @@ void TDocumentCommands::ItemRevertClick() {
                              QStringLiteral("最終保存時からの編集を破棄してよろしいですか？")) !=
         QMessageBox::Yes)
         return;
-    reload(m_doc->FileName);
+    // Our own auto-save copy holds the very edits being thrown away: it is
+    // not offered back as a crash's.
+    const TDiskIdentity own = m_doc->OwnAutoSave;
+    if (own.known && DiskIdentity::Stat(TWrenDoc::AutoSaveFileName(m_doc->FileName)).sameStat(own))
+        ReloadDocument();
+    else
+        reload(m_doc->FileName);
 }
 
 void TDocumentCommands::ItemRenameFileClick() {

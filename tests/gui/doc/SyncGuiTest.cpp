@@ -281,6 +281,21 @@ TEST(AutoSaveRecovery, UnansweredTheCopyIsKeptAsideBeforeTheNextAutoSave) {
     EXPECT_EQ(keptCopies(w.home.path(), SyncCopies::EarlierAutoSaveLabel()).size(), 1);
 }
 
+TEST(AutoSaveRecovery, RevertingDoesNotOfferOurOwnCopyBack) {
+    DocWindow w;
+    w.saveAs("戻す.wrn");
+    w.addBook("捨てる編集");
+    w.options().SaveTemporal = true;
+    w.doc().LastSaveTime = 0;
+    w.docs->IdleAutoSave();
+    ASSERT_TRUE(QFileInfo::exists(TWrenDoc::AutoSaveFileName(w.path("戻す.wrn"))));
+    const int before = w.boxes();
+    MessageBox::setNextAnswer(QMessageBox::Yes);
+    w.docs->ItemRevertClick();
+    EXPECT_EQ(w.boxes(), before + 1) << "only the question whether to revert";
+    EXPECT_FALSE(has(w.outline(), "捨てる編集"));
+}
+
 TEST(AutoSaveRecovery, ComparedAndMergedOrDiscardedIntoTheTrash) {
     DocWindow w;
     const QString file = crashedDocument(w);
