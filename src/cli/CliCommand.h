@@ -49,3 +49,8 @@ struct TCliDocument {
     TCliDocument& operator=(const TCliDocument&) = delete;
     ~TCliDocument() { outline.abandonForExit(); }
 };
+
+// Writes doc to path as a .wrn, streamed, and prints "<path>: N items, M
+// bytes" (items: the outline's count unless given). 0, or 1 after saying
+// what failed.
+int CliWriteDocument(const QString& path, TCliDocument& doc, qint64 items = -1);

@@ -451,22 +451,6 @@ int runDump(const QStringList& args) {
 
 // ---- writing ----
 
-int writeDocumentTo(const QString& path, TCliDocument& doc) {
-    // Streamed, so that a large document is not held twice.
-    QString error;
-    qint64 written = 0;
-    if (!OutlineFile::writeFile(
-            path,
-            [&doc](TByteSink& sink) {
-                OutlineFile::writeDocument(doc.settings, doc.outline, sink);
-            },
-            &written, &error))
-        return CliFail(path, error);
-    CliOut(
-        QStringLiteral("%1: %2 items, %3 bytes\n").arg(path).arg(doc.outline.count()).arg(written));
-    return 0;
-}
-
 int runRoundtrip(const QStringList& args) {
     if (args.size() != 2)
         throw TCliUsageError{QStringLiteral("roundtrip needs IN and OUT")};
@@ -476,7 +460,7 @@ int runRoundtrip(const QStringList& args) {
         return CliFail(args.at(0),
                        r.error +
                            QStringLiteral("（正しく読めなかったため、何も書き出していません）"));
-    return writeDocumentTo(args.at(1), doc);
+    return CliWriteDocument(args.at(1), doc);
 }
 
 int runConvertLkp(const QStringList& args) {
@@ -495,7 +479,7 @@ int runConvertLkp(const QStringList& args) {
     const OutlineFile::ReadResult r = OutlineFile::readLkp(bytes, doc.outline);
     if (!r.ok)
         return CliFail(in, r.error + QStringLiteral("（何も書き出していません）"));
-    return writeDocumentTo(args.at(1), doc);
+    return CliWriteDocument(args.at(1), doc);
 }
 
 int runImportText(const QStringList& args) {
@@ -514,7 +498,7 @@ int runImportText(const QStringList& args) {
     if (!r.ok)
         return CliFail(args.at(0), r.error + QStringLiteral("（何も書き出していません）"));
     TLeafNote::CreateTrash(doc.outline);
-    return writeDocumentTo(args.at(1), doc);
+    return CliWriteDocument(args.at(1), doc);
 }
 
 int runGenerate(const QStringList& given) {
@@ -537,7 +521,7 @@ int runGenerate(const QStringList& given) {
     TCliDocument doc;
     SampleOutline::generate(doc.outline, doc.settings, count, seed,
                             rich ? SampleOutline::RichPages1K : SampleOutline::MixedPages);
-    return writeDocumentTo(args.at(1), doc);
+    return CliWriteDocument(args.at(1), doc);
 }
 
 const TCliRegistrar info(TCliCommand{QStringLiteral("info"),

@@ -42,20 +42,7 @@ int runImport(const QStringList& given) {
         warn(QStringLiteral("%1: 読めない画像 %2 個を省きました。")
                  .arg(in)
                  .arg(r.branch.droppedPictures));
-    QString error;
-    qint64 written = 0;
-    if (!OutlineFile::writeFile(
-            out,
-            [&doc](TByteSink& sink) {
-                OutlineFile::writeDocument(doc.settings, doc.outline, sink);
-            },
-            &written, &error))
-        return CliFail(out, error);
-    CliOut(QStringLiteral("%1: %2 items, %3 bytes\n")
-               .arg(out)
-               .arg(r.branch.items.size())
-               .arg(written));
-    return 0;
+    return CliWriteDocument(out, doc, qint64(r.branch.items.size()));
 }
 
 } // namespace

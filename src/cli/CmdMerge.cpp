@@ -43,19 +43,8 @@ int runMerge(const QStringList& given) {
 
     TDocumentMerge merge(ours.outline, other.outline, nullptr);
     merge.Apply();
-    QString error;
-    qint64 written = 0;
-    if (!OutlineFile::writeFile(
-            out,
-            [&ours](TByteSink& sink) {
-                OutlineFile::writeDocument(ours.settings, ours.outline, sink);
-            },
-            &written, &error))
-        return CliFail(out, error);
     CliOut(merge.Report());
-    CliOut(
-        QStringLiteral("%1: %2 項目, %3 バイト\n").arg(out).arg(ours.outline.count()).arg(written));
-    return 0;
+    return CliWriteDocument(out, ours);
 }
 
 const TCliRegistrar merge(TCliCommand{
