@@ -297,18 +297,28 @@ void convert(const CtNode& node, const QHash<qint64, QString>& names, TBranchIte
         const int from = page.position();
         const QStringView link = run.attributes.value(QLatin1String("link"));
         const LinkedRun linked = link.isEmpty() ? LinkedRun() : linkOf(run.text, link, names);
-        const qint64 length = run.text.size();
+        // CherryTree counts characters, not UTF-16 units: an emoji is one.
+        const qint64 length = run.text.toUcs4().size();
         if (!linked.replacement.isEmpty()) {
             page.text(linked.replacement, format);
         } else {
             qint64 taken = 0;
+            qsizetype takenUnit = 0;
             while (next < objects.size() && wordsAt(next) < words + length) {
                 const qint64 cut = qMax(wordsAt(next) - words, taken);
-                page.text(run.text.mid(taken, cut - taken), format);
+                qsizetype cutUnit = takenUnit;
+                for (qint64 k = taken; k < cut; ++k)
+                    cutUnit += run.text.at(cutUnit).isHighSurrogate() &&
+                                       cutUnit + 1 < run.text.size() &&
+                                       run.text.at(cutUnit + 1).isLowSurrogate()
+                                   ? 2
+                                   : 1;
+                page.text(run.text.mid(takenUnit, cutUnit - takenUnit), format);
                 taken = cut;
+                takenUnit = cutUnit;
                 page.object(*objects[next++]);
             }
-            page.text(run.text.mid(taken), format);
+            page.text(run.text.mid(takenUnit), format);
             page.text(linked.suffix, format);
         }
         words += length;

@@ -251,6 +251,19 @@ TEST_F(CherryTree, BrokenFilesAreRefusedWithTheirPlace) {
     }
 }
 
+// CherryTree places objects by characters: an emoji before a picture is one.
+TEST_F(CherryTree, ObjectsArePlacedByCharactersNotUnits) {
+    const QByteArray ctd = R"(<?xml version="1.0" encoding="UTF-8"?>
+<cherrytree><node name="n" unique_id="1" prog_lang="custom-colors"><rich_text weight="heavy">😀a</rich_text><rich_text>b</rich_text><encoded_png char_offset="2">)" +
+                           TinyPng(2, 2).toBase64() + R"(</encoded_png></node></cherrytree>)";
+    const TReadResult r = ReadFile(WriteFixture(home.path(), QStringLiteral("emoji.ctd"), ctd));
+    InsertInto(outline, r);
+    QTextDocument page;
+    ASSERT_TRUE(Rtf::load(outline.topLevel(0)->item()->GetPage(), page).ok);
+    EXPECT_EQ(page.toPlainText(), QStringLiteral("😀a") + QChar(QChar::ObjectReplacementCharacter) +
+                                      QStringLiteral("b"));
+}
+
 TEST_F(CherryTree, TimeStampsNoCalendarHoldsAreNoDates) {
     const QByteArray ctd = R"(<?xml version="1.0" encoding="UTF-8"?>
 <cherrytree><node name="a" unique_id="1" ts_creation="1e300" ts_lastsave="nan"><rich_text>x</rich_text></node><node name="b" unique_id="2" ts_creation="-5" ts_lastsave="inf"/></cherrytree>)";
