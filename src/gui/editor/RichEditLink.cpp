@@ -254,6 +254,8 @@ QMimeData* TRichEditLink::createMimeDataFromSelection() const {
     // carries the picture's data along.
     if (mime && c.selectedText().contains(QChar::ObjectReplacementCharacter)) {
         QTextDocument copy;
+        // Runs without a font of their own keep the page's, not the program's.
+        copy.setDefaultFont(document()->defaultFont());
         QTextCursor(&copy).insertFragment(c.selection());
         mime->setData(PageRtfType, Rtf::write(copy));
     }
