@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cmath>
 
 namespace Interchange {
@@ -729,61 +730,81 @@ TReadResult ReadCherrySqlite(const QString& path, const QByteArray& bytes,
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         stack.push_back({*it, -1, 0});
     QSet<qint64> seen;
-    while (!stack.empty()) {
-        const Pending p = stack.back();
-        stack.pop_back();
-        const auto row = rows.constFind(p.id);
-        if (row == rows.constEnd() || seen.contains(p.id))
-            continue; // a dangling or repeated entry of the children table
-        seen.insert(p.id);
-        CtNode n;
-        n.id = p.id;
-        n.parent = p.parent;
-        n.name = row->name;
-        n.rich = row->rich;
-        n.created = row->created;
-        n.changed = row->changed;
-        if (p.depth >= MaxDepth) {
-            r.error =
-                QStringLiteral("%1: ノードの階層が深すぎます。読み込めるのは %2 階層までです。")
-                    .arg(nodePlace(path, n))
-                    .arg(MaxDepth);
-            return r;
-        }
-        if (n.rich) {
-            QXmlStreamReader xml(row->txt);
-            while (!xml.atEnd() && !xml.hasError()) {
-                xml.readNext();
-                if (!AcceptDtd(xml, path, &r.error))
-                    return r;
-                if (xml.isStartElement() && xml.name() == QLatin1String("node")) {
-                    QString error;
-                    if (readContent(xml, n, path, &error, false) == Step::Failed) {
-                        r.error = QStringLiteral("%1: 本文の XML が壊れています（%2 行 %3 列目）。")
-                                      .arg(nodePlace(path, n))
-                                      .arg(xml.lineNumber())
-                                      .arg(xml.columnNumber());
-                        return r;
+    // false when the file is refused (r tells why).
+    auto walk = [&]() -> bool {
+        while (!stack.empty()) {
+            const Pending p = stack.back();
+            stack.pop_back();
+            const auto row = rows.constFind(p.id);
+            if (row == rows.constEnd() || seen.contains(p.id))
+                continue; // a dangling or repeated entry of the children table
+            seen.insert(p.id);
+            CtNode n;
+            n.id = p.id;
+            n.parent = p.parent;
+            n.name = row->name;
+            n.rich = row->rich;
+            n.created = row->created;
+            n.changed = row->changed;
+            if (p.depth >= MaxDepth) {
+                r.error =
+                    QStringLiteral("%1: ノードの階層が深すぎます。読み込めるのは %2 階層までです。")
+                        .arg(nodePlace(path, n))
+                        .arg(MaxDepth);
+                return false;
+            }
+            if (n.rich) {
+                QXmlStreamReader xml(row->txt);
+                while (!xml.atEnd() && !xml.hasError()) {
+                    xml.readNext();
+                    if (!AcceptDtd(xml, path, &r.error))
+                        return false;
+                    if (xml.isStartElement() && xml.name() == QLatin1String("node")) {
+                        QString error;
+                        if (readContent(xml, n, path, &error, false) == Step::Failed) {
+                            r.error =
+                                QStringLiteral("%1: 本文の XML が壊れています（%2 行 %3 列目）。")
+                                    .arg(nodePlace(path, n))
+                                    .arg(xml.lineNumber())
+                                    .arg(xml.columnNumber());
+                            return false;
+                        }
+                        break;
                     }
-                    break;
                 }
+                if (xml.hasError()) {
+                    r.error = QStringLiteral("%1: 本文の XML が壊れています（%2 行 %3 列目）。")
+                                  .arg(nodePlace(path, n))
+                                  .arg(xml.lineNumber())
+                                  .arg(xml.columnNumber());
+                    return false;
+                }
+            } else {
+                n.runs.push_back(Run{row->txt, {}});
             }
-            if (xml.hasError()) {
-                r.error = QStringLiteral("%1: 本文の XML が壊れています（%2 行 %3 列目）。")
-                              .arg(nodePlace(path, n))
-                              .arg(xml.lineNumber())
-                              .arg(xml.columnNumber());
-                return r;
-            }
-        } else {
-            n.runs.push_back(Run{row->txt, {}});
+            n.objects = objectsOf.value(p.id);
+            nodes.push_back(std::move(n));
+            const int index = int(nodes.size()) - 1;
+            const std::vector<qint64> children = childrenOf.value(p.id);
+            for (auto it = children.rbegin(); it != children.rend(); ++it)
+                stack.push_back({*it, index, p.depth + 1});
         }
-        n.objects = objectsOf.value(p.id);
-        nodes.push_back(std::move(n));
-        const int index = int(nodes.size()) - 1;
-        const std::vector<qint64> children = childrenOf.value(p.id);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.push_back({*it, index, p.depth + 1});
+        return true;
+    };
+    if (!walk())
+        return r;
+    // Nodes the children table does not reach are kept at the top level
+    // rather than lost.
+    if (seen.size() < rows.size()) {
+        std::vector<qint64> lost;
+        for (auto it = rows.constBegin(); it != rows.constEnd(); ++it)
+            if (!seen.contains(it.key()))
+                lost.push_back(it.key());
+        std::sort(lost.begin(), lost.end(), std::greater<qint64>());
+        for (const qint64 id : lost)
+            stack.push_back({id, -1, 0});
+        if (!walk())
+            return r;
     }
     if (!convertAll(nodes, r, progress))
         return r;

@@ -163,63 +163,81 @@ TReadResult ReadTreeLine(const QString& path, const QByteArray& bytes, const TPr
         stack.push_back({*it, -1, 0});
     QSet<QString> seen;
     TBranch& branch = r.branch;
-    while (!stack.empty()) {
-        const Pending p = stack.back();
-        stack.pop_back();
-        const auto found = byUid.constFind(p.uid);
-        if (found == byUid.constEnd()) {
-            r.error = QStringLiteral("%1: ノード %2 が見つかりません（子の一覧が指しています）。")
-                          .arg(Place(path, 0, 0), p.uid);
-            return r;
-        }
-        if (seen.contains(p.uid)) {
-            r.error =
-                QStringLiteral("%1: ノード %2 が二度以上現れます（子の一覧が循環しています）。")
-                    .arg(Place(path, 0, 0), p.uid);
-            return r;
-        }
-        if (p.depth >= MaxDepth) {
-            r.error =
-                QStringLiteral("%1: ノード %2 の階層が深すぎます。読み込めるのは %3 階層までです。")
-                    .arg(Place(path, 0, 0), p.uid)
-                    .arg(MaxDepth);
-            return r;
-        }
-        seen.insert(p.uid);
-        const QJsonObject node = nodes.at(*found).toObject();
-        const QJsonObject data = node.value(QLatin1String("data")).toObject();
-        QStringList order = fieldsOf.value(node.value(QLatin1String("format")).toString());
-        for (const QString& key : data.keys())
-            if (!order.contains(key))
-                order.append(key);
-        TBranchItem item;
-        item.parent = p.parent;
-        QString title;
-        QStringList page;
-        bool first = true;
-        for (const QString& name : order) {
-            const QString value = fieldText(data.value(name));
-            if (first) {
-                title = value;
-                first = false;
-                continue;
+    // false when the file is refused or the user cancelled (r tells which).
+    auto walk = [&]() -> bool {
+        while (!stack.empty()) {
+            const Pending p = stack.back();
+            stack.pop_back();
+            const auto found = byUid.constFind(p.uid);
+            if (found == byUid.constEnd()) {
+                r.error =
+                    QStringLiteral("%1: ノード %2 が見つかりません（子の一覧が指しています）。")
+                        .arg(Place(path, 0, 0), p.uid);
+                return false;
             }
-            if (!value.isEmpty())
-                page.append(QStringLiteral("%1: %2").arg(name, value));
+            if (seen.contains(p.uid)) {
+                r.error =
+                    QStringLiteral("%1: ノード %2 が二度以上現れます（子の一覧が循環しています）。")
+                        .arg(Place(path, 0, 0), p.uid);
+                return false;
+            }
+            if (p.depth >= MaxDepth) {
+                r.error = QStringLiteral(
+                              "%1: ノード %2 の階層が深すぎます。読み込めるのは %3 階層までです。")
+                              .arg(Place(path, 0, 0), p.uid)
+                              .arg(MaxDepth);
+                return false;
+            }
+            seen.insert(p.uid);
+            const QJsonObject node = nodes.at(*found).toObject();
+            const QJsonObject data = node.value(QLatin1String("data")).toObject();
+            QStringList order = fieldsOf.value(node.value(QLatin1String("format")).toString());
+            for (const QString& key : data.keys())
+                if (!order.contains(key))
+                    order.append(key);
+            TBranchItem item;
+            item.parent = p.parent;
+            QString title;
+            QStringList page;
+            bool first = true;
+            for (const QString& name : order) {
+                const QString value = fieldText(data.value(name));
+                if (first) {
+                    title = value;
+                    first = false;
+                    continue;
+                }
+                if (!value.isEmpty())
+                    page.append(QStringLiteral("%1: %2").arg(name, value));
+            }
+            item.Title = TitleBytes(title, &branch.lossy);
+            SetPlainPage(item, page.join(QLatin1Char('\n')));
+            branch.items.push_back(std::move(item));
+            const int index = int(branch.items.size()) - 1;
+            const QJsonArray children = node.value(QLatin1String("children")).toArray();
+            for (auto it = children.constEnd(); it != children.constBegin();) {
+                --it;
+                stack.push_back({(*it).toString(), index, p.depth + 1});
+            }
+            if (progress && index % 1024 == 1023 && !progress(index, nodes.size())) {
+                r.cancelled = true;
+                return false;
+            }
         }
-        item.Title = TitleBytes(title, &branch.lossy);
-        SetPlainPage(item, page.join(QLatin1Char('\n')));
-        branch.items.push_back(std::move(item));
-        const int index = int(branch.items.size()) - 1;
-        const QJsonArray children = node.value(QLatin1String("children")).toArray();
-        for (auto it = children.constEnd(); it != children.constBegin();) {
-            --it;
-            stack.push_back({(*it).toString(), index, p.depth + 1});
+        return true;
+    };
+    if (!walk())
+        return r;
+    // Nodes no list names (not a top node, nobody's child) are kept at the
+    // top level rather than lost.
+    if (topValue.isArray()) {
+        for (auto it = nodes.end(); it != nodes.begin();) {
+            const QString uid = (*--it).toObject().value(QLatin1String("uid")).toString();
+            if (!seen.contains(uid) && !referenced.contains(uid) && !tops.contains(uid))
+                stack.push_back({uid, -1, 0});
         }
-        if (progress && index % 1024 == 1023 && !progress(index, nodes.size())) {
-            r.cancelled = true;
+        if (!walk())
             return r;
-        }
     }
     r.ok = true;
     return r;

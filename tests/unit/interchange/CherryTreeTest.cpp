@@ -50,6 +50,23 @@ body ☕</rich_text>
 )";
 }
 
+// The tables of a .ctb as CherryTree makes them.
+const char* const kCtbSchema[] = {
+    "CREATE TABLE node (node_id INTEGER UNIQUE, name TEXT, txt TEXT, syntax TEXT, "
+    "tags TEXT, is_ro INTEGER, is_richtxt INTEGER, has_codebox INTEGER, "
+    "has_table INTEGER, has_image INTEGER, level INTEGER, ts_creation INTEGER, "
+    "ts_lastsave INTEGER)",
+    "CREATE TABLE codebox (node_id INTEGER, offset INTEGER, justification TEXT, "
+    "txt TEXT, syntax TEXT, width INTEGER, height INTEGER, is_width_pix INTEGER, "
+    "do_highl_bra INTEGER, do_show_linenum INTEGER)",
+    "CREATE TABLE grid (node_id INTEGER, offset INTEGER, justification TEXT, "
+    "txt TEXT, col_min INTEGER, col_max INTEGER)",
+    "CREATE TABLE image (node_id INTEGER, offset INTEGER, justification TEXT, "
+    "anchor TEXT, png BLOB, filename TEXT, link TEXT, time INTEGER)",
+    "CREATE TABLE children (node_id INTEGER UNIQUE, father_id INTEGER, "
+    "sequence INTEGER, master_id INTEGER)",
+    "CREATE TABLE bookmark (node_id INTEGER UNIQUE, sequence INTEGER)"};
+
 class CherryTree : public ::testing::Test {
 protected:
     TestHome home;
@@ -123,21 +140,7 @@ TEST_F(CherryTree, SqliteDocumentWithTheSameContent) {
             db.setDatabaseName(path);
             ASSERT_TRUE(db.open());
             QSqlQuery q(db);
-            for (const char* sql :
-                 {"CREATE TABLE node (node_id INTEGER UNIQUE, name TEXT, txt TEXT, syntax TEXT, "
-                  "tags TEXT, is_ro INTEGER, is_richtxt INTEGER, has_codebox INTEGER, "
-                  "has_table INTEGER, has_image INTEGER, level INTEGER, ts_creation INTEGER, "
-                  "ts_lastsave INTEGER)",
-                  "CREATE TABLE codebox (node_id INTEGER, offset INTEGER, justification TEXT, "
-                  "txt TEXT, syntax TEXT, width INTEGER, height INTEGER, is_width_pix INTEGER, "
-                  "do_highl_bra INTEGER, do_show_linenum INTEGER)",
-                  "CREATE TABLE grid (node_id INTEGER, offset INTEGER, justification TEXT, "
-                  "txt TEXT, col_min INTEGER, col_max INTEGER)",
-                  "CREATE TABLE image (node_id INTEGER, offset INTEGER, justification TEXT, "
-                  "anchor TEXT, png BLOB, filename TEXT, link TEXT, time INTEGER)",
-                  "CREATE TABLE children (node_id INTEGER UNIQUE, father_id INTEGER, "
-                  "sequence INTEGER, master_id INTEGER)",
-                  "CREATE TABLE bookmark (node_id INTEGER UNIQUE, sequence INTEGER)"})
+            for (const char* sql : kCtbSchema)
                 ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
             auto node = [&](int id, const QString& title, const QString& txt, const char* syntax,
                             int father, int sequence, qint64 created, qint64 saved) {
@@ -206,6 +209,41 @@ TEST_F(CherryTree, SqliteDocumentWithTheSameContent) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
     EXPECT_FALSE(QFile::exists(path + QStringLiteral("-journal")));
+}
+
+// Nodes the children table does not reach (a father that is missing, no
+// row at all) are kept at the top level.
+TEST_F(CherryTree, NodesTheTreeDoesNotReachAreKept) {
+    const QString path = home.file(QStringLiteral("迷子.ctb"));
+    {
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            for (const char* sql : kCtbSchema)
+                ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
+            for (const char* sql : {"INSERT INTO node VALUES (1, 'top', 'a', 'plain-text', '', 0, "
+                                    "0, 0, 0, 0, 0, 0, 0)",
+                                    "INSERT INTO node VALUES (2, 'orphan', 'b', 'plain-text', '', "
+                                    "0, 0, 0, 0, 0, 0, 0, "
+                                    "0)",
+                                    "INSERT INTO node VALUES (3, 'rowless', 'c', 'plain-text', '', "
+                                    "0, 0, 0, 0, 0, 0, 0, "
+                                    "0)",
+                                    "INSERT INTO children VALUES (1, 0, 1, 0)",
+                                    "INSERT INTO children VALUES (2, 77, 1, 0)"})
+                ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    InsertInto(outline, ReadFile(path));
+    ASSERT_EQ(outline.topLevelCount(), 3);
+    EXPECT_EQ(outline.topLevel(0)->item()->Title, QByteArray("top"));
+    EXPECT_EQ(outline.topLevel(1)->item()->Title, QByteArray("orphan"));
+    EXPECT_EQ(outline.topLevel(2)->item()->Title, QByteArray("rowless"));
 }
 
 TEST_F(CherryTree, BrokenFilesAreRefusedWithTheirPlace) {

@@ -83,6 +83,18 @@ TEST_F(TreeLine, NumbersKeepEveryDigit) {
     EXPECT_EQ(PageText(*outline.topLevel(0)->item()), QStringLiteral("V: 0.1"));
 }
 
+TEST_F(TreeLine, NodesNoListNamesAreKeptAtTheTop) {
+    InsertInto(outline,
+               read("迷い.trln", R"({"nodes": [{"uid": "a", "data": {"N": "一"}, "children": ["c"]},
+                                             {"uid": "b", "data": {"N": "二"}},
+                                             {"uid": "c", "data": {"N": "子"}}],
+                                  "properties": {"topnodes": ["a"]}})"));
+    ASSERT_EQ(outline.topLevelCount(), 2);
+    EXPECT_EQ(Cp932::toUnicode(outline.topLevel(0)->item()->Title), QStringLiteral("一"));
+    EXPECT_EQ(outline.topLevel(0)->childCount(), 1);
+    EXPECT_EQ(Cp932::toUnicode(outline.topLevel(1)->item()->Title), QStringLiteral("二"));
+}
+
 TEST_F(TreeLine, BrokenFilesAreRefusedWithTheirPlace) {
     struct Case {
         const char* name;
