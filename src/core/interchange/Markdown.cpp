@@ -231,8 +231,9 @@ struct Section {
     int depth = 0;
     QString title;
     QStringList lines;
-    QString anchor; // our own, when the heading carries one
-    QString slug;   // as web sites make one of the heading
+    QString anchor;        // our own, when the heading carries one
+    QString slug;          // as web sites make one of the heading
+    bool listItem = false; // one of our items deeper than six, its page indented
 };
 
 const QRegularExpression& atxHeading() {
@@ -528,6 +529,7 @@ TReadResult ReadMarkdown(const QString& path, const QByteArray& input, const TPr
             listBase = s.depth + 1;
         } else {
             s.depth = listBase + int(deep.capturedLength(1)) / 2;
+            s.listItem = true;
             s.anchor = deep.captured(2);
             title = deep.captured(3);
         }
@@ -576,8 +578,7 @@ TReadResult ReadMarkdown(const QString& path, const QByteArray& input, const TPr
         item.Title = TitleBytes(s.title, &branch.lossy);
         // List items of our deep levels carry their page indented.
         QStringList body = s.lines;
-        if (i > 0 && s.depth > 0 && !s.anchor.isEmpty() &&
-            s.anchor.startsWith(QLatin1String("wren-"))) {
+        if (s.listItem) {
             int indent = -1;
             for (const QString& l : body)
                 if (!l.trimmed().isEmpty()) {
@@ -594,7 +595,13 @@ TReadResult ReadMarkdown(const QString& path, const QByteArray& input, const TPr
                     l.remove(0, k);
                 }
         }
-        const QString page = body.join(QLatin1Char('\n')).trimmed();
+        // Blank lines around the page go; the first line's indentation stays
+        // (an indented code block begins with it).
+        while (!body.isEmpty() && body.front().trimmed().isEmpty())
+            body.removeFirst();
+        while (!body.isEmpty() && body.back().trimmed().isEmpty())
+            body.removeLast();
+        const QString page = body.join(QLatin1Char('\n'));
         if (!page.isEmpty()) {
             QTextDocument doc;
             doc.setUndoRedoEnabled(false);

@@ -190,6 +190,16 @@ TEST_F(Markdown, ReadsHeadingsPagesAndTextBeforeTheFirstHeading) {
     EXPECT_FALSE(setext->PageRich.isEmpty()); // a table
 }
 
+// Only our own deep list items carry their page indented; a heading with our
+// anchor keeps an indented code block as code.
+TEST_F(Markdown, AnIndentedCodeBlockUnderOurHeadingStaysCode) {
+    InsertInto(back, read("code.md", QStringLiteral("# <a id=\"wren-3\"></a>題\n\n"
+                                                    "    x = 1\n    y = 2\n")));
+    TLeafNote* item = back.topLevel(0)->item();
+    EXPECT_FALSE(item->GetPage().isEmpty()) << "code, not a plain paragraph";
+    EXPECT_EQ(PageText(*item), QStringLiteral("x = 1\ny = 2"));
+}
+
 TEST_F(Markdown, AFileWithoutHeadingsIsOneItem) {
     InsertInto(back, read("ただの文.md", QStringLiteral("just text\n\nand more")));
     ASSERT_EQ(back.topLevelCount(), 1);
