@@ -317,7 +317,14 @@ int RunClipCommand(const TCommandLine& line, int& argc, char** argv) {
             return ExitFailed;
         case TSingleInstance::ClipNoInstance:
             if (!started) {
-                if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {document})) {
+                // Its output not ours: a caller reading ours would wait for
+                // the program to end.
+                QProcess program;
+                program.setProgram(QCoreApplication::applicationFilePath());
+                program.setArguments({document});
+                program.setStandardOutputFile(QProcess::nullDevice());
+                program.setStandardErrorFile(QProcess::nullDevice());
+                if (!program.startDetached()) {
                     say(QStringLiteral("WrenNOTE を起動できませんでした。"));
                     return ExitFailed;
                 }

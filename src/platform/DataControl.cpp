@@ -179,6 +179,9 @@ public:
         if (!types)
             return TDataControl::NoText;
         const QStringList offered = *types;
+        // Password managers mark what they copy; it is not clipped.
+        if (offered.contains(QLatin1String("x-kde-passwordManagerHint")))
+            return TDataControl::NoText;
         for (const char* type : kTextTypes) {
             if (!offered.contains(QString::fromLatin1(type)))
                 continue;
