@@ -272,12 +272,20 @@ TDocumentWatch::Outcome TDocumentWatch::ask(bool atSave) {
                 outcome = Merged;
         } else if (answer == QMessageBox::No) {
             m_form.StorePage();
+            const bool readable = m_arrived || readArrived();
             const QString mine = SyncCopies::KeptCopyName(m_path, SyncCopies::OursLabel(), now);
             doc.WriteTo(mine, m_docs.host(), nullptr);
-            reloadKeepingView();
-            m_form.ShowNotice(QStringLiteral("このウィンドウの変更を「%1」に保存し、届いた版を表示"
-                                             "しています。")
-                                  .arg(mine));
+            if (readable) {
+                reloadKeepingView();
+                m_form.ShowNotice(QStringLiteral("このウィンドウの変更を「%1」に保存し、届いた版を"
+                                                 "表示しています。")
+                                      .arg(mine));
+            } else {
+                // Nothing to show instead: the window keeps what it has.
+                m_form.ShowNotice(QStringLiteral("このウィンドウの変更を「%1」に保存しました。"
+                                                 "届いた版は読み込めないため、表示していません。")
+                                      .arg(mine));
+            }
             outcome = KeptBoth;
         } else if (answer == QMessageBox::Save) {
             const QString theirs = SyncCopies::KeptCopyName(m_path, SyncCopies::TheirsLabel(), now);

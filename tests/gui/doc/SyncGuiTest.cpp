@@ -142,6 +142,25 @@ TEST(SyncedDocument, UnsavedEditsAndAnArrivedVersionKeepBothWhenAsked) {
     EXPECT_FALSE(has(w.outline(), "ここで追加"));
 }
 
+TEST(SyncedDocument, KeepingBothWithAnUnreadableArrivalKeepsOursAndSaysSo) {
+    SyncWindow w;
+    w.addBook("ここで追加");
+    const QByteArray whole = fileBytes(w.file);
+    QFile f(w.file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(whole.left(whole.size() / 2));
+    f.close();
+    TDocumentWatch::Retries = 0;
+    MessageBox::setNextAnswer(QMessageBox::No);
+    EXPECT_TRUE(w.docs->ItemSaveClick());
+    TDocumentWatch::Retries = 6;
+    const QStringList mine = keptCopies(w.home.path(), SyncCopies::OursLabel());
+    ASSERT_EQ(mine.size(), 1);
+    EXPECT_TRUE(fileHas(w.home.file(mine.first()), "ここで追加"));
+    EXPECT_TRUE(has(w.outline(), "ここで追加")) << "the window keeps what it has";
+    EXPECT_TRUE(w.form->statusPanel(0)->text().contains(QStringLiteral("表示していません")));
+}
+
 TEST(SyncedDocument, OverwritingKeepsTheArrivedVersionFirst) {
     SyncWindow w;
     w.addBook("ここで追加");
