@@ -29,8 +29,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <cmath>
+#include <functional>
 
 namespace Interchange {
 
@@ -508,6 +508,13 @@ TReadResult ReadCherryXml(const QString& path, const QByteArray& bytes, const TP
             takeNodeAttributes(xml.attributes(), n);
             nodes.push_back(std::move(n));
             open.push_back(int(nodes.size()) - 1);
+            // Told at every node's start, top-level ones too, so a flat file
+            // can be stopped as well.
+            if (progress && nodes.size() % 4096 == 0 &&
+                !progress(xml.characterOffset(), bytes.size())) {
+                r.cancelled = true;
+                return r;
+            }
             Step step = readContent(xml, nodes.back(), path, &r.error, true);
             if (step == Step::Failed)
                 return r;
@@ -528,11 +535,6 @@ TReadResult ReadCherryXml(const QString& path, const QByteArray& bytes, const TP
             }
             if (!child)
                 break;
-            if (progress && nodes.size() % 4096 == 0 &&
-                !progress(xml.characterOffset(), bytes.size())) {
-                r.cancelled = true;
-                return r;
-            }
         }
     }
     if (xml.hasError()) {

@@ -290,6 +290,23 @@ TEST_F(CherryTree, BrokenFilesAreRefusedWithTheirPlace) {
 }
 
 // CherryTree places objects by characters: an emoji before a picture is one.
+TEST_F(CherryTree, AFlatFileCanBeStopped) {
+    QByteArray ctd = "<?xml version=\"1.0\"?><cherrytree>";
+    for (int i = 0; i < 10000; ++i)
+        ctd += "<node name=\"n\" unique_id=\"" + QByteArray::number(i + 1) + "\"/>";
+    ctd += "</cherrytree>";
+    int calls = 0;
+    qint64 total = 0;
+    const TReadResult r = ReadFile(WriteFixture(home.path(), QStringLiteral("flat.ctd"), ctd),
+                                   [&](qint64, qint64 of) {
+                                       total = of;
+                                       return ++calls < 1;
+                                   });
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(total, ctd.size()) << "stopped while the file was read, before its nodes were made";
+}
+
 TEST_F(CherryTree, ObjectsArePlacedByCharactersNotUnits) {
     const QByteArray ctd = R"(<?xml version="1.0" encoding="UTF-8"?>
 <cherrytree><node name="n" unique_id="1" prog_lang="custom-colors"><rich_text weight="heavy">😀a</rich_text><rich_text>b</rich_text><encoded_png char_offset="2">)" +
