@@ -370,6 +370,15 @@ TDocumentMerge::~TDocumentMerge() {
     delete d;
 }
 
+void TDocumentMerge::TakeTheirsAsBase(TMergeBase& base) const {
+    base.Clear();
+    for (const auto& [t, o] : d->t2o) {
+        TItemState state = TItemState::Of(*t->item());
+        state.parent = t->parent() ? d->oursOf(t->parent()) : nullptr;
+        base.Set(o, state);
+    }
+}
+
 int TDocumentMerge::Count(TMergeAction::Kind kind) const {
     return int(std::count_if(m_actions.begin(), m_actions.end(),
                              [kind](const TMergeAction& a) { return a.kind == kind; }));

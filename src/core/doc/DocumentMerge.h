@@ -30,6 +30,7 @@ class TMergeBase {
 public:
     void Take(const TOutline& outline);
     void Clear() { m_states.clear(); }
+    void Set(const TOutlineNode* node, const TItemState& state) { m_states[node] = state; }
     bool Empty() const { return m_states.empty(); }
     const TItemState* Find(const TOutlineNode* node) const {
         const auto it = m_states.find(node);
@@ -69,6 +70,10 @@ public:
     // Changes ours as planned, as one bulk change. Call once; neither
     // outline may change between the plan and this.
     void Apply();
+    // After Apply, when theirs is what the file now holds: the base becomes
+    // their items, by our nodes, so that the next version is told against
+    // the file and not against what was read before.
+    void TakeTheirsAsBase(TMergeBase& base) const;
     // A text report, one line per action and a summary line.
     QString Report() const;
 

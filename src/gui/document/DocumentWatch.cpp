@@ -337,6 +337,7 @@ bool TDocumentWatch::mergeArrived() {
     apply(merge);
     // The version taken in is what the file holds now; the result is ours
     // until it is saved.
+    merge.TakeTheirsAsBase(m_docs.doc().Base);
     m_docs.doc().OnDisk = m_arrived->identity;
     m_arrived.reset();
     m_dirty = true;

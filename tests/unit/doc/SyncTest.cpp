@@ -173,6 +173,38 @@ TEST(Merge, ItemsWithoutIdsMatchByCreationTitleAndParent) {
     EXPECT_EQ(find(v.ours.outline, "子")->item()->PageText, Sjis("追記"));
 }
 
+// After a version is merged in, the next one is told against it: an item
+// both sides changed once is not taken for changed on both sides again.
+TEST(Merge, TheVersionMergedInIsTheBaseOfTheNext) {
+    Versions v([](DocTestHost& h) {
+        TOutlineNode* a = make(h, nullptr, "A", 100);
+        a->item()->PageText = Sjis("元");
+    });
+    TOutline& t = v.theirs;
+    TOutline& o = v.ours.outline;
+    // Ours is newer and wins; theirs is kept beside it.
+    find(t, "A")->item()->PageText = Sjis("向こう");
+    find(t, "A")->item()->ModifiedDate = 200;
+    find(o, "A")->item()->PageText = Sjis("こちら");
+    find(o, "A")->item()->ModifiedDate = 300;
+    {
+        TDocumentMerge first(o, t, &v.base);
+        EXPECT_EQ(first.Count(TMergeAction::KeptBoth), 1);
+        first.Apply();
+        first.TakeTheirsAsBase(v.base);
+    }
+    // Their next version adds an item and leaves A as it was.
+    TLeafNote* b = TLeafNote::Create(t, InsertBottomOfLevel, nullptr);
+    b->SetTitle(Sjis("B"));
+    b->CreatedDate = 400;
+    b->AssignNodeId();
+    TDocumentMerge second(o, t, &v.base);
+    EXPECT_EQ(second.Count(TMergeAction::Added), 1);
+    EXPECT_EQ(second.Count(TMergeAction::KeptBoth), 0);
+    EXPECT_EQ(second.Count(TMergeAction::Changed), 0);
+    EXPECT_EQ(second.Count(TMergeAction::Moved), 0);
+}
+
 // ---- the file on disk
 
 TEST(DiskChanges, ARenameOverIsSeenATouchIsNotAndSavingNeverOverwritesUnasked) {
