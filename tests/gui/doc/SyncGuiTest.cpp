@@ -32,6 +32,16 @@ QByteArray replaceWith(const QString& path, const std::function<void(TOutline&)>
     return bytes;
 }
 
+// Leaves the first half of the file, as a sync tool still writing it does;
+// returns what it held.
+QByteArray cutInHalf(const QString& path) {
+    const QByteArray whole = fileBytes(path);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(whole.left(whole.size() / 2));
+    return whole;
+}
+
 void addTop(TOutline& outline, const char* title) {
     TLeafNote* item = TLeafNote::Create(outline, InsertTopOfLevel, nullptr);
     item->SetTitle(Sjis(title));
@@ -105,11 +115,7 @@ TEST(SyncedDocument, APageTypedAndStoredIsAnEditTheArrivedVersionDoesNotReplace)
 
 TEST(SyncedDocument, AFileStillBeingWrittenIsNotTakenHalfWay) {
     SyncWindow w;
-    const QByteArray whole = fileBytes(w.file);
-    QFile f(w.file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(whole.left(whole.size() / 2));
-    f.close();
+    const QByteArray whole = cutInHalf(w.file);
     TDocumentWatch::Retries = 0;
     w.watch().CheckNow();
     TDocumentWatch::Retries = 6;
@@ -145,11 +151,7 @@ TEST(SyncedDocument, UnsavedEditsAndAnArrivedVersionKeepBothWhenAsked) {
 TEST(SyncedDocument, KeepingBothWithAnUnreadableArrivalKeepsOursAndSaysSo) {
     SyncWindow w;
     w.addBook("ここで追加");
-    const QByteArray whole = fileBytes(w.file);
-    QFile f(w.file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(whole.left(whole.size() / 2));
-    f.close();
+    const QByteArray whole = cutInHalf(w.file);
     TDocumentWatch::Retries = 0;
     MessageBox::setNextAnswer(QMessageBox::No);
     EXPECT_TRUE(w.docs->ItemSaveClick());

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace Interchange;
 
 namespace {
@@ -66,6 +68,22 @@ const char* const kCtbSchema[] = {
     "CREATE TABLE children (node_id INTEGER UNIQUE, father_id INTEGER, "
     "sequence INTEGER, master_id INTEGER)",
     "CREATE TABLE bookmark (node_id INTEGER UNIQUE, sequence INTEGER)"};
+
+// A .ctb at path with CherryTree's tables, filled by fill.
+void makeCtb(const QString& path, const std::function<void(QSqlDatabase&)>& fill) {
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const char* sql : kCtbSchema)
+            ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
+        fill(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
 
 class CherryTree : public ::testing::Test {
 protected:
@@ -133,71 +151,59 @@ TEST_F(CherryTree, XmlDocumentWithFormattingObjectsAndLinks) {
 
 TEST_F(CherryTree, SqliteDocumentWithTheSameContent) {
     const QString path = home.file(QStringLiteral("ノート.ctb"));
-    {
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            for (const char* sql : kCtbSchema)
-                ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
-            auto node = [&](int id, const QString& title, const QString& txt, const char* syntax,
-                            int father, int sequence, qint64 created, qint64 saved) {
-                QSqlQuery n(db);
-                n.prepare(QStringLiteral("INSERT INTO node VALUES (?, ?, ?, ?, '', 0, 1, 0, 0, 0, "
-                                         "0, ?, ?)"));
-                n.addBindValue(id);
-                n.addBindValue(title);
-                n.addBindValue(txt);
-                n.addBindValue(QString::fromLatin1(syntax));
-                n.addBindValue(created);
-                n.addBindValue(saved);
-                ASSERT_TRUE(n.exec());
-                QSqlQuery c(db);
-                c.prepare(QStringLiteral("INSERT INTO children VALUES (?, ?, ?, 0)"));
-                c.addBindValue(id);
-                c.addBindValue(father);
-                c.addBindValue(sequence);
-                ASSERT_TRUE(c.exec());
-            };
-            const QString rich1 = QStringLiteral(
-                "<?xml version=\"1.0\" ?><node><rich_text>Plain start </rich_text><rich_text "
-                "weight=\"heavy\">太字</rich_text><rich_text> and </rich_text><rich_text "
-                "foreground=\"#ff0000\" style=\"italic\">red italic</rich_text><rich_text>\nsee "
-                "</rich_text><rich_text link=\"webs https://example.com/\">site</rich_text>"
-                "<rich_text> and </rich_text><rich_text link=\"node 2\">Child</rich_text>"
-                "<rich_text>\nend</rich_text></node>");
-            // Sequence numbers out of row order: the tree follows them.
-            node(4, QStringLiteral("Second"),
-                 QStringLiteral("<?xml version=\"1.0\" ?><node><rich_text>plain only</rich_text>"
-                                "</node>"),
-                 "custom-colors", 0, 2, 1700000000, 1700000000);
-            node(1, QStringLiteral("Root ノード"), rich1, "custom-colors", 0, 1, 1700000000,
-                 1700003600);
-            node(3, QStringLiteral("Code"), QStringLiteral("x = 1  # <b>"), "python", 1, 2,
-                 1700000000, 1700000000);
-            node(2, QStringLiteral("Child"),
-                 QStringLiteral("<?xml version=\"1.0\" ?><node><rich_text scale=\"h1\">Heading"
-                                "</rich_text><rich_text>\nbody ☕</rich_text></node>"),
-                 "custom-colors", 1, 1, 0, 0);
-            QSqlQuery o(db);
-            ASSERT_TRUE(o.exec(QStringLiteral(
-                "INSERT INTO codebox VALUES (1, 30, 'left', 'print(\"<hi>\")', 'python', 300, "
-                "100, 1, 1, 0)")));
-            ASSERT_TRUE(o.exec(QStringLiteral(
-                "INSERT INTO grid VALUES (1, 54, 'left', '<?xml version=\"1.0\" ?><table "
-                "col_min=\"40\" col_max=\"400\"><row><cell>1</cell><cell>2</cell></row><row>"
-                "<cell>H1</cell><cell>H2</cell></row></table>', 40, 400)")));
-            QSqlQuery img(db);
-            img.prepare(
-                QStringLiteral("INSERT INTO image VALUES (1, 35, 'left', '', ?, '', '', 0)"));
-            img.addBindValue(TinyPng(4, 3));
-            ASSERT_TRUE(img.exec());
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    makeCtb(path, [&](QSqlDatabase& db) {
+        auto node = [&](int id, const QString& title, const QString& txt, const char* syntax,
+                        int father, int sequence, qint64 created, qint64 saved) {
+            QSqlQuery n(db);
+            n.prepare(QStringLiteral("INSERT INTO node VALUES (?, ?, ?, ?, '', 0, 1, 0, 0, 0, "
+                                     "0, ?, ?)"));
+            n.addBindValue(id);
+            n.addBindValue(title);
+            n.addBindValue(txt);
+            n.addBindValue(QString::fromLatin1(syntax));
+            n.addBindValue(created);
+            n.addBindValue(saved);
+            ASSERT_TRUE(n.exec());
+            QSqlQuery c(db);
+            c.prepare(QStringLiteral("INSERT INTO children VALUES (?, ?, ?, 0)"));
+            c.addBindValue(id);
+            c.addBindValue(father);
+            c.addBindValue(sequence);
+            ASSERT_TRUE(c.exec());
+        };
+        const QString rich1 = QStringLiteral(
+            "<?xml version=\"1.0\" ?><node><rich_text>Plain start </rich_text><rich_text "
+            "weight=\"heavy\">太字</rich_text><rich_text> and </rich_text><rich_text "
+            "foreground=\"#ff0000\" style=\"italic\">red italic</rich_text><rich_text>\nsee "
+            "</rich_text><rich_text link=\"webs https://example.com/\">site</rich_text>"
+            "<rich_text> and </rich_text><rich_text link=\"node 2\">Child</rich_text>"
+            "<rich_text>\nend</rich_text></node>");
+        // Sequence numbers out of row order: the tree follows them.
+        node(4, QStringLiteral("Second"),
+             QStringLiteral("<?xml version=\"1.0\" ?><node><rich_text>plain only</rich_text>"
+                            "</node>"),
+             "custom-colors", 0, 2, 1700000000, 1700000000);
+        node(1, QStringLiteral("Root ノード"), rich1, "custom-colors", 0, 1, 1700000000,
+             1700003600);
+        node(3, QStringLiteral("Code"), QStringLiteral("x = 1  # <b>"), "python", 1, 2, 1700000000,
+             1700000000);
+        node(2, QStringLiteral("Child"),
+             QStringLiteral("<?xml version=\"1.0\" ?><node><rich_text scale=\"h1\">Heading"
+                            "</rich_text><rich_text>\nbody ☕</rich_text></node>"),
+             "custom-colors", 1, 1, 0, 0);
+        QSqlQuery o(db);
+        ASSERT_TRUE(o.exec(QStringLiteral(
+            "INSERT INTO codebox VALUES (1, 30, 'left', 'print(\"<hi>\")', 'python', 300, "
+            "100, 1, 1, 0)")));
+        ASSERT_TRUE(o.exec(QStringLiteral(
+            "INSERT INTO grid VALUES (1, 54, 'left', '<?xml version=\"1.0\" ?><table "
+            "col_min=\"40\" col_max=\"400\"><row><cell>1</cell><cell>2</cell></row><row>"
+            "<cell>H1</cell><cell>H2</cell></row></table>', 40, 400)")));
+        QSqlQuery img(db);
+        img.prepare(QStringLiteral("INSERT INTO image VALUES (1, 35, 'left', '', ?, '', '', 0)"));
+        img.addBindValue(TinyPng(4, 3));
+        ASSERT_TRUE(img.exec());
+    });
     const QByteArray before = [&] {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -215,30 +221,20 @@ TEST_F(CherryTree, SqliteDocumentWithTheSameContent) {
 // row at all) are kept at the top level.
 TEST_F(CherryTree, NodesTheTreeDoesNotReachAreKept) {
     const QString path = home.file(QStringLiteral("迷子.ctb"));
-    {
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            for (const char* sql : kCtbSchema)
-                ASSERT_TRUE(q.exec(QString::fromLatin1(sql)));
-            for (const char* sql : {"INSERT INTO node VALUES (1, 'top', 'a', 'plain-text', '', 0, "
-                                    "0, 0, 0, 0, 0, 0, 0)",
-                                    "INSERT INTO node VALUES (2, 'orphan', 'b', 'plain-text', '', "
-                                    "0, 0, 0, 0, 0, 0, 0, "
-                                    "0)",
-                                    "INSERT INTO node VALUES (3, 'rowless', 'c', 'plain-text', '', "
-                                    "0, 0, 0, 0, 0, 0, 0, "
-                                    "0)",
-                                    "INSERT INTO children VALUES (1, 0, 1, 0)",
-                                    "INSERT INTO children VALUES (2, 77, 1, 0)"})
-                ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    makeCtb(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        for (const char* sql : {"INSERT INTO node VALUES (1, 'top', 'a', 'plain-text', '', 0, "
+                                "0, 0, 0, 0, 0, 0, 0)",
+                                "INSERT INTO node VALUES (2, 'orphan', 'b', 'plain-text', '', "
+                                "0, 0, 0, 0, 0, 0, 0, "
+                                "0)",
+                                "INSERT INTO node VALUES (3, 'rowless', 'c', 'plain-text', '', "
+                                "0, 0, 0, 0, 0, 0, 0, "
+                                "0)",
+                                "INSERT INTO children VALUES (1, 0, 1, 0)",
+                                "INSERT INTO children VALUES (2, 77, 1, 0)"})
+            ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+    });
     InsertInto(outline, ReadFile(path));
     ASSERT_EQ(outline.topLevelCount(), 3);
     EXPECT_EQ(outline.topLevel(0)->item()->Title, QByteArray("top"));
